@@ -1,0 +1,88 @@
+// pelorin-cli: the command-line companion. Runs the core library's conversions and packet
+// operations without a window, for scripts, tests and trying things out.
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "coding/cp932.h"
+
+namespace pelorin::cli {
+namespace {
+
+std::vector<const CliCommand*>& Registry() {
+    static std::vector<const CliCommand*> commands;
+    return commands;
+}
+
+void PrintHelp(std::ostream& out) {
+    out << "usage: pelorin-cli COMMAND [ARGS] [--utf8|--raw]\n\ncommands:\n";
+    for (const CliCommand* c : Registry())
+        out << "  " << c->name << (c->usage.empty() ? "" : " ") << c->usage << "\n      "
+            << c->summary << "\n";
+}
+
+}  // namespace
+
+CliCommand::CliCommand(std::string n, std::string u, std::string s, Handler h)
+    : name(std::move(n))
+    , usage(std::move(u))
+    , summary(std::move(s))
+    , handler(std::move(h)) {
+    Registry().push_back(this);
+}
+
+const std::vector<const CliCommand*>& Commands() { return Registry(); }
+
+void Print(std::string_view sjis, bool utf8) {
+    if (utf8) {
+        std::string text = cp932::ToUtf8(sjis);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    } else {
+        std::fwrite(sjis.data(), 1, sjis.size(), stdout);
+    }
+}
+
+}  // namespace pelorin::cli
+
+int main(int argc, char** argv) {
+    using namespace pelorin::cli;
+    std::vector<std::string> args;
+    Options opts;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--utf8")
+            opts.utf8 = true;
+        else if (a == "--raw")
+            opts.raw = true;
+        else if (a == "-h" || a == "--help")
+            return PrintHelp(std::cout), 0;
+        else
+            args.push_back(a);
+    }
+    if (args.empty()) {
+        std::cerr << "pelorin-cli: no command given\n";
+        PrintHelp(std::cerr);
+        return 2;
+    }
+    for (const CliCommand* c : Commands()) {
+        if (c->name != args[0])
+            continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        try {
+            return c->handler(rest, opts);
+        } catch (const UsageError& e) {
+            std::cerr << "pelorin-cli " << c->name << ": " << e.message << "\nusage: pelorin-cli "
+                      << c->name << " " << c->usage << "\n";
+            return 2;
+        } catch (const std::exception& e) {
+            std::cerr << "pelorin-cli " << c->name << ": " << e.what() << "\n";
+            return 1;
+        }
+    }
+    std::cerr << "pelorin-cli: unknown command \"" << args[0] << "\"\n";
+    PrintHelp(std::cerr);
+    return 2;
+}

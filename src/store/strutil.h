@@ -1,0 +1,13 @@
+// Small string helpers shared by the packet store.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pelorin {
+
+// Removes every LF together with the blanks and TABs that follow it; nothing is put in its
+// place (a folded header value becomes one line).
+std::string Unfold(std::string_view text);
+
+}  // namespace pelorin

@@ -1,0 +1,65 @@
+#include "support/testing.h"
+
+#include "coding/cp932.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace pelorin::testing {
+
+std::string S(std::string_view utf8) { return cp932::FromUtf8(utf8); }
+std::string U(std::string_view sjis) { return cp932::ToUtf8(sjis); }
+
+std::string Hex(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char b : bytes) {
+        if (!out.empty())
+            out += ' ';
+        out += kHex[b >> 4];
+        out += kHex[b & 0xF];
+    }
+    return out;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "pelorin-test-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+    std::filesystem::create_directories(home());
+    if (const char* old = std::getenv("PELORIN_HOME")) {
+        had_home_ = true;
+        saved_home_ = old;
+    }
+    setenv("PELORIN_HOME", home().c_str(), 1);
+}
+
+TempDir::~TempDir() {
+    if (had_home_)
+        setenv("PELORIN_HOME", saved_home_.c_str(), 1);
+    else
+        unsetenv("PELORIN_HOME");
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path DataDir() { return PELORIN_TEST_DATA; }
+
+}  // namespace pelorin::testing

@@ -1,0 +1,44 @@
+// Test helpers shared by every test program (tests only; never linked into the program).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace pelorin::testing {
+
+// Shift_JIS bytes of a UTF-8 literal, through the program's CP932 codec.
+std::string S(std::string_view utf8);
+// UTF-8 of Shift_JIS bytes, for readable failure messages.
+std::string U(std::string_view sjis);
+// Bytes as space-separated upper-case hex ("1B 24 42"), for comparing binary results.
+std::string Hex(std::string_view bytes);
+
+// Reads and writes whole files as bytes.
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+
+// A fresh directory under the system's temporary folder, removed with everything in it when
+// the object goes. While it lives, PELORIN_HOME points at its "home" subfolder, so no test ever
+// touches the real user's settings.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+    std::filesystem::path home() const { return path_ / "home"; }
+
+private:
+    std::filesystem::path path_;
+    std::string saved_home_;
+    bool had_home_ = false;
+};
+
+// The folder of test data files (tests/data).
+std::filesystem::path DataDir();
+
+}  // namespace pelorin::testing
