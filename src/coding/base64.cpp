@@ -17,8 +17,7 @@ constexpr std::string_view kAlphabet =
 
 constexpr std::array<int8_t, 256> MakeValues() {
     std::array<int8_t, 256> v{};
-    for (auto& x : v)
-        x = -1;
+    for (auto& x : v) x = -1;
     for (size_t i = 0; i < kAlphabet.size(); ++i)
         v[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int8_t>(i);
     return v;

@@ -13,10 +13,9 @@
 // written the way Windows writes it.
 #include "coding/cp932.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <cstdint>
+#include <iconv.h>
 #include <unordered_map>
 #include <vector>
 
@@ -25,12 +24,16 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsLead(unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrail(unsigned b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsLead(unsigned b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool IsTrail(unsigned b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
 
 struct Tables {
-    std::array<char32_t, 256> single{};   // code point of each single byte; FFFD if none
-    std::vector<char32_t> dbl;            // (lead - 0x80) * 256 + trail -> code point, or FFFD
+    std::array<char32_t, 256> single{};  // code point of each single byte; FFFD if none
+    std::vector<char32_t> dbl;           // (lead - 0x80) * 256 + trail -> code point, or FFFD
     std::unordered_map<char32_t, uint16_t> encode;  // code point -> code (single or double)
 
     static size_t DoubleIndex(unsigned lead, unsigned trail) {
@@ -61,10 +64,8 @@ Tables Build() {
     Tables t;
     t.single.fill(kReplacement);
     t.dbl.assign(Tables::DoubleIndex(0xFD, 0), kReplacement);
-    for (unsigned b = 0; b < 0x80; ++b)
-        t.single[b] = b;
-    for (unsigned b = 0xA1; b <= 0xDF; ++b)
-        t.single[b] = 0xFF61 + (b - 0xA1);
+    for (unsigned b = 0; b < 0x80; ++b) t.single[b] = b;
+    for (unsigned b = 0xA1; b <= 0xDF; ++b) t.single[b] = 0xFF61 + (b - 0xA1);
 
     iconv_t dec = iconv_open("UTF-32LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-32LE");
@@ -209,8 +210,11 @@ std::string FromUtf8(std::string_view utf8, std::size_t* bad) {
     size_t replaced = 0;
     for (size_t i = 0; i < utf8.size();) {
         unsigned b = static_cast<unsigned char>(utf8[i]);
-        size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3
-                                     : (b & 0xF8) == 0xF0 ? 4 : 0;
+        size_t len = b < 0x80             ? 1
+                     : (b & 0xE0) == 0xC0 ? 2
+                     : (b & 0xF0) == 0xE0 ? 3
+                     : (b & 0xF8) == 0xF0 ? 4
+                                          : 0;
         char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
         bool ok = len != 0 && i + len <= utf8.size();
         for (size_t k = 1; ok && k < len; ++k) {

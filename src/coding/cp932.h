@@ -42,6 +42,8 @@ unsigned EncodeCodePoint(char32_t cp);
 namespace pelorin {
 
 // Shorthand for Japanese literals in the source: Sjis("テスト") gives the Shift_JIS bytes.
-inline std::string Sjis(std::string_view utf8) { return cp932::FromUtf8(utf8); }
+inline std::string Sjis(std::string_view utf8) {
+    return cp932::FromUtf8(utf8);
+}
 
 }  // namespace pelorin

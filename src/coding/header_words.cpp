@@ -104,7 +104,9 @@ std::string DecodeHeaderWords(std::string_view value) {
     return DecodeWords(value, kIsoPrefix);
 }
 
-std::string DecodeSjisHeaderWords(std::string_view value) { return DecodeWords(value, kSjisPrefix); }
+std::string DecodeSjisHeaderWords(std::string_view value) {
+    return DecodeWords(value, kSjisPrefix);
+}
 
 std::string EncodeJisWord(std::string outputSoFar, std::string_view run) {
     size_t lf = outputSoFar.rfind('\n');

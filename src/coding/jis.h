@@ -16,8 +16,12 @@ namespace pelorin {
 constexpr bool IsSjisLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
-constexpr bool IsSjisTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC; }
-constexpr bool IsHalfKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
+constexpr bool IsSjisTrailByte(unsigned char b) {
+    return b >= 0x40 && b <= 0xFC;
+}
+constexpr bool IsHalfKana(unsigned char b) {
+    return b >= 0xA1 && b <= 0xDF;
+}
 
 // A JIS X 0208 code (row byte, cell byte) to its two Shift_JIS bytes, computed arithmetically.
 // Bytes outside 0x21-0x7F give the visible form "[AABB]" (upper-case hex of both bytes).

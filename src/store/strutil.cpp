@@ -10,8 +10,7 @@ std::string Unfold(std::string_view text) {
             out.push_back(text[i]);
             continue;
         }
-        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t'))
-            ++i;
+        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
     }
     return out;
 }

@@ -10,9 +10,8 @@ QString ToQString(std::string_view sjis) {
 }
 
 std::string FromQString(const QString& text) {
-    return cp932::FromUtf16(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                            static_cast<size_t>(text.size())));
+    return cp932::FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                static_cast<size_t>(text.size())));
 }
 
 }  // namespace pelorin

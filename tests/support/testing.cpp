@@ -9,8 +9,12 @@
 
 namespace pelorin::testing {
 
-std::string S(std::string_view utf8) { return cp932::FromUtf8(utf8); }
-std::string U(std::string_view sjis) { return cp932::ToUtf8(sjis); }
+std::string S(std::string_view utf8) {
+    return cp932::FromUtf8(utf8);
+}
+std::string U(std::string_view sjis) {
+    return cp932::ToUtf8(sjis);
+}
 
 std::string Hex(std::string_view bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -60,6 +64,8 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::filesystem::path DataDir() { return PELORIN_TEST_DATA; }
+std::filesystem::path DataDir() {
+    return PELORIN_TEST_DATA;
+}
 
 }  // namespace pelorin::testing

@@ -1,19 +1,21 @@
 // Converter filters: standard input to standard output, line by line.
+#include "command.h"
+
+#include "coding/header_words.h"
+#include "coding/jis.h"
+#include "store/strutil.h"
+
 #include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <string>
 
-#include "coding/header_words.h"
-#include "coding/jis.h"
-#include "command.h"
-#include "store/strutil.h"
-
 namespace pelorin::cli {
 namespace {
 
 std::string ReadAll() {
-    return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    return std::string((std::istreambuf_iterator<char>(std::cin)),
+                       std::istreambuf_iterator<char>());
 }
 
 // Applies `convert` to each LF-terminated line (the LF itself is kept out of the conversion,
@@ -37,13 +39,17 @@ int FilterLines(const std::vector<std::string>& args, const Options& opts, Conve
     return 0;
 }
 
-const CliCommand jis2sjis("jis2sjis", "", "ISO-2022-JP to Shift_JIS, line by line (stdin to stdout)",
+const CliCommand jis2sjis("jis2sjis",
+                          "",
+                          "ISO-2022-JP to Shift_JIS, line by line (stdin to stdout)",
                           [](const auto& args, const Options& opts) {
                               return FilterLines(args, opts,
                                                  [](std::string_view l) { return JisToSjis(l); });
                           });
 
-const CliCommand sjis2jis("sjis2jis", "", "Shift_JIS to ISO-2022-JP, line by line (stdin to stdout)",
+const CliCommand sjis2jis("sjis2jis",
+                          "",
+                          "Shift_JIS to ISO-2022-JP, line by line (stdin to stdout)",
                           [](const auto& args, const Options& opts) {
                               if (opts.utf8)
                                   throw UsageError{"--utf8 does not apply to JIS output"};
@@ -52,14 +58,14 @@ const CliCommand sjis2jis("sjis2jis", "", "Shift_JIS to ISO-2022-JP, line by lin
                           });
 
 const CliCommand decode_header(
-    "decode-header", "",
+    "decode-header",
+    "",
     "read a header value (folded lines allowed) from stdin and print it decoded",
     [](const std::vector<std::string>& args, const Options& opts) {
         if (!args.empty())
             throw UsageError{"this filter takes no arguments"};
         std::string value = ReadAll();
-        while (!value.empty() && (value.back() == '\n' || value.back() == '\r'))
-            value.pop_back();
+        while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
         std::string text;
         text.reserve(value.size());
         for (char c : value) {

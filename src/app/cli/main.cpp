@@ -1,13 +1,14 @@
 // pelorin-cli: the command-line companion. Runs the core library's conversions and packet
 // operations without a window, for scripts, tests and trying things out.
+#include "command.h"
+
+#include "coding/cp932.h"
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
-
-#include "command.h"
-#include "coding/cp932.h"
 
 namespace pelorin::cli {
 namespace {
@@ -34,7 +35,9 @@ CliCommand::CliCommand(std::string n, std::string u, std::string s, Handler h)
     Registry().push_back(this);
 }
 
-const std::vector<const CliCommand*>& Commands() { return Registry(); }
+const std::vector<const CliCommand*>& Commands() {
+    return Registry();
+}
 
 void Print(std::string_view sjis, bool utf8) {
     if (utf8) {
