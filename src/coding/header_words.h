@@ -19,8 +19,8 @@ std::string DecodeHeaderWords(std::string_view value);
 std::string DecodeSjisHeaderWords(std::string_view value);
 
 // Encodes the JIS runs (ESC $B ... ESC (J) of one header line produced by SjisToJis as
-// "=?ISO-2022-JP?B?" words, folding with LF + space so that no line grows past about 76
-// characters. The field name and the ASCII parts stay plain.
+// "=?ISO-2022-JP?B?" words of at most 43 bytes each, every further word on a line of its own
+// (folded with LF + space), so no folded line grows past 79 characters. The field name and the ASCII parts stay plain.
 std::string EncodeHeaderWords(std::string_view line);
 // Appends one JIS run to `outputSoFar` as one or more encoded words and returns the result.
 std::string EncodeJisWord(std::string outputSoFar, std::string_view run);

@@ -1,0 +1,127 @@
+// MIME encoded words: reading header values and writing header lines.
+#include "coding/header_words.h"
+
+#include "support/testing.h"
+
+#include "coding/base64.h"
+#include "coding/jis.h"
+#include "store/strutil.h"
+
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+using testing::S;
+
+// The three steps every header value goes through when it is read.
+std::string Read(std::string_view value) {
+    return JisToSjis(Unfold(DecodeHeaderWords(value)));
+}
+
+TEST(DecodeHeaderWords, Base64AndQuotedPrintableWords) {
+    EXPECT_EQ(Read("Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?="), S("Subject: テスト"));
+    EXPECT_EQ(Read("Subject: =?iso-2022-jp?b?GyRCJUYlOSVIGyhK?="), S("Subject: テスト"));
+    EXPECT_EQ(Read("=?ISO-2022-JP?Q?=1B$B%F%9%H=1B(B?="), S("テスト"));
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?Q?ab=41?="), "abA");
+    // In Q words "_" stands for a space.
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?Q?Re:_hello?="), "Re: hello");
+}
+
+TEST(DecodeHeaderWords, SpaceBetweenWords) {
+    // Words separated by a fold are joined; by a plain space they keep it.
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B?QUI=?=\n =?ISO-2022-JP?B?Q0Q=?="), "ABCD");
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B?QUI=?=\n\t=?ISO-2022-JP?B?Q0Q=?="), "ABCD");
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B?QUI=?= =?ISO-2022-JP?B?Q0Q=?="), "AB CD");
+    // A value without words still loses its first LF + space and first LF + TAB.
+    EXPECT_EQ(DecodeHeaderWords("a\n b\n c\n\td\n\te"), "ab\n cd\n\te");
+}
+
+TEST(DecodeHeaderWords, WordsSplitInsideACharacterJoinAgain) {
+    // Writers cut runs by byte count; the bytes of adjacent words are joined before JisToSjis.
+    std::string jis = SjisToJis(S("長い件名のテスト"));
+    std::string a = Base64Encode(jis.substr(0, 5)), b = Base64Encode(jis.substr(5));
+    EXPECT_EQ(Read("=?ISO-2022-JP?B?" + a + "?=\n =?ISO-2022-JP?B?" + b + "?="),
+              S("長い件名のテスト"));
+}
+
+TEST(DecodeHeaderWords, ShiftJisWords) {
+    std::string word = "=?SHIFT_JIS?B?" + Base64Encode(S("日本")) + "?=";
+    EXPECT_EQ(Read("Subject: " + word), S("Subject: 日本"));
+    // Where both charsets occur only the ISO-2022-JP words are decoded.
+    std::string both = word + " =?ISO-2022-JP?B?QUI=?=";
+    EXPECT_EQ(DecodeHeaderWords(both), word + " AB");
+    EXPECT_EQ(DecodeSjisHeaderWords("=?shift_jis?Q?=41?="), "A");
+}
+
+TEST(DecodeHeaderWords, BrokenAndForeignWordsStayAsTheyAre) {
+    EXPECT_EQ(DecodeHeaderWords("=?UTF-8?B?44OG44K544OI?="), "=?UTF-8?B?44OG44K544OI?=");
+    EXPECT_EQ(DecodeHeaderWords("x =?ISO-2022-JP?B?GyRC"), "x =?ISO-2022-JP?B?GyRC");
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?X?abc?= y"), "=?ISO-2022-JP?X?abc?= y");
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?"), "=?ISO-2022-JP?");
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B"), "=?ISO-2022-JP?B");
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B?"
+                                "?="),
+              "");
+    // Base64 bits left over at the end of one word are not carried into the next.
+    EXPECT_EQ(DecodeHeaderWords("=?ISO-2022-JP?B?QUJDR?==?ISO-2022-JP?B?QUJD?="), "ABCABC");
+    EXPECT_EQ(DecodeHeaderWords(""), "");
+}
+
+TEST(EncodeHeaderWords, OneShortRunIsOneWord) {
+    EXPECT_EQ(EncodeHeaderWords(SjisToJis(S("Subject: テスト"))),
+              "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=");
+    EXPECT_EQ(EncodeHeaderWords("To: someone@example.jp"), "To: someone@example.jp");
+    EXPECT_EQ(EncodeHeaderWords(""), "");
+}
+
+TEST(EncodeHeaderWords, LongRunsFoldAndReadBack) {
+    std::string subject =
+        S("件名: これはとても長い件名なので、いくつかの語に分けて折り返されるはずです");
+    std::string encoded = EncodeHeaderWords(SjisToJis(subject));
+    // Every line stays short and every continuation starts with one space.
+    size_t start = 0;
+    int lines = 0;
+    while (start <= encoded.size()) {
+        size_t lf = encoded.find('\n', start);
+        std::string line = encoded.substr(start, lf == std::string::npos ? lf : lf - start);
+        EXPECT_LE(line.size(), 79u) << line;  // a 43-byte word with its fold
+        if (lines > 0) {
+            EXPECT_EQ(line.substr(0, 2), " =") << line;
+        }
+        ++lines;
+        if (lf == std::string::npos)
+            break;
+        start = lf + 1;
+    }
+    EXPECT_GT(lines, 2);
+    EXPECT_EQ(Read(encoded), subject);
+}
+
+TEST(EncodeJisWord, WordBudgets) {
+    // After "Subject: " (9 characters) the first word carries 36 bytes, the next ones 43.
+    std::string run(100, 'A');
+    std::string out = EncodeJisWord("Subject: ", run);
+    size_t first_end = out.find("?=");
+    std::string first = out.substr(9 + 16, first_end - 9 - 16);
+    EXPECT_EQ(Base64Decode(first).size(), 36u);
+    size_t second_start = out.find("=?", first_end) + 16;
+    std::string second = out.substr(second_start, out.find("?=", second_start) - second_start);
+    EXPECT_EQ(Base64Decode(second).size(), 43u);
+    // A line already longer than 54 characters folds before its first word.
+    std::string long_name(55, 'X');
+    EXPECT_EQ(EncodeJisWord(long_name, "A").substr(55, 18), "\n =?ISO-2022-JP?B?");
+    EXPECT_EQ(EncodeJisWord(std::string(54, 'X'), "A").substr(54, 16), "=?ISO-2022-JP?B?");
+    // Only the part after the last LF counts.
+    EXPECT_EQ(EncodeJisWord("a\n b", "A"), "a\n b=?ISO-2022-JP?B?QQ==?=");
+}
+
+TEST(EncodeHeaderWords, RunWithoutClosingEscapeIsEncodedToTheEnd) {
+    std::string line = "X: \x1B$B%F";
+    EXPECT_EQ(EncodeHeaderWords(line), "X: =?ISO-2022-JP?B?" + Base64Encode("\x1B$B%F") + "?=");
+    // A closing escape without an opening one is plain text.
+    EXPECT_EQ(EncodeHeaderWords("X: a\x1B(Jb"), "X: a\x1B(Jb");
+}
+
+}  // namespace
+}  // namespace pelorin
