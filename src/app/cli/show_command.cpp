@@ -1,0 +1,101 @@
+// `show FILE...`: prints message files as a reader sees them. A file that starts with an rnews
+// batch line ("#! rnews N") is split into its messages; any other file is one message. Header
+// fields (with their continuation lines) go through the three reading steps: MIME words,
+// unfolding, JisToSjis. Body lines go through JisToSjis. Line ends may be LF or CR LF.
+#include "command.h"
+
+#include "coding/header_words.h"
+#include "coding/jis.h"
+#include "store/strutil.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace pelorin::cli {
+namespace {
+
+constexpr std::string_view kRnews = "#! rnews ";
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t lf = text.find('\n', pos);
+        size_t end = lf == std::string_view::npos ? text.size() : lf;
+        std::string line(text.substr(pos, end - pos));
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+void ShowMessage(std::string_view text, bool utf8) {
+    std::vector<std::string> lines = SplitLines(text);
+    size_t i = 0;
+    while (i < lines.size() && !lines[i].empty()) {
+        std::string field = lines[i++];
+        while (i < lines.size() && !lines[i].empty() && (lines[i][0] == ' ' || lines[i][0] == '\t'))
+            field += "\n" + lines[i++];
+        Print(JisToSjis(Unfold(DecodeHeaderWords(field))) + "\n", utf8);
+    }
+    for (; i < lines.size(); ++i) Print(JisToSjis(lines[i]) + "\n", utf8);
+}
+
+// Splits an rnews batch file; a count running past the end of the file takes what is there.
+std::vector<std::string_view> SplitRnews(std::string_view file) {
+    std::vector<std::string_view> messages;
+    size_t pos = 0;
+    while (pos + kRnews.size() <= file.size() && file.compare(pos, kRnews.size(), kRnews) == 0) {
+        size_t lf = file.find('\n', pos);
+        if (lf == std::string_view::npos)
+            break;
+        size_t count = 0;
+        for (size_t k = pos + kRnews.size(); k < lf; ++k) {
+            if (file[k] >= '0' && file[k] <= '9' && count < file.size())
+                count = count * 10 + static_cast<size_t>(file[k] - '0');
+        }
+        size_t start = lf + 1;
+        count = std::min(count, file.size() - start);
+        messages.push_back(file.substr(start, count));
+        pos = start + count;
+    }
+    return messages;
+}
+
+const CliCommand show("show",
+                      "FILE...",
+                      "print message files with decoded headers and bodies",
+                      [](const std::vector<std::string>& args, const Options& opts) {
+                          if (args.empty())
+                              throw UsageError{"name at least one message file"};
+                          int status = 0;
+                          for (const std::string& path : args) {
+                              std::ifstream in(path, std::ios::binary);
+                              if (!in) {
+                                  std::fprintf(stderr, "pelorin-cli show: cannot read %s\n",
+                                               path.c_str());
+                                  status = 1;
+                                  continue;
+                              }
+                              std::string file((std::istreambuf_iterator<char>(in)),
+                                               std::istreambuf_iterator<char>());
+                              std::vector<std::string_view> messages;
+                              if (file.compare(0, kRnews.size(), kRnews) == 0)
+                                  messages = SplitRnews(file);
+                              else
+                                  messages.push_back(file);
+                              for (std::string_view m : messages) {
+                                  Print("======== " + path + "\n", false);
+                                  ShowMessage(m, opts.utf8);
+                              }
+                          }
+                          return status;
+                      });
+
+}  // namespace
+}  // namespace pelorin::cli
