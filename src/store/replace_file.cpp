@@ -1,0 +1,162 @@
+// Whole-file replacement through a temporary file and rename (see replace_file.h).
+//
+//   1. resolve a symbolic link at the final name to the file it points to;
+//   2. open(".pelorin-<random>.tmp" in the same directory, O_CREAT | O_EXCL, 0666), then give
+//      it the permission bits of the file it replaces;
+//   3. write in 64 KiB pieces, fdatasync when durable, close;
+//   4. rename over the final name (atomic within one file system).
+// Any failure unlinks the temporary file; the old file is never opened for writing.
+#include "store/replace_file.h"
+
+#include "store/disk_path.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace pelorin {
+namespace {
+
+constexpr std::size_t kFlushThreshold = 64 * 1024;
+constexpr int kTempAttempts = 100;
+
+std::string TempName() {
+    thread_local std::mt19937_64 rng{std::random_device{}()};
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = ".pelorin-";
+    std::uint64_t v = rng();
+    for (int i = 0; i < 16; ++i) {
+        name += kHex[v & 0xF];
+        v >>= 4;
+    }
+    return name + ".tmp";
+}
+
+}  // namespace
+
+const char* to_string(ReplaceResult result) {
+    switch (result) {
+        case ReplaceResult::Ok:
+            return "written";
+        case ReplaceResult::OpenFailed:
+            return "cannot create a temporary file";
+        case ReplaceResult::WriteFailed:
+            return "write failed";
+        case ReplaceResult::RenameFailed:
+            return "cannot replace the file";
+    }
+    return "?";
+}
+
+FileReplacer::~FileReplacer() {
+    Abandon();
+}
+
+void FileReplacer::Abandon() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.c_str());
+    }
+    fd_ = -1;
+    buffer_.clear();
+    temp_.clear();
+}
+
+ReplaceResult FileReplacer::Open(std::string_view path, bool durable) {
+    Abandon();
+    failed_ = false;
+    durable_ = durable;
+    std::filesystem::path target = DiskPath(path);
+    std::error_code ec;
+    if (std::filesystem::is_symlink(target, ec)) {
+        std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+    target_ = target.string();
+    std::filesystem::path dir = target.parent_path();
+    struct stat old {};
+    const bool hadOld = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+        std::string temp = (dir / TempName()).string();
+        fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temp_ = std::move(temp);
+            if (hadOld)
+                (void)::fchmod(fd_, old.st_mode & 07777);
+            return ReplaceResult::Ok;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return ReplaceResult::OpenFailed;
+}
+
+bool FileReplacer::WriteAll(std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool FileReplacer::Flush() {
+    bool ok = WriteAll(buffer_);
+    buffer_.clear();
+    return ok;
+}
+
+void FileReplacer::Write(std::string_view bytes) {
+    if (fd_ < 0 || failed_)
+        return;
+    if (buffer_.size() + bytes.size() < kFlushThreshold) {
+        buffer_.append(bytes);
+        return;
+    }
+    // A large piece goes straight to the file instead of through the buffer.
+    if (!Flush() || !WriteAll(bytes))
+        failed_ = true;
+}
+
+ReplaceResult FileReplacer::Commit() {
+    if (fd_ < 0)
+        return ReplaceResult::OpenFailed;
+    if (failed_ || !Flush() || (durable_ && ::fdatasync(fd_) != 0)) {
+        Abandon();
+        return ReplaceResult::WriteFailed;
+    }
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+        return ReplaceResult::WriteFailed;
+    }
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+        return ReplaceResult::RenameFailed;
+    }
+    temp_.clear();
+    return ReplaceResult::Ok;
+}
+
+ReplaceResult ReplaceFile(std::string_view path, std::string_view bytes, bool durable) {
+    FileReplacer replacer;
+    if (ReplaceResult r = replacer.Open(path, durable); r != ReplaceResult::Ok)
+        return r;
+    replacer.Write(bytes);
+    return replacer.Commit();
+}
+
+}  // namespace pelorin
