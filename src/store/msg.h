@@ -1,0 +1,113 @@
+// TMsg: one message of an area. It holds the header fields that lists, sorts and threads need
+// (decoded Subject and From, raw Date, Message-ID, References and parent ID), where the
+// message lies in its message file, its mark, thread depth and check flag, and - once asked
+// for - its text as lines. It also offers the header lookup used throughout the program and
+// the %-template expansion (msg_expand.cpp) behind list rows, status texts, tab captions,
+// attribution lines and print headers.
+//
+// A record made by an area loader holds only its header fields; its text stays in the message
+// file until LoadLines (or Header, which loads on demand) reads it. A record made by FromLines
+// from a composed text has no message file and keeps the lines it was given.
+//
+// From and Date are reached through accessors because the sender's name and address and the
+// sort key are computed from them on first use and cached; setting either clears its caches.
+// Every other field is plain data that the area store, the thread builder and the main window
+// read and set directly. The record owns its lines; copying a record copies them.
+//
+// Strings are Shift_JIS bytes; the message file path is Shift_JIS text too (see DiskPath).
+#pragma once
+
+#include "store/strutil.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelorin {
+
+class TMsg {
+public:
+    TMsg() = default;
+
+    // ---- fields, in record order ----
+    std::string msgFile;  // path of the area's .MSG file; empty for a record built from lines
+    int32_t offset = 0;   // byte position of the message's first byte in msgFile
+    std::string subject;  // decoded Subject: DecodeHeaderWords, Unfold, JisToSjis
+
+    // From (decoded like subject) and Date (raw) with their caches: see From(), Date() below.
+
+    std::string messageId;   // raw Message-ID value, with its angle brackets
+    std::string parentId;    // Message-ID of the parent: last "<...>" token of References
+    std::string references;  // raw References value, or the last token of In-Reply-To
+    int32_t length = 0;      // bytes of the message in msgFile
+    int32_t lineCount = 0;   // number of lines of the message
+    int32_t number = 0;      // message number from the index; 0 when unknown
+    char mark = '*';         // '*' unread, ' ' read, '-' to delete, '+' kept; others kept as read
+    int32_t depth = 0;       // thread depth for indentation; 0 outside the thread view
+    int32_t displayPos = 0;  // position in the area's display list
+    TSList lines;            // the message text as lines; empty until loaded
+    bool checked = false;    // check flag: selected in the list, or set by a sub-command
+
+    // ---- From and Date ----
+    const std::string& From() const { return from_; }  // decoded like subject
+    void SetFrom(std::string from);                    // also forgets FromName/FromAddress
+    const std::string& Date() const { return date_; }  // raw Date value
+    void SetDate(std::string date);                    // also forgets SortDate
+
+    // ---- text ----
+
+    // The message's bytes: `length` bytes from `offset` of msgFile, read in pieces of 2048
+    // bytes. Empty when the length is 0 or less, the offset is negative or the file is
+    // missing; a file shorter than offset + length gives what is there.
+    std::string ReadText() const;
+    // Fills `lines` from ReadText, split at LF (a CR before an LF stays in its line; a last
+    // piece without LF is a line of its own; an empty text gives one empty line). A record
+    // without a message file keeps the lines it holds.
+    void LoadLines();
+
+    // The value of the first header field `name` of the message (see HeaderValue); loads the
+    // lines first when none are held.
+    std::string Header(std::string_view name);
+
+    // ---- computed on first use and cached ----
+    const std::string& FromAddress() const;  // AddressPart of From (address_parts.h)
+    const std::string& FromName() const;     // NamePart of From
+    const std::string& SortDate() const;     // SortKeyDate of Date (dates.h)
+
+    // Expands a %-template against this message (msg_expand.cpp describes the language).
+    // Never reads past the template, whatever it holds. May load the lines (for %N, %O and
+    // %[name]).
+    std::string Expand(std::string_view tmpl);
+
+    // A record of a composed text: lines copied; Subject and From from Header, decoded; Date
+    // and Message-ID raw; parent ID the last "<...>" token of the References value followed by
+    // six blanks (so a value with no token gives a parent ID that matches no Message-ID);
+    // references empty; lineCount the number of lines; no message file; mark '*'.
+    static TMsg FromLines(const TSList& lines);
+
+private:
+    std::string from_;                 // decoded From
+    std::string date_;                 // raw Date
+    mutable std::string fromName_;     // cache of FromName
+    mutable std::string fromAddress_;  // cache of FromAddress
+    mutable std::string sortDate_;     // cache of SortDate
+    mutable bool haveFromName_ = false;
+    mutable bool haveFromAddress_ = false;
+    mutable bool haveSortDate_ = false;
+};
+
+// The header lookup of a message's lines. The key is the name followed by ": ":
+//  - lines are walked from the first; a line that is empty after trimming blanks and control
+//    characters (also one holding only a CR or a TAB) ends the header;
+//  - the first line whose first (key length) characters equal the key without regard to case
+//    gives the rest of the line;
+//  - following lines that begin with a blank or TAB continue it: their leading blanks and TABs
+//    are removed and they are appended with nothing in between; any other line ends it.
+// A field written without a blank after the colon is not found. The value keeps a trailing CR
+// when the lines have one. Empty when the field is missing.
+std::string HeaderValue(const TSList& lines, std::string_view name);
+
+// A raw header value as display text: DecodeHeaderWords, then Unfold, then JisToSjis.
+std::string DecodeHeaderText(std::string_view raw);
+
+}  // namespace pelorin
