@@ -1,0 +1,494 @@
+// TGrp: loading, marks, counts, copies, deletion and rewriting of one area (see grp.h).
+#include "store/grp.h"
+
+#include "store/disk_path.h"
+#include "store/linewriter.h"
+#include "store/packet_files.h"
+#include "store/textfile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <unordered_map>
+
+namespace pelorin {
+namespace {
+
+int32_t ClampInt32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// Number of non-empty lines of a text file; -1 when it cannot be read.
+int CountFileLines(std::string_view path) {
+    if (!PacketFileExists(path))
+        return -1;
+    int n = 0;
+    for (const std::string& line : SplitTextLines(ReadFileBytes(FindPacketFile(path)))) {
+        if (!line.empty())
+            ++n;
+    }
+    return n;
+}
+
+bool RemoveFile(std::string_view path) {
+    std::error_code ec;
+    return std::filesystem::remove(DiskPath(path), ec);
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+    std::error_code ec;
+    std::filesystem::rename(DiskPath(from), DiskPath(to), ec);
+    return !ec;
+}
+
+// An index column from a header value: trailing CR gone, TABs (which would split the column)
+// turned into blanks.
+std::string IndexColumn(std::string value) {
+    while (!value.empty() && value.back() == '\r') value.pop_back();
+    std::replace(value.begin(), value.end(), '\t', ' ');
+    return value;
+}
+
+}  // namespace
+
+TGrp::TGrp(std::string name,
+           std::string base,
+           std::string enc,
+           std::string desc,
+           TIniF* stat,
+           TDialogs* dialogs)
+    : areaName(std::move(name))
+    , pathBase(std::move(base))
+    , encoding(std::move(enc))
+    , description(std::move(desc))
+    , stat_(stat)
+    , dialogs_(dialogs) {
+    encoding.resize(3, ' ');
+}
+
+TGrp::~TGrp() {
+    if (!messages.empty() || contentChanged)
+        (void)Unload();
+}
+
+std::string TGrp::MsgPath() const {
+    return FindPacketFile(pathBase + ".MSG");
+}
+std::string TGrp::IdxPath() const {
+    return FindPacketFile(pathBase + ".IDX");
+}
+std::string TGrp::PbxPath() const {
+    return FindPacketFile(pathBase + ".PBX");
+}
+
+void TGrp::Report(size_t i, size_t n) {
+    if (!onProgress || n == 0)
+        return;
+    int percent =
+        static_cast<int>(static_cast<int64_t>(i) * progressSpan / static_cast<int64_t>(n)) +
+        progressBase;
+    if (lastReported_ < 0 || percent > lastReported_ + progressStep) {
+        lastReported_ = percent;
+        onProgress(percent);
+    }
+}
+
+void TGrp::ReportPosition(int64_t pos, int64_t size) {
+    if (!onProgress || size <= 0)
+        return;
+    onProgress(static_cast<int>(pos * progressSpan / size) + progressBase);
+}
+
+void TGrp::RecoverInterruptedRewrite() {
+    const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI";
+    const bool have_sbm = PacketFileExists(sbm), have_sbi = PacketFileExists(sbi);
+    if (have_sbi && !have_sbm) {
+        // The message file was replaced; the index must follow it.
+        (void)RenameFile(FindPacketFile(sbi), IdxPath());
+    } else if (have_sbm || have_sbi) {
+        // Nothing was replaced yet: the old files are whole.
+        RemoveFile(FindPacketFile(sbm));
+        RemoveFile(FindPacketFile(sbi));
+    }
+}
+
+void TGrp::Load() {
+    RecoverInterruptedRewrite();
+    lastReported_ = -1;
+    const char l1 = Letter(0), l2 = Letter(1);
+    if (l2 == 'c' || l2 == 'C') {
+        const std::string idx = pathBase + ".IDX";
+        if (!PacketFileExists(idx))
+            return;
+        const TSList lines = SplitTextLines(ReadFileBytes(FindPacketFile(idx)));
+        const std::string msg_file = MsgPath();
+        messages.reserve(lines.size());
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (!lines[i].empty())
+                messages.push_back(ParseIndexLine(lines[i], l2, msg_file));
+            Report(i, lines.size());
+        }
+        ReadMarks();
+    } else if (l2 == 'n') {
+        if (!PacketFileExists(pathBase + ".MSG"))
+            return;
+        ParseContext ctx{MsgPath(), digestMarker};
+        auto progress = [this](int64_t pos, int64_t size) { ReportPosition(pos, size); };
+        if (l1 == 'b' || l1 == 'B')
+            ParseBinaryFile(ctx, messages, progress);
+        else if (l1 == 'u')
+            ParseRnewsFile(ctx, messages, progress);
+        ReadMarks();
+    }
+}
+
+void TGrp::ReadMarks() {
+    const std::string pbx = pathBase + ".PBX";
+    if (messages.empty() || !PacketFileExists(pbx))
+        return;
+    const TSList lines = SplitTextLines(ReadFileBytes(FindPacketFile(pbx)));
+    std::unordered_multimap<std::string_view, TMsg*> by_id;  // built when first needed
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty())
+            continue;
+        const char mark = line[0];
+        std::string_view rest = std::string_view(line).substr(1);
+        std::string id = LastAngleToken(rest.substr(0, rest.find('\t')));
+        if (i < messages.size() && messages[i]->messageId == id) {
+            messages[i]->mark = mark;
+            continue;
+        }
+        if (mark == '*')
+            continue;
+        if (by_id.empty()) {
+            for (auto& m : messages) by_id.emplace(m->messageId, m.get());
+        }
+        auto [from, to] = by_id.equal_range(id);
+        for (auto it = from; it != to; ++it) it->second->mark = mark;
+    }
+}
+
+void TGrp::Prepare() {
+    progressStep = 5;
+    progressBase = 0;
+    progressSpan = 50;
+    lastReported_ = -1;
+    if (messages.empty())
+        Load();
+    progressBase = 50;
+    SetSortType(sortType);
+    ApplySeenList();
+}
+
+ReplaceResult TGrp::Unload() {
+    if (purgeOnClose)
+        PurgeDeleteMarked();
+    if (!messages.empty() || contentChanged) {
+        if (contentChanged) {
+            ReplaceResult r = Rewrite(false);
+            if (r != ReplaceResult::Ok)
+                return r;
+        }
+        if (marksChanged) {
+            ReplaceResult r = SaveMarks();
+            if (r != ReplaceResult::Ok)
+                return r;
+        }
+    }
+    display.clear();
+    messages.clear();
+    return ReplaceResult::Ok;
+}
+
+void TGrp::SetSortType(int type) {
+    const int t = type == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max()
+                                                          : (type < 0 ? -type : type);
+    if (t == sortType && !display.empty())
+        return;
+    sortType = t;
+    if (!messages.empty()) {
+        BuildDisplayList(messages, t, threadRange, display,
+                         [this](size_t i, size_t n) { Report(i, n); });
+    }
+    sorted = true;
+}
+
+void TGrp::ApplySeenList() {
+    if (seen_.empty())
+        return;
+    for (auto& m : messages) {
+        if (m->mark == '*' && seenSet_.count(m->messageId))
+            m->mark = ' ';
+    }
+}
+
+int TGrp::CountMarked(char mark) {
+    if (messages.empty()) {
+        Load();
+        SetSortType(sortType);
+    }
+    if (mark == 0)
+        return static_cast<int>(display.size());
+    ApplySeenList();
+    return static_cast<int>(
+        std::count_if(display.begin(), display.end(),
+                      [mark](const DisplayEntry& e) { return e.msg->mark == mark; }));
+}
+
+TMsg* TGrp::MessageAt(int pos) const {
+    if (pos < 0 || static_cast<size_t>(pos) >= display.size())
+        return nullptr;
+    return display[static_cast<size_t>(pos)].msg;
+}
+
+int TGrp::FindMessage(std::string_view messageId) const {
+    for (size_t i = 0; i < display.size(); ++i) {
+        if (display[i].msg->messageId == messageId)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void TGrp::AddCopy(TMsg* src) {
+    if (messages.empty())
+        Prepare();
+    if (!src)
+        return;
+    if (src->lines.empty())
+        src->LoadLines();
+    auto copy = std::make_unique<TMsg>(*src);
+    copy->msgFile = MsgPath();
+    copy->offset = 0;
+    copy->depth = 0;
+    copy->checked = false;
+    copy->displayPos = static_cast<int32_t>(display.size());
+    display.push_back({std::string(), copy.get()});
+    messages.push_back(std::move(copy));
+    contentChanged = true;
+}
+
+void TGrp::DeleteAt(int pos) {
+    if (pos < 0 || static_cast<size_t>(pos) >= display.size()) {
+        if (dialogs_)
+            dialogs_->MessageBox("bad index", MsgIcon::Information, MsgButtons::Ok);
+        return;
+    }
+    TMsg* victim = display[static_cast<size_t>(pos)].msg;
+    display.erase(display.begin() + pos);
+    for (size_t i = static_cast<size_t>(pos); i < display.size(); ++i)
+        display[i].msg->displayPos = static_cast<int32_t>(i);
+    auto it = std::find_if(messages.begin(), messages.end(),
+                           [victim](const std::unique_ptr<TMsg>& m) { return m.get() == victim; });
+    if (it != messages.end())
+        messages.erase(it);
+    contentChanged = true;
+    marksChanged = true;
+}
+
+void TGrp::PurgeDeleteMarked() {
+    std::unordered_set<const TMsg*> victims;
+    for (const DisplayEntry& e : display) {
+        if (e.msg->mark == '-')
+            victims.insert(e.msg);
+    }
+    if (victims.empty())
+        return;
+    std::erase_if(display, [&](const DisplayEntry& e) { return victims.count(e.msg) != 0; });
+    for (size_t i = 0; i < display.size(); ++i)
+        display[i].msg->displayPos = static_cast<int32_t>(i);
+    std::erase_if(messages,
+                  [&](const std::unique_ptr<TMsg>& m) { return victims.count(m.get()) != 0; });
+    contentChanged = true;
+    marksChanged = true;
+}
+
+ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
+    RecoverInterruptedRewrite();
+    const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI";
+    RemoveFile(FindPacketFile(sbm));
+    RemoveFile(FindPacketFile(sbi));
+
+    const char l1 = Letter(0), l2 = Letter(1);
+    const bool write_msg = l1 == 'u' || l1 == 'b' || l1 == 'B';
+    const bool write_idx = l2 == 'c' || l2 == 'C';
+    FileReplacer msg_out, idx_out;
+    ReplaceResult r = ReplaceResult::Ok;
+    if (write_msg)
+        r = msg_out.Open(sbm);
+    if (r == ReplaceResult::Ok && write_idx)
+        r = idx_out.Open(sbi);
+    if (r != ReplaceResult::Ok)
+        return r;
+
+    struct Placed {
+        TMsg* msg;
+        int64_t offset;
+        int64_t length;
+        bool loadedHere;  // lines read only for the rewrite; dropped afterwards
+    };
+    std::vector<Placed> placed;
+    placed.reserve(messages.size());
+    int64_t pos = 0;
+    for (auto& owned : messages) {
+        TMsg& m = *owned;
+        const bool skip = skipDeleteMarked && m.mark == '-';
+        const bool had_lines = !m.lines.empty();
+        if (!had_lines)
+            m.LoadLines();
+        if (skip)
+            continue;  // keeps its lines: its old place in the file is about to go
+        int64_t size = 0;
+        for (const std::string& line : m.lines) size += static_cast<int64_t>(line.size()) + 1;
+        int64_t offset = m.offset;
+        if (write_msg) {
+            std::string frame;
+            if (l1 == 'u') {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "#! rnews %.8lld\n", static_cast<long long>(size));
+                frame = buf;
+            } else {
+                for (int shift = 24; shift >= 0; shift -= 8)
+                    frame.push_back(static_cast<char>((size >> shift) & 0xFF));
+            }
+            msg_out.Write(frame);
+            for (const std::string& line : m.lines) {
+                msg_out.Write(line);
+                msg_out.Write("\n");
+            }
+            offset = pos + static_cast<int64_t>(frame.size());
+            pos = offset + size;
+        }
+        if (write_idx) {
+            const TSList& lines = m.lines;
+            TSList col;
+            col.push_back(std::to_string(offset));
+            col.push_back(IndexColumn(HeaderValue(lines, "Subject")));
+            col.push_back(IndexColumn(HeaderValue(lines, "From")));
+            col.push_back(IndexColumn(HeaderValue(lines, "Date")));
+            if (l2 == 'c') {
+                col.push_back(IndexColumn(HeaderValue(lines, "Message-ID")));
+                std::string refs = HeaderValue(lines, "References");
+                if (IndexColumn(refs).empty())
+                    refs = LastAngleToken(IndexColumn(HeaderValue(lines, "In-Reply-To")));
+                col.push_back(IndexColumn(refs));
+            }
+            col.push_back(std::to_string(size));
+            col.push_back(std::to_string(lines.size()));
+            col.push_back(std::to_string(m.number));
+            std::string out;
+            for (size_t i = 0; i < col.size(); ++i) {
+                if (i)
+                    out += '\t';
+                out += col[i];
+            }
+            out += '\n';
+            idx_out.Write(out);
+        }
+        placed.push_back({&m, offset, size, !had_lines});
+    }
+
+    if (write_msg)
+        r = msg_out.Commit();
+    if (r == ReplaceResult::Ok && write_idx)
+        r = idx_out.Commit();
+    bool msg_replaced = false;
+    if (r == ReplaceResult::Ok && write_msg) {
+        msg_replaced = RenameFile(FindPacketFile(sbm), MsgPath());
+        if (!msg_replaced)
+            r = ReplaceResult::RenameFailed;
+    }
+    if (r == ReplaceResult::Ok && write_idx && !RenameFile(FindPacketFile(sbi), IdxPath()))
+        r = ReplaceResult::RenameFailed;
+    // Once the message file is replaced, the records must point into the new one.
+    const std::string msg_file = MsgPath();
+    for (const Placed& p : placed) {
+        if (msg_replaced) {
+            p.msg->msgFile = msg_file;
+            p.msg->offset = ClampInt32(p.offset);
+            p.msg->length = ClampInt32(p.length);
+        }
+        if (p.loadedHere)
+            p.msg->lines.clear();
+    }
+    if (r != ReplaceResult::Ok) {
+        msg_out.Abandon();
+        idx_out.Abandon();
+        RecoverInterruptedRewrite();
+        return r;
+    }
+    contentChanged = false;
+    return SaveMarks();
+}
+
+ReplaceResult TGrp::SaveMarks() {
+    TSList lines;
+    lines.reserve(messages.size());
+    for (const auto& m : messages) {
+        char mark = m->mark;
+        if (mark == '*' && seenSet_.count(m->messageId))
+            mark = ' ';
+        std::string line(1, mark);
+        line += m->messageId;
+        line += '\t';
+        line += m->parentId;
+        lines.push_back(std::move(line));
+    }
+    ReplaceResult r = WriteLines(lines, PbxPath(), '\r', "", WriteMode::Create);
+    if (r != ReplaceResult::Ok)
+        return r;
+    if (!messages.empty()) {
+        WriteStat("MSGCount", ClampInt32(static_cast<int64_t>(messages.size())));
+        WriteStat("MSGSize", ClampInt32(FileSize(MsgPath())));
+    }
+    marksChanged = false;
+    marksSaved = true;
+    return ReplaceResult::Ok;
+}
+
+void TGrp::MarkSeen(std::string_view messageId) {
+    marksChanged = true;
+    std::string id(messageId);
+    if (seenSet_.insert(id).second)
+        seen_.push_back(std::move(id));
+}
+
+std::pair<int, int> TGrp::PeekCounts() {
+    int total = -1;
+    int unread = unreadMsgs;
+    int count = 0, size = 0;
+    if (stat_) {
+        if (!stat_->KeyExists(areaName, "MSGCount"))
+            stat_->WriteInteger(areaName, "MSGCount", 0);
+        count = stat_->ReadInteger(areaName, "MSGCount", 0);
+        if (!stat_->KeyExists(areaName, "MSGSize"))
+            stat_->WriteInteger(areaName, "MSGSize", 0);
+        size = stat_->ReadInteger(areaName, "MSGSize", 0);
+    }
+    if (count == 0)
+        count = std::max(CountFileLines(pathBase + ".PBX"), 0);
+    if (static_cast<int64_t>(size) == FileSize(MsgPath())) {
+        total = count;
+    } else if (int idx_lines = CountFileLines(pathBase + ".IDX"); idx_lines >= 0) {
+        total = idx_lines;
+        unread = total + unreadMsgs - count;
+    }
+    return {total, std::max(unread, 0)};
+}
+
+void TGrp::WriteStat(std::string_view key, int32_t value) {
+    if (stat_)
+        stat_->WriteInteger(areaName, key, value);
+}
+
+void TGrp::ReplaceMarks(char to, char from) {
+    marksChanged = true;
+    for (DisplayEntry& e : display) {
+        if (to == from || e.msg->mark == from)
+            e.msg->mark = to;
+    }
+}
+
+}  // namespace pelorin

@@ -1,0 +1,133 @@
+// TGrp: one area of a packet (a newsgroup, mailbox or folder). It reads the area's messages
+// from its message file or its index, keeps one mark character per message in its mark file
+// (prefix + ".PBX"), builds the display list in the chosen sort order (threads.h), adds and
+// removes messages, and rewrites the message and index files when their content changed.
+//
+// Files: path base + ".MSG" (messages), ".IDX" (index, letters "c"/"C"), ".PBX" (marks: one
+// line per message in file order, CR LF: the mark, the Message-ID, TAB, the parent ID),
+// ".SBM"/".SBI" (new message and index files while the area is rewritten). Names are matched
+// without regard to case (packet_files.h).
+//
+// Messages are loaded when the area is first used and freed by Unload. A record holds only its
+// header fields; its text is read from the message file when needed.
+//
+// Rewriting never destroys the old files first: the new message and index files are written
+// completely (and flushed) as ".SBM" and ".SBI", then renamed over ".MSG" and ".IDX" in that
+// order. A rewrite cut short by a crash is finished or undone the next time the area loads:
+// ".SBI" alone means the message file was already replaced, so the index follows; both files
+// present mean nothing was replaced yet, so both are dropped. A failed write leaves the old
+// files, keeps the messages in memory and reports the failure.
+#pragma once
+
+#include "store/dialogs.h"
+#include "store/inifile.h"
+#include "store/msg.h"
+#include "store/msgfile.h"
+#include "store/replace_file.h"
+#include "store/threads.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace pelorin {
+
+class TSoup;
+
+class TGrp {
+public:
+    // `stat` is the packet's GRPSTAT.PBS (may be null for an area without a packet); `dialogs`
+    // answers the area's one message box (may be null: then nothing is shown).
+    TGrp(std::string areaName,
+         std::string pathBase,
+         std::string encoding,
+         std::string description,
+         TIniF* stat = nullptr,
+         TDialogs* dialogs = nullptr);
+    ~TGrp();
+    TGrp(const TGrp&) = delete;
+    TGrp& operator=(const TGrp&) = delete;
+
+    // ---- fields, in record order ----
+    std::string areaName;                 // AREAS field 2; section name in GRPSTAT.PBS
+    std::string pathBase;                 // packet directory + prefix
+    std::string encoding;                 // three letters: format, index, kind (blank when missing)
+    std::string description;              // caption in the area tree
+    std::string digestMarker;             // when non-empty, Subjects containing it are digests
+    bool marksChanged = false;            // marks differ from the .PBX file
+    bool contentChanged = false;          // messages were added or deleted; files must be rewritten
+    int sortType = -1;                    // current sort type; -1 until the first SetSortType
+    bool sorted = false;                  // set by every SetSortType
+    int threadRange = 300;                // look-back window of thread building
+    int unreadMsgs = 0;                   // unread count as read from GRPSTAT.PBS at creation
+    bool marksSaved = false;              // the .PBX file was written since the packet was opened
+    bool purgeOnClose = false;            // delete-marked messages go when the area is unloaded
+    MessageList messages;                 // owned, in file order
+    DisplayList display;                  // display order; points into `messages`
+    TSoup* owner = nullptr;               // the packet
+    int expireDays = 0;                   // days after which sub-command expiry applies
+    int progressStep = 5;                 // progress is reported when it moved by more than this
+    int progressBase = 0;                 // percent at the start of the current phase
+    int progressSpan = 100;               // percent the current phase covers
+    std::function<void(int)> onProgress;  // percent 0-100, or empty
+
+    char Letter(size_t i) const { return i < encoding.size() ? encoding[i] : ' '; }
+    std::string MsgPath() const;  // path base + ".MSG", spelt as on disk when it exists
+    std::string IdxPath() const;
+    std::string PbxPath() const;
+
+    // Reads messages and marks (from the index for letters "c"/"C", by parsing the message file
+    // for "n"). Does nothing to the display list.
+    void Load();
+    // Opens the area for the main window: loads it when empty (progress 0-50), sorts it
+    // (50-100), applies the seen list.
+    void Prepare();
+    // Purges (when purgeOnClose), rewrites and saves marks as needed, then frees the messages.
+    // On a failed write the messages stay held and the result says what failed.
+    ReplaceResult Unload();
+
+    void SetSortType(int type);
+    // 0: length of the display list; otherwise the number of display-list messages with that
+    // mark (after the seen list is applied). Loads and sorts the area first when it is empty.
+    int CountMarked(char mark);
+    TMsg* MessageAt(int pos) const;
+    int FindMessage(std::string_view messageId) const;
+    // Appends a copy of `src` (its lines loaded) at the end of the file order and the display
+    // list. Prepares the area first when it holds no messages.
+    void AddCopy(TMsg* src);
+    // Removes a display-list entry and its message; shows "bad index" when out of range.
+    void DeleteAt(int pos);
+    // Removes every message marked "-" (what repeated DeleteAt from the end would do).
+    void PurgeDeleteMarked();
+    // Writes new message and index files from the messages held, then SaveMarks. Messages
+    // keep pointing at their text: offsets are updated to the new message file.
+    ReplaceResult Rewrite(bool skipDeleteMarked);
+    ReplaceResult SaveMarks();
+    void MarkSeen(std::string_view messageId);
+    bool IsSeen(std::string_view messageId) const { return seenSet_.count(std::string(messageId)); }
+    // Turns every unread message that was read in another area to read.
+    void ApplySeenList();
+    // (total, unread) without loading; total -1 when unknown.
+    std::pair<int, int> PeekCounts();
+    void WriteStat(std::string_view key, int32_t value);
+
+    // Sets every display-list message whose mark is `from` (or every message when the two are
+    // equal) to `to`.
+    void ReplaceMarks(char to, char from);
+
+private:
+    void ReadMarks();
+    void Report(size_t i, size_t n);
+    void ReportPosition(int64_t pos, int64_t size);
+    void RecoverInterruptedRewrite();
+
+    TIniF* stat_;
+    TDialogs* dialogs_;
+    std::vector<std::string> seen_;  // Message-IDs read in other areas, in order
+    std::unordered_set<std::string> seenSet_;
+    int lastReported_ = -1;
+};
+
+}  // namespace pelorin

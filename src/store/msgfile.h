@@ -1,0 +1,62 @@
+// Reading an area's messages: the two framings of a SOUP message file, digests, and index
+// lines. Each parser appends message records (TMsg) that hold only their header fields and
+// where they lie in the message file.
+//
+// rnews framing (letter "u"): batches of "#! rnews " + decimal byte count + LF, then exactly
+// that many bytes of message. Non-digits on the count line are ignored; any 9 bytes that do not
+// start a batch are passed over; a count running past the end of the file takes what is there;
+// the text of a batch ends early at a NUL byte.
+//
+// Binary framing (letters "b", "B"): records of a 4-byte length, most significant byte first,
+// then the message. A length running past the end takes what is there (a length of 0xFFFFFFFF
+// never makes the reader allocate more than the file holds).
+//
+// Index lines (letter "c"/"C"): nine TAB-separated columns (layout "c": offset, Subject, From,
+// Date, Message-ID, References, length, lines, number; layout "C": offset, Subject, From, Date,
+// length, lines, number).
+#pragma once
+
+#include "store/msg.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelorin {
+
+using MessageList = std::vector<std::unique_ptr<TMsg>>;
+
+struct ParseContext {
+    std::string msgFile;       // path recorded in every record (Shift_JIS)
+    std::string digestMarker;  // when non-empty, a Subject containing it marks a digest
+};
+
+// Parses one message text that starts at byte `start` of the message file and appends its
+// record (or, for a digest, the records of its parts).
+void ParseOneMessage(std::string_view text,
+                     int64_t start,
+                     const ParseContext& ctx,
+                     MessageList& out);
+
+// Parses a whole message file. `progress` (may be empty) receives the read position and the
+// file size once per message. A missing file appends nothing.
+void ParseRnewsFile(const ParseContext& ctx,
+                    MessageList& out,
+                    const std::function<void(int64_t pos, int64_t size)>& progress);
+void ParseBinaryFile(const ParseContext& ctx,
+                     MessageList& out,
+                     const std::function<void(int64_t pos, int64_t size)>& progress);
+
+// One index line as a record; `layout` is 'c' or 'C'.
+std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
+                                     char layout,
+                                     const std::string& msgFile);
+
+// The References value of a message for the index and the record: References, or when empty
+// the last "<...>" token of In-Reply-To.
+std::string ReferencesOrInReplyTo(const TSList& headerLines);
+
+}  // namespace pelorin

@@ -1,0 +1,218 @@
+// Display orders (see threads.h).
+//
+// Sorted orders: the keys are folded to upper case once, then the entries are sorted by
+// (folded key, file position descending). That is the order an insertion at the first entry
+// not less than each new key would give, without its quadratic cost.
+//
+// Threads: each message looks back at most `threadRange` messages; Message-IDs and parent IDs
+// are hashed once so the n x threadRange comparisons are mostly integer ones. The subtree walk
+// uses an explicit stack, so a reply chain of any length cannot exhaust the call stack.
+// Type 5 groups the roots by their subject (reply prefixes removed) so that joining costs one
+// lookup per root rather than a scan of every later message.
+#include "store/threads.h"
+
+#include "store/strutil.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_map>
+
+namespace pelorin {
+namespace {
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+constexpr size_t kJoined = static_cast<size_t>(-2);  // parent slot of a root joined by subject
+
+std::string Number8(int32_t n) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.8d", n);
+    return buf;
+}
+
+void SetPositions(DisplayList& list) {
+    for (size_t i = 0; i < list.size(); ++i) list[i].msg->displayPos = static_cast<int32_t>(i);
+}
+
+void FileOrder(const std::vector<std::unique_ptr<TMsg>>& messages, DisplayList& out) {
+    out.clear();
+    out.reserve(messages.size());
+    for (const auto& m : messages) {
+        m->depth = 0;
+        out.push_back({m->messageId, m.get()});
+    }
+}
+
+void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
+                 int type,
+                 DisplayList& out,
+                 const std::function<void(size_t, size_t)>& progress) {
+    struct Item {
+        std::string key;
+        std::string folded;
+        size_t index;
+    };
+    std::vector<Item> items;
+    items.reserve(messages.size());
+    for (size_t i = 0; i < messages.size(); ++i) {
+        TMsg& m = *messages[i];
+        m.depth = 0;
+        std::string key;
+        if (type == 2)
+            key = StripReplyPrefixes(m.subject);
+        else if (type == 3)
+            key = m.FromAddress();
+        else
+            key = m.SortDate();
+        key += Number8(m.number);
+        std::string folded = SjisUpper(key);
+        items.push_back({std::move(key), std::move(folded), i});
+        if (progress)
+            progress(i, messages.size());
+    }
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+        int c = a.folded.compare(b.folded);
+        return c != 0 ? c < 0 : a.index > b.index;
+    });
+    out.clear();
+    out.reserve(items.size());
+    for (Item& it : items) out.push_back({std::move(it.key), messages[it.index].get()});
+}
+
+class ThreadBuilder {
+public:
+    ThreadBuilder(const std::vector<std::unique_ptr<TMsg>>& messages, int threadRange)
+        : msgs_(messages)
+        , range_(threadRange < 0 ? 0 : static_cast<size_t>(threadRange))
+        , parent_(messages.size(), kNone)
+        , children_(messages.size())
+        , listed_(messages.size(), false) {}
+
+    void Link(const std::function<void(size_t, size_t)>& progress) {
+        const size_t n = msgs_.size();
+        std::vector<size_t> id_hash(n), parent_hash(n);
+        std::hash<std::string> h;
+        for (size_t i = 0; i < n; ++i) {
+            id_hash[i] = msgs_[i]->messageId.empty() ? 0 : h(msgs_[i]->messageId);
+            parent_hash[i] = msgs_[i]->parentId.empty() ? 0 : h(msgs_[i]->parentId);
+        }
+        for (size_t k = 1; k < n; ++k) {
+            const TMsg& mk = *msgs_[k];
+            const size_t low = k > range_ ? k - range_ : 0;
+            for (size_t j = k; j-- > low;) {
+                const TMsg& mj = *msgs_[j];
+                if (parent_[k] == kNone && parent_hash[k] == id_hash[j] && !mj.messageId.empty() &&
+                    !mk.parentId.empty() && mj.messageId == mk.parentId) {
+                    children_[j].push_back(k);
+                    parent_[k] = j;
+                }
+                if (parent_[j] == kNone && parent_hash[j] == id_hash[k] && !mk.messageId.empty() &&
+                    !mj.parentId.empty() && mk.messageId == mj.parentId) {
+                    children_[k].insert(children_[k].begin(), j);
+                    parent_[j] = k;
+                }
+            }
+            if (progress)
+                progress(k, n);
+        }
+    }
+
+    void List(bool joinBySubject, DisplayList& out) {
+        const size_t n = msgs_.size();
+        out.clear();
+        out.reserve(n);
+        std::unordered_map<std::string_view, std::vector<size_t>> by_subject;
+        if (joinBySubject) {
+            for (size_t i = 0; i < n; ++i) {
+                if (parent_[i] == kNone)
+                    by_subject[StripReplyPrefixes(msgs_[i]->subject)].push_back(i);
+            }
+        }
+        for (size_t i = 0; i < n; ++i) {
+            if (parent_[i] != kNone)
+                continue;
+            AppendTree(i, out);
+            if (!joinBySubject || i + 1 >= n)
+                continue;
+            for (size_t b : by_subject[StripReplyPrefixes(msgs_[i]->subject)]) {
+                if (b > i && parent_[b] == kNone) {
+                    parent_[b] = kJoined;
+                    AppendTree(b, out);
+                }
+            }
+        }
+        // Messages caught in a loop of parent links hang from no root: list them where the file
+        // order meets them.
+        for (size_t i = 0; i < n; ++i) {
+            if (!listed_[i])
+                AppendTree(i, out);
+        }
+    }
+
+private:
+    // Appends `root` at depth 0 and its subtree depth-first.
+    void AppendTree(size_t root, DisplayList& out) {
+        struct Frame {
+            size_t msg;
+            int32_t depth;
+        };
+        std::vector<Frame> stack{{root, 0}};
+        while (!stack.empty()) {
+            Frame f = stack.back();
+            stack.pop_back();
+            if (listed_[f.msg])
+                continue;
+            listed_[f.msg] = true;
+            TMsg* m = msgs_[f.msg].get();
+            m->depth = f.depth;
+            out.push_back({m->messageId, m});
+            const auto& kids = children_[f.msg];
+            for (size_t c = kids.size(); c-- > 0;) stack.push_back({kids[c], f.depth + 1});
+        }
+    }
+
+    const std::vector<std::unique_ptr<TMsg>>& msgs_;
+    size_t range_;
+    std::vector<size_t> parent_;                 // parent slot: index, kNone or kJoined
+    std::vector<std::vector<size_t>> children_;  // ordered child lists
+    std::vector<bool> listed_;                   // already in the display list
+};
+
+}  // namespace
+
+std::string_view StripReplyPrefixes(std::string_view subject) {
+    while (subject.size() >= 4 && (subject[0] == 'R' || subject[0] == 'r') &&
+           (subject[1] == 'E' || subject[1] == 'e') && subject[2] == ':' &&
+           (subject[3] == ' ' || subject[3] == '_'))
+        subject.remove_prefix(4);
+    return subject;
+}
+
+bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
+                      int type,
+                      int threadRange,
+                      DisplayList& out,
+                      const std::function<void(size_t, size_t)>& progress) {
+    switch (type) {
+        case 0:
+            FileOrder(messages, out);
+            break;
+        case 2:
+        case 3:
+        case 4:
+            SortedOrder(messages, type, out, progress);
+            break;
+        case 1:
+        case 5: {
+            ThreadBuilder builder(messages, threadRange);
+            builder.Link(progress);
+            builder.List(type == 5, out);
+            break;
+        }
+        default:
+            return false;
+    }
+    SetPositions(out);
+    return true;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,52 @@
+// Display orders of an area: file order, threads, subject, author, date, and threads joined by
+// subject.
+//
+//   type  order                          key of each entry
+//   0     file order                     Message-ID
+//   1     reply threads                  Message-ID
+//   2     subject (reply prefixes off)   subject + number as 8 digits
+//   3     author (From address)          address + number as 8 digits
+//   4     date (sort key of Date)        sort key + number as 8 digits
+//   5     threads, later threads of the same subject joined after the first
+//
+// Sorted orders compare keys as whole texts without regard to ASCII case, byte by byte in
+// Shift_JIS order; among equal keys the message later in the file comes first.
+//
+// Threads link each message to the nearest message within `threadRange` places before it in
+// the file whose Message-ID is its parent ID; a reply that stands before its parent is claimed
+// by the first later message (within the window) that it names. Roots are listed in file
+// order, each followed by its replies depth-first. Messages whose parent links form a loop
+// would hang from no root; they are listed as roots where the file order meets them, so no
+// message ever drops out of the list.
+#pragma once
+
+#include "store/msg.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelorin {
+
+struct DisplayEntry {
+    std::string key;  // sort key (Message-ID for file order and threads; empty for added copies)
+    TMsg* msg;        // not owned: the area owns its messages
+};
+using DisplayList = std::vector<DisplayEntry>;
+
+// Builds the display list of `messages` (file order) for sort type `type` (0-5), setting each
+// message's depth and display position. Returns false, leaving `out` untouched, for any other
+// type. `progress` (may be empty) is told (i, n) as the work goes on.
+bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
+                      int type,
+                      int threadRange,
+                      DisplayList& out,
+                      const std::function<void(size_t, size_t)>& progress);
+
+// Removes leading reply prefixes: while the first four characters, upper-cased, are "RE: " or
+// "RE:_", they go. "Re:x" keeps its prefix.
+std::string_view StripReplyPrefixes(std::string_view subject);
+
+}  // namespace pelorin

@@ -1,0 +1,395 @@
+// TGrp: reading the two framings and the index layouts, marks across runs, counts, copies,
+// deletion, purging and rewriting (including interrupted and failed rewrites).
+#include "support/fake_dialogs.h"
+#include "support/testing.h"
+
+#include "store/grp.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace pelorin {
+namespace {
+
+using testing::ReadFile;
+using testing::S;
+using testing::TempDir;
+using testing::WriteFile;
+
+std::string Message(const std::string& id,
+                    const std::string& subject,
+                    const std::string& extra = "",
+                    const std::string& body = "body\n") {
+    return "Subject: " + subject + "\nFrom: a@example.jp\nMessage-ID: <" + id + ">\n" + extra +
+           "\n" + body;
+}
+
+std::string Rnews(const std::vector<std::string>& msgs) {
+    std::string out;
+    for (const auto& m : msgs) out += "#! rnews " + std::to_string(m.size()) + "\n" + m;
+    return out;
+}
+
+std::string Binary(const std::vector<std::string>& msgs) {
+    std::string out;
+    for (const auto& m : msgs) {
+        uint32_t n = static_cast<uint32_t>(m.size());
+        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(n >> s & 0xFF));
+        out += m;
+    }
+    return out;
+}
+
+std::string Ids(const TGrp& g) {
+    std::string out;
+    for (const auto& e : g.display) {
+        if (!out.empty())
+            out += ' ';
+        out += e.msg->messageId + e.msg->mark;
+    }
+    return out;
+}
+
+class AreaTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    TIniF stat{(dir / "GRPSTAT.PBS").string()};
+    testing::FakeDialogs dialogs;
+    std::string base = (dir / "0000001").string();
+
+    std::unique_ptr<TGrp> Area(const std::string& enc, int sortType = 0) {
+        auto g = std::make_unique<TGrp>("test.area", base, enc, "test.area", &stat, &dialogs);
+        g->SetSortType(sortType);
+        return g;
+    }
+};
+
+TEST_F(AreaTest, RnewsOffsetsAndDecodedFields) {
+    std::string m1 = Message("1@x", "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=",
+                             "Date: 6 Dec 98 01:02:03 GMT\nReferences: <0@x>\n");
+    std::string m2 = Message("2@x", "two", "In-Reply-To: junk <1@x> (was)\n");
+    // Frame lines written with eight digits, as this program writes them.
+    char f1[32], f2[32];
+    std::snprintf(f1, sizeof f1, "#! rnews %.8zu\n", m1.size());
+    std::snprintf(f2, sizeof f2, "#! rnews %.8zu\n", m2.size());
+    WriteFile(base + ".MSG", f1 + m1 + f2 + m2);
+    auto g = Area("un");
+    g->Prepare();
+    ASSERT_EQ(g->messages.size(), 2u);
+    TMsg& a = *g->messages[0];
+    EXPECT_EQ(a.offset, 18);
+    EXPECT_EQ(a.length, static_cast<int>(m1.size()));
+    EXPECT_EQ(a.subject, S("テスト"));
+    EXPECT_EQ(a.parentId, "<0@x>");
+    EXPECT_EQ(a.lineCount, 7);
+    EXPECT_EQ(a.mark, '*');
+    TMsg& b = *g->messages[1];
+    EXPECT_EQ(b.offset, static_cast<int>(18 + m1.size() + 18));
+    EXPECT_EQ(b.references, "<1@x>");
+    EXPECT_EQ(b.parentId, "<1@x>");
+    EXPECT_EQ(b.ReadText(), m2);
+}
+
+TEST_F(AreaTest, BrokenFramingsReadWhatIsThere) {
+    std::string m = Message("1@x", "one");
+    // An absurd count, junk between batches, and a NUL inside a message.
+    WriteFile(base + ".MSG", "garbage!!" + Rnews({m}) + "#! rnews 9999999999\n" +
+                                 Message("2@x", "two", "", std::string("a\0b\n", 4)));
+    auto g = Area("un");
+    g->Prepare();
+    ASSERT_EQ(g->messages.size(), 2u);
+    EXPECT_EQ(g->messages[1]->messageId, "<2@x>");
+    EXPECT_EQ(g->messages[1]->ReadText().find('\0'), std::string::npos);
+
+    // Binary: a zero length is one empty message; 0xFFFFFFFF takes the rest of the file.
+    WriteFile(base + ".MSG", Binary({"", m}) + std::string("\xFF\xFF\xFF\xFF", 4) + m);
+    auto b = Area("bn");
+    b->Prepare();
+    ASSERT_EQ(b->messages.size(), 3u);
+    EXPECT_EQ(b->messages[0]->length, 0);
+    EXPECT_EQ(b->messages[1]->messageId, "<1@x>");
+    EXPECT_EQ(b->messages[2]->length, static_cast<int>(m.size()));
+    // A length field cut short ends the file.
+    WriteFile(base + ".MSG", Binary({m}) + "\x00\x00");
+    auto c = Area("bn");
+    c->Prepare();
+    EXPECT_EQ(c->messages.size(), 1u);
+}
+
+TEST_F(AreaTest, CrLfMessagesReadLikeLfOnes) {
+    std::string m = "Subject: crlf\r\nMessage-ID: <1@x>\r\n\r\nbody\r\n";
+    WriteFile(base + ".MSG", Rnews({m}));
+    auto g = Area("un");
+    g->Prepare();
+    ASSERT_EQ(g->messages.size(), 1u);
+    EXPECT_EQ(g->messages[0]->subject, "crlf");
+    EXPECT_EQ(g->messages[0]->messageId, "<1@x>");
+}
+
+TEST_F(AreaTest, IndexLayouts) {
+    WriteFile(base + ".IDX",
+              "0018\t=?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=\ta@x\tdate\t<1@x>\t<0@x>\t 120 \t7\t00042\n"
+              "200\ts\tf\td\t<2@x>\t\t80\t3\t43\n");
+    WriteFile(base + ".MSG", "");
+    auto g = Area("uc");
+    g->Prepare();
+    ASSERT_EQ(g->messages.size(), 2u);
+    EXPECT_EQ(g->messages[0]->offset, 18);
+    EXPECT_EQ(g->messages[0]->subject, S("テスト"));
+    EXPECT_EQ(g->messages[0]->length, 120);
+    EXPECT_EQ(g->messages[0]->number, 42);
+    EXPECT_EQ(g->messages[0]->parentId, "<0@x>");
+    EXPECT_EQ(g->messages[1]->parentId, "     ");  // matches no Message-ID
+    WriteFile(base + ".IDX", "5\ts\tf\td\t99\t4\t7\n");
+    auto c = Area("uC");
+    c->Prepare();
+    ASSERT_EQ(c->messages.size(), 1u);
+    EXPECT_EQ(c->messages[0]->messageId, "");
+    EXPECT_EQ(c->messages[0]->length, 99);
+    EXPECT_EQ(c->messages[0]->number, 7);
+    // An index area without its index is empty even though the message file exists.
+    std::filesystem::remove(base + ".IDX");
+    WriteFile(base + ".MSG", Rnews({Message("1@x", "one")}));
+    auto e = Area("uc");
+    e->Prepare();
+    EXPECT_TRUE(e->messages.empty());
+}
+
+TEST_F(AreaTest, MarksPersistAcrossRunsAndSurviveAppendedMessages) {
+    WriteFile(base + ".MSG",
+              Rnews({Message("1@x", "a"), Message("2@x", "b"), Message("3@x", "c")}));
+    {
+        auto g = Area("un");
+        g->Prepare();
+        g->messages[0]->mark = ' ';
+        g->messages[1]->mark = '-';
+        g->messages[2]->mark = '+';
+        g->marksChanged = true;
+        ASSERT_EQ(g->Unload(), ReplaceResult::Ok);
+    }
+    EXPECT_EQ(ReadFile(base + ".PBX"), " <1@x>\t\r\n-<2@x>\t\r\n+<3@x>\t\r\n");
+    // A newer packet put a message in front: line numbers no longer match, IDs still do.
+    WriteFile(base + ".MSG", Rnews({Message("0@x", "new"), Message("1@x", "a"), Message("2@x", "b"),
+                                    Message("3@x", "c")}));
+    auto g = Area("un");
+    g->Prepare();
+    // Marks other than unread follow their Message-ID; the new message stays unread.
+    EXPECT_EQ(Ids(*g), "<0@x>* <1@x>  <2@x>- <3@x>+");
+    EXPECT_EQ(g->CountMarked('*'), 1);
+    EXPECT_EQ(g->CountMarked(0), 4);
+}
+
+TEST_F(AreaTest, SeenListTurnsCrossPostsRead) {
+    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    auto g = Area("un");
+    g->MarkSeen("<2@x>");
+    g->Prepare();
+    EXPECT_EQ(g->CountMarked('*'), 1);
+    ASSERT_EQ(g->Unload(), ReplaceResult::Ok);
+    EXPECT_EQ(ReadFile(base + ".PBX"), "*<1@x>\t\r\n <2@x>\t\r\n");
+}
+
+TEST_F(AreaTest, DeleteAtAndBadIndex) {
+    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    auto g = Area("un");
+    g->Prepare();
+    g->DeleteAt(2);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "bad index");
+    EXPECT_EQ(g->messages.size(), 2u);
+    g->DeleteAt(0);
+    EXPECT_EQ(Ids(*g), "<2@x>*");
+    EXPECT_EQ(g->display[0].msg->displayPos, 0);
+    EXPECT_TRUE(g->contentChanged);
+    EXPECT_EQ(g->FindMessage("<2@x>"), 0);
+    EXPECT_EQ(g->FindMessage("<1@x>"), -1);
+    EXPECT_EQ(g->MessageAt(1), nullptr);
+}
+
+TEST_F(AreaTest, PurgeRewritesTheFilesAndKeepsTheRest) {
+    std::string m1 = Message("1@x", "a"), m2 = Message("2@x", "b"), m3 = Message("3@x", "c");
+    WriteFile(base + ".MSG", Rnews({m1, m2, m3}));
+    {
+        auto g = Area("un", 1);
+        g->Prepare();
+        g->messages[1]->mark = '-';
+        g->purgeOnClose = true;
+        ASSERT_EQ(g->Unload(), ReplaceResult::Ok);
+    }
+    char frame[32];
+    std::snprintf(frame, sizeof frame, "#! rnews %.8zu\n", m1.size());
+    std::string expect = frame + m1;
+    std::snprintf(frame, sizeof frame, "#! rnews %.8zu\n", m3.size());
+    expect += frame + m3;
+    EXPECT_EQ(ReadFile(base + ".MSG"), expect);
+    EXPECT_FALSE(std::filesystem::exists(base + ".SBM"));
+    EXPECT_EQ(stat.ReadInteger("test.area", "MSGCount", -1), 2);
+    EXPECT_EQ(stat.ReadInteger("test.area", "MSGSize", -1), static_cast<int>(expect.size()));
+
+    // Purging every message of a binary area leaves an empty message file.
+    WriteFile(base + ".MSG", Binary({m1}));
+    auto b = Area("bn");
+    b->Prepare();
+    b->messages[0]->mark = '-';
+    b->purgeOnClose = true;
+    ASSERT_EQ(b->Unload(), ReplaceResult::Ok);
+    EXPECT_EQ(ReadFile(base + ".MSG"), "");
+}
+
+TEST_F(AreaTest, CopiesIntoAFolderSurviveReloading) {
+    std::string src_base = (dir / "src").string();
+    WriteFile(src_base + ".MSG", Rnews({Message("1@x", "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=",
+                                                "References: <0@x>\n", "line1\nline2\n")}));
+    TGrp src("src", src_base, "un", "src", nullptr, nullptr);
+    src.Prepare();
+    {
+        auto folder = Area("uc");
+        folder->AddCopy(src.MessageAt(0));
+        folder->AddCopy(src.MessageAt(0));
+        ASSERT_EQ(folder->messages.size(), 2u);
+        EXPECT_TRUE(folder->contentChanged);
+        ASSERT_EQ(folder->Unload(), ReplaceResult::Ok);
+    }
+    std::string idx = ReadFile(base + ".IDX");
+    EXPECT_EQ(idx.substr(0, 21), "18\t=?ISO-2022-JP?B?Gy");
+    auto folder = Area("uc");
+    folder->Prepare();
+    ASSERT_EQ(folder->messages.size(), 2u);
+    for (auto& m : folder->messages) {
+        EXPECT_EQ(m->subject, S("テスト"));
+        EXPECT_EQ(m->parentId, "<0@x>");
+        m->LoadLines();
+        EXPECT_EQ(m->lines.back(), "line2");
+    }
+}
+
+TEST_F(AreaTest, RewriteKeepsRecordsPointingAtTheirText) {
+    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b", "", "second\n")}));
+    auto g = Area("un");
+    g->Prepare();
+    g->DeleteAt(0);
+    ASSERT_EQ(g->Rewrite(false), ReplaceResult::Ok);
+    // The area stays loaded; its record reads from the new file.
+    TMsg* m = g->MessageAt(0);
+    m->lines.clear();
+    m->LoadLines();
+    EXPECT_EQ(m->lines.back(), "second");
+}
+
+// A disk that fills up mid-write, played by a file size limit (which binds root too).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit lim = old_;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+TEST_F(AreaTest, FailedRewriteLeavesOldFilesAndMessages) {
+    std::string old = Rnews({Message("1@x", "a"), Message("2@x", "b"),
+                             Message("3@x", "c", "", std::string(300, 'x') + "\n")});
+    WriteFile(base + ".MSG", old);
+    auto g = Area("un");
+    g->Prepare();
+    g->DeleteAt(0);
+    {
+        FileSizeLimit limit(64);
+        EXPECT_EQ(g->Unload(), ReplaceResult::WriteFailed);
+    }
+    EXPECT_EQ(ReadFile(base + ".MSG"), old);
+    EXPECT_FALSE(std::filesystem::exists(base + ".SBM"));
+    EXPECT_EQ(g->messages.size(), 2u);  // still held, nothing lost
+    EXPECT_TRUE(g->contentChanged);
+    EXPECT_EQ(g->Unload(), ReplaceResult::Ok);
+    auto h = Area("un");
+    h->Prepare();
+    EXPECT_EQ(Ids(*h), "<2@x>* <3@x>*");
+}
+
+TEST_F(AreaTest, InterruptedRewriteIsFinishedOrUndone) {
+    std::string idx = "18\ts\tf\td\t<1@x>\t\t10\t1\t0\n";
+    WriteFile(base + ".MSG", "new message file");
+    WriteFile(base + ".IDX", "old index\n");
+    WriteFile(base + ".SBI", idx);  // crash after the message file was replaced
+    auto g = Area("uc");
+    g->Prepare();
+    EXPECT_EQ(ReadFile(base + ".IDX"), idx);
+    EXPECT_FALSE(std::filesystem::exists(base + ".SBI"));
+    EXPECT_EQ(g->messages.size(), 1u);
+
+    WriteFile(base + ".SBM", "half");
+    WriteFile(base + ".SBI", "half");  // crash before anything was replaced
+    auto h = Area("uc");
+    h->Prepare();
+    EXPECT_EQ(ReadFile(base + ".MSG"), "new message file");
+    EXPECT_EQ(ReadFile(base + ".IDX"), idx);
+    EXPECT_FALSE(std::filesystem::exists(base + ".SBM"));
+}
+
+TEST_F(AreaTest, DigestsSplitIntoTheirParts) {
+    std::string body = "Preamble text\n\n------------------------------\n\n" +
+                       Message("p1@x", "one") + "\n------------------------------\n\n" +
+                       Message("p2@x", "two") + "------------------------------\n" +
+                       Message("p3@x", "three") +
+                       "\n------------------------------\n\nEnd of digest\n";
+    std::string digest = "Subject: Digest V1 #2\nMessage-ID: <d@x>\n\n" + body;
+    WriteFile(base + ".MSG", Rnews({digest}));
+    auto g = Area("un");
+    g->digestMarker = "Digest";
+    g->Prepare();
+    ASSERT_EQ(g->messages.size(), 4u);  // three parts and the trailer
+    EXPECT_EQ(g->messages[0]->messageId, "<p1@x>");
+    EXPECT_EQ(g->messages[2]->messageId, "<p3@x>");
+    for (int i = 0; i < 3; ++i) {
+        std::string text = g->messages[static_cast<size_t>(i)]->ReadText();
+        EXPECT_EQ(text.substr(0, 9), "Subject: ") << i;
+    }
+}
+
+TEST_F(AreaTest, PeekCounts) {
+    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    auto g = Area("uc");
+    stat.WriteInteger("test.area", "UnreadMsgs", 1);
+    // Nothing known yet: MSGSize 0 differs from the file; no index.
+    EXPECT_EQ(g->PeekCounts(), std::make_pair(-1, 0));
+    EXPECT_TRUE(stat.KeyExists("test.area", "MSGCount"));
+    // The counts match the file.
+    stat.WriteInteger("test.area", "MSGCount", 2);
+    stat.WriteInteger("test.area", "MSGSize", static_cast<int>(ReadFile(base + ".MSG").size()));
+    g->unreadMsgs = 1;
+    EXPECT_EQ(g->PeekCounts(), std::make_pair(2, 1));
+    // The file grew: the index tells the new total, the new messages count as unread.
+    WriteFile(base + ".MSG",
+              Rnews({Message("1@x", "a"), Message("2@x", "b"), Message("3@x", "c")}));
+    WriteFile(base + ".IDX", "1\n2\n3\n");
+    EXPECT_EQ(g->PeekCounts(), std::make_pair(3, 2));
+}
+
+TEST_F(AreaTest, FileNamesMatchWithoutCase) {
+    std::string lower = (dir / "0000001.msg").string();
+    WriteFile(lower, Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    auto g = Area("un");
+    g->Prepare();
+    ASSERT_EQ(g->messages.size(), 2u);
+    g->DeleteAt(0);
+    ASSERT_EQ(g->Unload(), ReplaceResult::Ok);
+    // The file kept its own name; no second spelling appeared.
+    EXPECT_TRUE(std::filesystem::exists(lower));
+    EXPECT_FALSE(std::filesystem::exists(base + ".MSG"));
+}
+
+}  // namespace
+}  // namespace pelorin

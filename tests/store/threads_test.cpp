@@ -1,0 +1,181 @@
+// Display orders: threads (with the look-back window, replies before their parents, loops and
+// joining by subject) and the sorted orders with their tie rule.
+#include "store/threads.h"
+
+#include "store/msgfile.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <numeric>
+
+namespace pelorin {
+namespace {
+
+struct Spec {
+    std::string id;
+    std::string parent;
+    std::string subject = "s";
+    int number = 0;
+};
+
+MessageList Make(const std::vector<Spec>& specs) {
+    MessageList list;
+    for (const Spec& s : specs) {
+        auto m = std::make_unique<TMsg>();
+        m->messageId = s.id.empty() ? "" : "<" + s.id + ">";
+        m->parentId = s.parent.empty() ? "" : "<" + s.parent + ">";
+        m->subject = s.subject;
+        m->number = s.number;
+        list.push_back(std::move(m));
+    }
+    return list;
+}
+
+// The display list as "id:depth" items, e.g. "A:0 B:1".
+std::string Dump(const DisplayList& d) {
+    std::string out;
+    for (const DisplayEntry& e : d) {
+        if (!out.empty())
+            out += ' ';
+        std::string id = e.msg->messageId;
+        out += id.size() > 2 ? id.substr(1, id.size() - 2) : "?";
+        out += ':' + std::to_string(e.msg->depth);
+    }
+    return out;
+}
+
+std::string Build(const MessageList& list, int type, int range = 300) {
+    DisplayList d;
+    EXPECT_TRUE(BuildDisplayList(list, type, range, d, {}));
+    for (size_t i = 0; i < d.size(); ++i) EXPECT_EQ(d[i].msg->displayPos, static_cast<int>(i));
+    return Dump(d);
+}
+
+TEST(Threads, RepliesFollowTheirParentsDepthFirst) {
+    EXPECT_EQ(Build(Make({{"A", ""}, {"B", "A"}, {"C", "B"}}), 1), "A:0 B:1 C:2");
+    // A reply stored before its parent is claimed by the later parent.
+    EXPECT_EQ(Build(Make({{"C", "B"}, {"A", ""}, {"B", "A"}}), 1), "A:0 B:1 C:2");
+    // Siblings keep file order; an unrelated message is a root of its own.
+    EXPECT_EQ(Build(Make({{"A", ""}, {"B", "A"}, {"X", ""}, {"C", "A"}, {"D", "B"}}), 1),
+              "A:0 B:1 D:2 C:1 X:0");
+    // A parent that is not in the area leaves the reply a root.
+    EXPECT_EQ(Build(Make({{"B", "gone"}, {"C", "B"}}), 1), "B:0 C:1");
+}
+
+TEST(Threads, LookBackWindow) {
+    std::vector<Spec> specs = {{"A", ""}, {"x1", ""}, {"x2", ""}, {"B", "A"}};
+    EXPECT_EQ(Build(Make(specs), 1, 3), "A:0 B:1 x1:0 x2:0");
+    EXPECT_EQ(Build(Make(specs), 1, 2), "A:0 x1:0 x2:0 B:0");
+    EXPECT_EQ(Build(Make({{"A", ""}, {"B", "A"}}), 1, 0), "A:0 B:0");
+}
+
+TEST(Threads, LoopsAreListedNotLost) {
+    EXPECT_EQ(Build(Make({{"A", "B"}, {"B", "A"}, {"C", ""}}), 1), "C:0 A:0 B:1");
+    EXPECT_EQ(Build(Make({{"A", "A"}}), 1), "A:0");
+    EXPECT_EQ(Build(Make({{"A", "C"}, {"B", "A"}, {"C", "B"}}), 5), "A:0 B:1 C:2");
+}
+
+TEST(Threads, LongChainsDoNotExhaustTheStack) {
+    std::vector<Spec> specs;
+    for (int i = 0; i < 200000; ++i)
+        specs.push_back({"m" + std::to_string(i), i ? "m" + std::to_string(i - 1) : ""});
+    MessageList list = Make(specs);
+    DisplayList d;
+    ASSERT_TRUE(BuildDisplayList(list, 1, 1, d, {}));
+    ASSERT_EQ(d.size(), specs.size());
+    EXPECT_EQ(d.back().msg->depth, 199999);
+}
+
+TEST(Threads, Type5JoinsLaterThreadsOfTheSameSubject) {
+    MessageList list =
+        Make({{"A", "", "Re: x"}, {"Y", "", "other"}, {"B", "", "x"}, {"C", "B", "Re: x"}});
+    EXPECT_EQ(Build(list, 5), "A:0 B:0 C:1 Y:0");
+    EXPECT_EQ(Build(list, 1), "A:0 Y:0 B:0 C:1");
+    // Without the blank, "Re:x" keeps its prefix and the threads stay apart.
+    EXPECT_EQ(Build(Make({{"A", "", "Re:x"}, {"Y", "", "y"}, {"B", "", "x"}}), 5), "A:0 Y:0 B:0");
+}
+
+TEST(Threads, EveryMessageListedExactlyOnceForEveryShape) {
+    // All parent assignments of four messages (each may name any message or none), in every
+    // file order, with windows of 1 and 3.
+    const int n = 4;
+    for (int code = 0; code < 625; ++code) {
+        std::vector<Spec> specs;
+        int c = code;
+        for (int i = 0; i < n; ++i, c /= 5) {
+            int p = c % 5;
+            specs.push_back({std::string(1, static_cast<char>('A' + i)),
+                             p < n ? std::string(1, static_cast<char>('A' + p)) : ""});
+        }
+        std::vector<int> perm(n);
+        std::iota(perm.begin(), perm.end(), 0);
+        do {
+            std::vector<Spec> ordered;
+            for (int i : perm) ordered.push_back(specs[static_cast<size_t>(i)]);
+            for (int type : {1, 5}) {
+                for (int range : {1, 3}) {
+                    MessageList list = Make(ordered);
+                    DisplayList d;
+                    ASSERT_TRUE(BuildDisplayList(list, type, range, d, {}));
+                    ASSERT_EQ(d.size(), list.size()) << code;
+                    std::vector<const TMsg*> seen;
+                    for (const auto& e : d) seen.push_back(e.msg);
+                    std::sort(seen.begin(), seen.end());
+                    ASSERT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << code;
+                    // A child is always deeper by one than the entry it hangs from.
+                    for (size_t i = 1; i < d.size(); ++i)
+                        ASSERT_LE(d[i].msg->depth, d[i - 1].msg->depth + 1) << code;
+                }
+            }
+        } while (std::next_permutation(perm.begin(), perm.end()));
+    }
+}
+
+TEST(SortedOrders, KeysAndTies) {
+    MessageList list = Make({{"a1", "", "apple", 1},
+                             {"a2", "", "Re: apple", 2},
+                             {"b", "", "Banana", 0},
+                             {"c", "", "APPLE", 1}});
+    DisplayList d;
+    ASSERT_TRUE(BuildDisplayList(list, 2, 300, d, {}));
+    // apple00000001 (twice: the later message first), apple00000002, banana...
+    EXPECT_EQ(Dump(d), "c:0 a1:0 a2:0 b:0");
+    EXPECT_EQ(d[2].key, "apple00000002");
+    // Equal subjects and numbers come in reverse file order.
+    EXPECT_EQ(Build(Make({{"x", "", "same"}, {"y", "", "same"}, {"z", "", "same"}}), 2),
+              "z:0 y:0 x:0");
+    // Depths are reset outside the thread view.
+    list[1]->depth = 3;
+    ASSERT_TRUE(BuildDisplayList(list, 0, 300, d, {}));
+    EXPECT_EQ(Dump(d), "a1:0 a2:0 b:0 c:0");
+}
+
+TEST(SortedOrders, AuthorAndDate) {
+    MessageList list = Make({{"1", ""}, {"2", ""}, {"3", ""}});
+    list[0]->SetFrom("Zed <zed@example.jp>");
+    list[1]->SetFrom("amy@example.jp (Amy)");
+    list[2]->SetFrom("Bob <BOB@example.jp>");
+    EXPECT_EQ(Build(list, 3), "2:0 3:0 1:0");
+    list[0]->SetDate("Sun, 6 Dec 1998 12:34:56 +0900");
+    list[1]->SetDate("1 Jan 2026 00:00:00 +0900");
+    list[2]->SetDate("31 Dec 1997 23:59:59 +0900");
+    EXPECT_EQ(Build(list, 4), "3:0 1:0 2:0");
+}
+
+TEST(SortedOrders, UnknownTypeBuildsNothing) {
+    MessageList list = Make({{"a", ""}});
+    DisplayList d;
+    EXPECT_FALSE(BuildDisplayList(list, 7, 300, d, {}));
+    EXPECT_TRUE(d.empty());
+}
+
+TEST(StripReplyPrefixes, Forms) {
+    EXPECT_EQ(StripReplyPrefixes("Re: Re: x"), "x");
+    EXPECT_EQ(StripReplyPrefixes("RE:_x"), "x");
+    EXPECT_EQ(StripReplyPrefixes("Re:x"), "Re:x");
+    EXPECT_EQ(StripReplyPrefixes("Re: "), "");
+    EXPECT_EQ(StripReplyPrefixes("Re:"), "Re:");
+}
+
+}  // namespace
+}  // namespace pelorin
