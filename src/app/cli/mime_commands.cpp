@@ -124,7 +124,7 @@ const CliCommand parts_file(
         std::string text;
         if (!ReadMessageFile(args[0], "parts-file", text))
             return 1;
-        for (const std::string& row : PartRows(MessageLines(text))) Print(row + "\n", opts.utf8);
+        for (const std::string& row : PartRows(MessageLines(text))) Print(row + "\n", !opts.raw);
         return 0;
     });
 
@@ -147,7 +147,7 @@ const CliCommand decode_file(
         // Paths in the core are Shift_JIS; the argument is in the locale's UTF-8.
         const DecodeReport report =
             DecodeMessageFiles(MessageLines(text), cp932::FromUtf8(args[1]));
-        for (const std::string& row : report.rows) Print(row + "\n", opts.utf8);
+        for (const std::string& row : report.rows) Print(row + "\n", !opts.raw);
         return report.written > 0 ? 0 : 1;
     });
 

@@ -91,7 +91,7 @@ const CliCommand show("show",
                                   messages.push_back(file);
                               for (std::string_view m : messages) {
                                   Print("======== " + path + "\n", false);
-                                  ShowMessage(m, opts.utf8);
+                                  ShowMessage(m, !opts.raw);
                               }
                           }
                           return status;

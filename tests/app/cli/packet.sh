@@ -1,0 +1,32 @@
+#!/bin/sh
+# pelorin-cli's packet commands on a copy of the demo packet.
+# Arguments: CLI_BINARY TEST_DATA_DIR SOURCE_DIR
+set -u
+cli=$1
+src=$3
+fail=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$src/examples/demo" "$work/demo"
+
+out=$("$cli" areas "$work/demo")
+echo "$out" | grep -q "pelorin.test \[unn\]" || { echo "FAIL areas: $out"; fail=1; }
+echo "$out" | grep -q "旅行メーリングリスト" || { echo "FAIL areas caption: $out"; fail=1; }
+
+# Threads: the three replies hang under the first article, indented by depth.
+out=$("$cli" list "$work/demo" pelorin.test --format '%V%s')
+expected="日本語のテスト投稿です
+  Re: 日本語のテスト投稿です
+    Re: 日本語のテスト投稿です
+  Re: 日本語のテスト投稿です
+オフラインで読むときのコツ"
+[ "$out" = "$expected" ] || { echo "FAIL thread list:"; echo "$out"; fail=1; }
+
+# Areas by number, sorted by date, newest last; the packet names its file AREAS in any case.
+mv "$work/demo/AREAS" "$work/demo/areas"
+out=$("$cli" list "$work/demo/areas" 1 --sort 4 --format '%I')
+[ "$(echo "$out" | tail -n 1)" = "<20261202183045.4@example.net>" ] || { echo "FAIL date order: $out"; fail=1; }
+
+"$cli" list "$work/demo" no.such.area >/dev/null 2>&1 && { echo "FAIL unknown area accepted"; fail=1; }
+"$cli" areas "$work/nowhere" >/dev/null 2>&1 && { echo "FAIL missing packet accepted"; fail=1; }
+exit $fail
