@@ -27,6 +27,18 @@ mv "$work/demo/AREAS" "$work/demo/areas"
 out=$("$cli" list "$work/demo/areas" 1 --sort 4 --format '%I')
 [ "$(echo "$out" | tail -n 1)" = "<20261202183045.4@example.net>" ] || { echo "FAIL date order: $out"; fail=1; }
 
+# The multipart message of the mailing list: its leaves, and its attachments written out.
+out=$("$cli" parts "$work/demo" ml.tabi 2)
+echo "$out" | grep -q "image/png" || { echo "FAIL parts: $out"; fail=1; }
+echo "$out" | grep -q "持ち物.txt" || { echo "FAIL parts name: $out"; fail=1; }
+mkdir "$work/out"
+"$cli" decode "$work/demo" ml.tabi 2 "$work/out" >/dev/null || { echo "FAIL decode"; fail=1; }
+[ -f "$work/out/map.png" ] || { echo "FAIL decode: no map.png"; ls "$work/out"; fail=1; }
+head -c 4 "$work/out/map.png" | od -c | grep -q "P   N   G" || { echo "FAIL decode: not a PNG"; fail=1; }
+# A second decode never replaces what is there.
+"$cli" decode "$work/demo" ml.tabi 2 "$work/out" >/dev/null && { echo "FAIL decode replaced files"; fail=1; }
+"$cli" parts "$work/demo" ml.tabi 9 >/dev/null 2>&1 && { echo "FAIL message 9 accepted"; fail=1; }
+
 "$cli" list "$work/demo" no.such.area >/dev/null 2>&1 && { echo "FAIL unknown area accepted"; fail=1; }
 "$cli" areas "$work/nowhere" >/dev/null 2>&1 && { echo "FAIL missing packet accepted"; fail=1; }
 exit $fail
