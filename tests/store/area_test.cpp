@@ -278,26 +278,6 @@ TEST_F(AreaTest, RewriteKeepsRecordsPointingAtTheirText) {
     EXPECT_EQ(m->lines.back(), "second");
 }
 
-// A disk that fills up mid-write, played by a file size limit (which binds root too).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
-
 TEST_F(AreaTest, FailedRewriteLeavesOldFilesAndMessages) {
     std::string old = Rnews({Message("1@x", "a"), Message("2@x", "b"),
                              Message("3@x", "c", "", std::string(300, 'x') + "\n")});
@@ -306,7 +286,7 @@ TEST_F(AreaTest, FailedRewriteLeavesOldFilesAndMessages) {
     g->Prepare();
     g->DeleteAt(0);
     {
-        FileSizeLimit limit(64);
+        testing::FileSizeLimit limit(64);
         EXPECT_EQ(g->Unload(), ReplaceResult::WriteFailed);
     }
     EXPECT_EQ(ReadFile(base + ".MSG"), old);

@@ -225,6 +225,23 @@ TEST(TIniF, AFailedWriteKeepsTheFileAndTheValueInMemory) {
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=new\r\nother=1\r\n");
 }
 
+TEST(TIniF, AFullDiskKeepsTheFileAndTheValueInMemory) {
+    TempDir dir;
+    const std::string path = (dir / "a.ini").string();
+    WriteFile(path, "[S]\r\nk=old\r\n");
+    TIniF ini(path);
+    {
+        testing::FileSizeLimit limit(8);
+        EXPECT_FALSE(ini.WriteString("S", "k", "new"));
+    }
+    EXPECT_EQ(ini.LastResult(), ReplaceResult::WriteFailed);
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "new");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // + home
+    EXPECT_TRUE(ini.WriteString("S", "other", "1"));
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=new\r\nother=1\r\n");
+}
+
 TEST(TIniF, AnUnreadableFileIsNeverOverwritten) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every file";

@@ -70,6 +70,19 @@ TEST(LineWriter, AFailedCreateKeepsTheOldFileAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "ro"), {}), 1);
 }
 
+TEST(LineWriter, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = (dir / "AREAS").string();
+    ASSERT_EQ(WriteLines({"old"}, path, '\n', "", WriteMode::Create), ReplaceResult::Ok);
+    {
+        testing::FileSizeLimit limit(16);
+        EXPECT_EQ(WriteLines({std::string(100, 'x')}, path, '\n', "", WriteMode::Create),
+                  ReplaceResult::WriteFailed);
+    }
+    EXPECT_EQ(ReadFile(path), "old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // + home
+}
+
 TEST(LineWriter, CreateKeepsPermissionsAndReplacesTheTargetOfALink) {
     TempDir dir;
     const auto real = dir / "real.ini";

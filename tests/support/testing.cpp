@@ -2,10 +2,12 @@
 
 #include "coding/cp932.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/resource.h>
 
 namespace pelorin::testing {
 
@@ -62,6 +64,23 @@ TempDir::~TempDir() {
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{};
+    getrlimit(RLIMIT_FSIZE, &lim);
+    old_cur_ = lim.rlim_cur;
+    lim.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lim);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit lim{};
+    getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = old_cur_;
+    setrlimit(RLIMIT_FSIZE, &lim);
+    std::signal(SIGXFSZ, old_handler_);
 }
 
 std::filesystem::path DataDir() {

@@ -38,6 +38,20 @@ private:
     bool had_home_ = false;
 };
 
+// A disk that fills up: while this lives, writes that would make a file larger than `bytes`
+// fail with EFBIG (the SIGXFSZ signal is ignored). Binds root too, unlike read-only folders.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long old_cur_ = 0;
+    void (*old_handler_)(int) = nullptr;
+};
+
 // The folder of test data files (tests/data).
 std::filesystem::path DataDir();
 
