@@ -1,0 +1,289 @@
+// Composition, posting and re-editing (see compose.h).
+#include "store/compose.h"
+
+#include "coding/cp932.h"
+#include "coding/jis.h"
+#include "store/compose_editor.h"
+#include "store/compose_file.h"
+#include "store/disk_path.h"
+#include "store/folders.h"
+#include "store/outbound.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace pelorin {
+namespace {
+
+std::string WithoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    return line;
+}
+
+std::string KeptNote(std::string_view composeFile) {
+    return "\n" + Sjis("メッセージは") + std::string(composeFile) + Sjis("に残してあります。");
+}
+
+void ShowError(TDialogs& dialogs, const std::string& text) {
+    dialogs.MessageBox(text, MsgIcon::Error, MsgButtons::Ok);
+}
+
+std::string WriteError(std::string_view path, ReplaceResult r) {
+    return std::string(path) + Sjis("に書き込めませんでした。") + "\n(" + to_string(r) + ")";
+}
+
+// Reads the compose file back; tells the user and returns false when it cannot.
+bool ReadBack(TDialogs& dialogs, std::string_view file, TSList& lines) {
+    switch (ReadUserTextFile(file, lines)) {
+        case TextRead::Ok:
+            return true;
+        case TextRead::Missing:
+            ShowError(dialogs, std::string(file) + Sjis("が見つかりません。"));
+            return false;
+        case TextRead::ReadFailed:
+            ShowError(dialogs, std::string(file) + Sjis("を読み込めませんでした。"));
+            return false;
+    }
+    return false;
+}
+
+// Adds the compose file's text to a kept-copy folder; false (the user told) on failure.
+bool KeepCopy(TDialogs& dialogs, TGrp& folder, std::string_view file) {
+    TSList lines;
+    if (!ReadBack(dialogs, file, lines))
+        return false;
+    const ReplaceResult r = AddComposedCopy(folder, lines);
+    if (r != ReplaceResult::Ok) {
+        ShowError(dialogs, folder.areaName + Sjis("にコピーを保存できませんでした。") + "\n(" +
+                               to_string(r) + ")" + KeptNote(file));
+        return false;
+    }
+    return true;
+}
+
+void RemoveFile(std::string_view path) {
+    std::error_code ec;
+    std::filesystem::remove(DiskPath(path), ec);
+}
+
+}  // namespace
+
+TSList ComposeBody(const ComposeSettings& settings, int kind, TMsg* answered) {
+    TSList body = settings.BodyStart(kind);
+    if (!answered)
+        return body;
+    body.push_back(WithoutLineEnd(answered->Expand(settings.refer)));
+    const std::string prefix = WithoutLineEnd(answered->Expand(settings.quoteCharacter));
+    if (answered->lines.empty())
+        answered->LoadLines();
+    bool inHeader = true;
+    for (const std::string& line : answered->lines) {
+        if (inHeader) {
+            inHeader = !WithoutLineEnd(line).empty();
+            continue;
+        }
+        body.push_back(WithoutLineEnd(prefix + JisToSjis(line)));
+    }
+    body.emplace_back();
+    return body;
+}
+
+void AppendSignature(TSList& body, std::string_view signatureFile) {
+    TSList lines;
+    if (signatureFile.empty() || ReadUserTextFile(signatureFile, lines) != TextRead::Ok)
+        return;
+    body.emplace_back("-- ");
+    body.insert(body.end(), lines.begin(), lines.end());
+}
+
+TSList ExtraHeaderLines(const ComposeSettings& settings, int kind, std::string_view versionText) {
+    TSList h;
+    if (!settings.replyTo.empty())
+        h.push_back("Reply-To: " + settings.replyTo);
+    const TSList& extra = settings.ExtraHeaders(kind);
+    h.insert(h.end(), extra.begin(), extra.end());
+    std::string agent = kind == kMail ? "X-Mailer: Pelorin" : "X-Newsreader: Pelorin";
+    if (!versionText.empty())
+        agent += " " + std::string(versionText);
+    h.push_back(std::move(agent));
+    return h;
+}
+
+ComposeOutcome PostComposeFile(ComposeEnv& env,
+                               const ComposeSettings& settings,
+                               TSoup& current,
+                               std::string_view subject,
+                               std::string_view composeFile,
+                               const TSList& headerList,
+                               int kind,
+                               bool& keepFile) {
+    if (!headerList.empty()) {
+        TSList lines;
+        if (!ReadBack(env.dialogs, composeFile, lines)) {
+            keepFile = true;
+            return ComposeOutcome::Failed;
+        }
+        TSList all = headerList;
+        all.emplace_back();
+        all.insert(all.end(), lines.begin(), lines.end());
+        const ReplaceResult w = WriteUserTextFile(all, composeFile, settings.charset);
+        if (w != ReplaceResult::Ok) {
+            ShowError(env.dialogs, WriteError(composeFile, w) + KeptNote(composeFile));
+            keepFile = true;
+            return ComposeOutcome::Failed;
+        }
+    }
+    const std::string question = Sjis("【") + std::string(subject) + Sjis("】") + "\n" +
+                                 Sjis("を投稿しますか？") + "\n" + Sjis("[いいえ]を選択すると") +
+                                 "\n" + Sjis("保留フォルダにコピーします。");
+    switch (env.dialogs.MessageBox(question, MsgIcon::Question, MsgButtons::YesNoCancel)) {
+        case MsgAnswer::Yes: {
+            const OutboundResult posted = current.PostFile(composeFile, kind);
+            if (!posted.Ok()) {
+                ShowError(env.dialogs, OutboundErrorText(posted) + KeptNote(composeFile));
+                keepFile = true;
+                return ComposeOutcome::Failed;
+            }
+            if (TGrp* folder =
+                    FindKeepFolder(env.packets, settings.postedPacket, settings.postedFolder)) {
+                if (!KeepCopy(env.dialogs, *folder, composeFile))
+                    keepFile = true;
+            }
+            return ComposeOutcome::Posted;
+        }
+        case MsgAnswer::No: {
+            TGrp* folder =
+                FindKeepFolder(env.packets, settings.reservePacket, settings.reserveFolder);
+            if (!folder) {
+                // Nowhere to keep it: deleting the compose file would lose the user's text.
+                env.dialogs.MessageBox(
+                    Sjis("保留フォルダが見つかりません。") + KeptNote(composeFile),
+                    MsgIcon::Information, MsgButtons::Ok);
+                keepFile = true;
+                return ComposeOutcome::Kept;
+            }
+            if (!KeepCopy(env.dialogs, *folder, composeFile)) {
+                keepFile = true;
+                return ComposeOutcome::Failed;
+            }
+            return ComposeOutcome::Reserved;
+        }
+        default:
+            return ComposeOutcome::Discarded;
+    }
+}
+
+ComposeResult Compose(ComposeEnv& env,
+                      TSoup& current,
+                      int kind,
+                      bool answer,
+                      TMsg* answered,
+                      std::string_view areaName) {
+    ComposeResult result;
+    if (answer && !answered)
+        return result;
+    if (!answer)
+        answered = nullptr;
+    const ComposeSettings settings =
+        ReadComposeSettings(env.settings, env.programDir, env.defaultEditor);
+    THeaderForm form =
+        PrepareHeaderForm(kind, answered, areaName, settings.editHeader, env.programDir);
+    if (!env.form.Run(form)) {
+        result.outcome = ComposeOutcome::Cancelled;
+        return result;
+    }
+    TSList headers = HeaderList(form);
+    const TSList extra = ExtraHeaderLines(settings, kind, env.versionText);
+    headers.insert(headers.end(), extra.begin(), extra.end());
+    TSList body = ComposeBody(settings, kind, answered);
+    AppendSignature(body, settings.signatureFile);
+
+    const int32_t number =
+        NextComposeNumber(env.settings, kind, env.programDir, ReplyDirectory(current));
+    if (number == 0) {
+        ShowError(env.dialogs, env.programDir + Sjis("に作成用のファイル番号が残っていません。"));
+        result.outcome = ComposeOutcome::Failed;
+        return result;
+    }
+    const std::string file = env.programDir + ComposeFileName(kind, number);
+    TSList content;
+    if (form.editHeader) {
+        content = std::move(headers);
+        content.emplace_back();
+        headers.clear();
+    }
+    content.insert(content.end(), body.begin(), body.end());
+    if (const ReplaceResult w = WriteUserTextFile(content, file, settings.charset);
+        w != ReplaceResult::Ok) {
+        ShowError(env.dialogs, WriteError(file, w));
+        result.outcome = ComposeOutcome::Failed;
+        return result;
+    }
+    result.composeFile = file;
+    RunEditor(env.editor, settings.externalEditor, file, env.programDir, &env.dialogs);
+
+    bool keep = false;
+    result.outcome =
+        PostComposeFile(env, settings, current, form.subject, file, headers, kind, keep);
+    if (keep)
+        result.fileKept = true;
+    else
+        RemoveFile(file);
+    return result;
+}
+
+bool ReEditOffered(const TSoup& packet, const TGrp& area, const ComposeSettings& settings) {
+    if (packet.packetType == 2)
+        return true;
+    return packet.packetType == 1 && !settings.reserveFolder.empty() &&
+           area.areaName == settings.reserveFolder;
+}
+
+ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos) {
+    ComposeResult result;
+    TMsg* msg = area.MessageAt(pos);
+    if (!msg)
+        return result;
+    int kind = kNews;
+    if (Trim(msg->Header("Newsgroups")).empty() && !Trim(msg->Header("To")).empty())
+        kind = kMail;
+    const ComposeSettings settings =
+        ReadComposeSettings(env.settings, env.programDir, env.defaultEditor);
+    const int32_t number =
+        NextComposeNumber(env.settings, kind, env.programDir, ReplyDirectory(current));
+    if (number == 0) {
+        ShowError(env.dialogs, env.programDir + Sjis("に作成用のファイル番号が残っていません。"));
+        result.outcome = ComposeOutcome::Failed;
+        return result;
+    }
+    const std::string file = env.programDir + ComposeFileName(kind, number);
+    if (msg->lines.empty())
+        msg->LoadLines();
+    // The stored text may still be JIS (a message received into a note packet); the user edits
+    // Shift_JIS, which JisToSjis leaves as it is.
+    TSList lines;
+    lines.reserve(msg->lines.size());
+    for (const std::string& line : msg->lines) lines.push_back(JisToSjis(WithoutLineEnd(line)));
+    if (const ReplaceResult w = WriteUserTextFile(lines, file, settings.charset);
+        w != ReplaceResult::Ok) {
+        ShowError(env.dialogs, WriteError(file, w));
+        result.outcome = ComposeOutcome::Failed;
+        return result;
+    }
+    result.composeFile = file;
+    result.fileKept = true;
+    const std::string subject = msg->subject;
+    RunEditor(env.editor, settings.externalEditor, file, env.programDir, &env.dialogs);
+
+    area.DeleteAt(pos);
+    if (const ReplaceResult r = area.Rewrite(false); r != ReplaceResult::Ok) {
+        // The message is gone from the list; the old files stay until the area is written.
+        ShowError(env.dialogs, area.areaName + Sjis("を書き換えられませんでした。") + "\n(" +
+                                   to_string(r) + ")");
+    }
+    bool keep = true;
+    result.outcome = PostComposeFile(env, settings, current, subject, file, {}, kind, keep);
+    return result;
+}
+
+}  // namespace pelorin
