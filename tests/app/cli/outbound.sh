@@ -1,0 +1,61 @@
+#!/bin/sh
+# pelorin-cli `post` and `sendme` on a copy of the demo packet and a small indexed packet: a
+# UTF-8 Japanese news article and an ASCII mail framed into the outbound directory and listed
+# in REPLIES, body requests appended to COMMANDS, and bad usage.
+# Arguments: CLI_BINARY TEST_DATA_DIR SOURCE_DIR
+set -u
+cli=$1
+src=$3
+fail=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+check() {  # name, expected, actual
+    if [ "$2" != "$3" ]; then
+        printf 'FAIL %s:\nexpected [%s]\n     got [%s]\n' "$1" "$2" "$3"
+        fail=1
+    fi
+}
+cp -r "$src/examples/demo" "$work/demo"
+mkdir "$work/out" "$work/home"
+export PELORIN_HOME="$work/home"
+
+printf 'Newsgroups: pelorin.test\nSubject: テスト\n\n本文です\n' >"$work/PBN00001.TMP"
+printf 'To: a@example.jp\r\nSubject: hello\r\n\r\nbody\r\n' >"$work/PBM00002.TMP"
+check post-news "$work/out/PBN00001.MSG" \
+    "$("$cli" post "$work/demo" "$work/PBN00001.TMP" --news --outbound "$work/out")"
+# The packet remembers the outbound directory, so the second post finds it by itself.
+check post-mail "$work/out/PBM00002.MSG" "$("$cli" post "$work/demo" "$work/PBM00002.TMP" --mail)"
+check replies "$(printf 'PBN00001\tnews\tBn\nPBM00002\tmail\tbn')" "$(cat "$work/out/REPLIES")"
+
+# Length bytes, then LF-ended lines: encoded Subject, MIME lines before the empty line, JIS body.
+check mail-length "00000026" "$(od -An -tx1 -N4 "$work/out/PBM00002.MSG" | tr -d ' \n')"
+check mail-body "$(printf 'To: a@example.jp\nSubject: hello\n\nbody')" \
+    "$(tail -c +5 "$work/out/PBM00002.MSG")"
+news=$(tail -c +5 "$work/out/PBN00001.MSG")
+check news-lines "$(printf 'Newsgroups: pelorin.test\nSubject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=\nMime-Version: 1.0\nContent-Type: text/plain; charset=ISO-2022-JP\n')" \
+    "$(echo "$news" | head -n 4)"
+check news-body "本文です" "$(echo "$news" | tail -n 1 | "$cli" jis2sjis --utf8)"
+[ -f "$work/PBN00001.TMP" ] || { echo "FAIL the message file was removed"; fail=1; }
+
+# Body requests: messages of an area without index have number 0; earlier lines stay.
+printf 'SENDME\told.group\t7\n' >"$work/out/COMMANDS"
+"$cli" sendme "$work/demo" pelorin.test 1 3 --outbound "$work/out" >/dev/null 2>"$work/question"
+check sendme-zero "$(printf 'SENDME\told.group\t7\nSENDME\tpelorin.test\t0\nSENDME\tpelorin.test\t0')" \
+    "$(cat "$work/out/COMMANDS")"
+grep -q "チェックされた2件の" "$work/question" || { echo "FAIL sendme question"; fail=1; }
+
+# An indexed area carries article numbers.
+mkdir "$work/idx"
+printf '0000009\tfj.test\tuc\n' >"$work/idx/AREAS"
+: >"$work/idx/0000009.MSG"
+printf '0\tone\ta@x\t\t<1@x>\t\t0\t0\t101\n0\ttwo\ta@x\t\t<2@x>\t\t0\t0\t150\n0\tthree\ta@x\t\t<3@x>\t\t0\t0\t205\n' \
+    >"$work/idx/0000009.IDX"
+"$cli" sendme "$work/idx" fj.test 3 1 --outbound "$work/out" >/dev/null 2>&1 ||
+    { echo "FAIL sendme indexed"; fail=1; }
+check sendme-numbers "$(printf 'SENDME\tfj.test\t101\nSENDME\tfj.test\t205')" \
+    "$(tail -n 2 "$work/out/COMMANDS")"
+
+"$cli" post "$work/demo" "$work/PBM00002.TMP" >/dev/null 2>&1 && { echo "FAIL post without kind"; fail=1; }
+"$cli" post "$work/demo" "$work/missing.TMP" --mail >/dev/null 2>&1 && { echo "FAIL missing file posted"; fail=1; }
+"$cli" sendme "$work/demo" pelorin.test 99 >/dev/null 2>&1 && { echo "FAIL message 99 accepted"; fail=1; }
+exit $fail
