@@ -169,7 +169,10 @@ ReplaceResult TSoup::Destroy() {
     }
     state_->WriteInteger("General", "PacketType", packetType);
     state_->WriteString("General", "PacketName", packetName);
-    state_->WriteString("General", "Outbound", outboundDir);
+    // A packet opened without an outbound directory (the companion's commands) keeps the one
+    // stored before.
+    if (!outboundDir.empty())
+        state_->WriteString("General", "Outbound", outboundDir);
     return result;
 }
 
