@@ -108,6 +108,14 @@ TEST(Soup, ClosingWritesStateButLeavesAreasAlone) {
     EXPECT_EQ(state.ReadString("General", "PacketName", ""), dir.path().string());
 }
 
+TEST(Soup, ClosingWithoutAnOutboundDirectoryKeepsTheStoredOne) {
+    TempDir dir;
+    WriteFile(dir / "GRPSTAT.PBS", "[General]\r\nOutbound=/var/spool/out/\r\n");
+    { TSoup soup(dir.path().string()); }
+    TIniF state((dir / "GRPSTAT.PBS").string());
+    EXPECT_EQ(state.ReadString("General", "Outbound", ""), "/var/spool/out/");
+}
+
 TEST(Soup, MarksAndUnreadCountsSurviveReopening) {
     TempDir dir;
     WriteFile(dir / "AREAS", "0000001\tjunk\tun\n");
