@@ -11,16 +11,16 @@
 namespace pelorin {
 namespace {
 
-struct Spec {
+struct Shape {
     std::string id;
     std::string parent;
     std::string subject = "s";
     int number = 0;
 };
 
-MessageList Make(const std::vector<Spec>& specs) {
+MessageList Make(const std::vector<Shape>& shapes) {
     MessageList list;
-    for (const Spec& s : specs) {
+    for (const Shape& s : shapes) {
         auto m = std::make_unique<TMsg>();
         m->messageId = s.id.empty() ? "" : "<" + s.id + ">";
         m->parentId = s.parent.empty() ? "" : "<" + s.parent + ">";
@@ -63,9 +63,9 @@ TEST(Threads, RepliesFollowTheirParentsDepthFirst) {
 }
 
 TEST(Threads, LookBackWindow) {
-    std::vector<Spec> specs = {{"A", ""}, {"x1", ""}, {"x2", ""}, {"B", "A"}};
-    EXPECT_EQ(Build(Make(specs), 1, 3), "A:0 B:1 x1:0 x2:0");
-    EXPECT_EQ(Build(Make(specs), 1, 2), "A:0 x1:0 x2:0 B:0");
+    std::vector<Shape> shapes = {{"A", ""}, {"x1", ""}, {"x2", ""}, {"B", "A"}};
+    EXPECT_EQ(Build(Make(shapes), 1, 3), "A:0 B:1 x1:0 x2:0");
+    EXPECT_EQ(Build(Make(shapes), 1, 2), "A:0 x1:0 x2:0 B:0");
     EXPECT_EQ(Build(Make({{"A", ""}, {"B", "A"}}), 1, 0), "A:0 B:0");
 }
 
@@ -76,13 +76,13 @@ TEST(Threads, LoopsAreListedNotLost) {
 }
 
 TEST(Threads, LongChainsDoNotExhaustTheStack) {
-    std::vector<Spec> specs;
+    std::vector<Shape> shapes;
     for (int i = 0; i < 200000; ++i)
-        specs.push_back({"m" + std::to_string(i), i ? "m" + std::to_string(i - 1) : ""});
-    MessageList list = Make(specs);
+        shapes.push_back({"m" + std::to_string(i), i ? "m" + std::to_string(i - 1) : ""});
+    MessageList list = Make(shapes);
     DisplayList d;
     ASSERT_TRUE(BuildDisplayList(list, 1, 1, d, {}));
-    ASSERT_EQ(d.size(), specs.size());
+    ASSERT_EQ(d.size(), shapes.size());
     EXPECT_EQ(d.back().msg->depth, 199999);
 }
 
@@ -100,18 +100,18 @@ TEST(Threads, EveryMessageListedExactlyOnceForEveryShape) {
     // file order, with windows of 1 and 3.
     const int n = 4;
     for (int code = 0; code < 625; ++code) {
-        std::vector<Spec> specs;
+        std::vector<Shape> shapes;
         int c = code;
         for (int i = 0; i < n; ++i, c /= 5) {
             int p = c % 5;
-            specs.push_back({std::string(1, static_cast<char>('A' + i)),
+            shapes.push_back({std::string(1, static_cast<char>('A' + i)),
                              p < n ? std::string(1, static_cast<char>('A' + p)) : ""});
         }
         std::vector<int> perm(n);
         std::iota(perm.begin(), perm.end(), 0);
         do {
-            std::vector<Spec> ordered;
-            for (int i : perm) ordered.push_back(specs[static_cast<size_t>(i)]);
+            std::vector<Shape> ordered;
+            for (int i : perm) ordered.push_back(shapes[static_cast<size_t>(i)]);
             for (int type : {1, 5}) {
                 for (int range : {1, 3}) {
                     MessageList list = Make(ordered);
