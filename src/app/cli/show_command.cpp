@@ -7,6 +7,7 @@
 #include "coding/header_words.h"
 #include "coding/jis.h"
 #include "store/strutil.h"
+#include "store/textfile.h"
 
 #include <cstdio>
 #include <fstream>
@@ -19,23 +20,8 @@ namespace {
 
 constexpr std::string_view kRnews = "#! rnews ";
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t lf = text.find('\n', pos);
-        size_t end = lf == std::string_view::npos ? text.size() : lf;
-        std::string line(text.substr(pos, end - pos));
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        pos = end + 1;
-    }
-    return lines;
-}
-
 void ShowMessage(std::string_view text, bool utf8) {
-    std::vector<std::string> lines = SplitLines(text);
+    const TSList lines = SplitTextLines(text);
     size_t i = 0;
     while (i < lines.size() && !lines[i].empty()) {
         std::string field = lines[i++];

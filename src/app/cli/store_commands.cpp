@@ -12,6 +12,7 @@
 
 #include "coding/cp932.h"
 #include "store/msg.h"
+#include "store/textfile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,23 +28,13 @@ namespace {
 
 constexpr std::string_view kRnews = "#! rnews ";
 
-TSList MessageLines(std::string_view text) {
+// The lines of one message file; a leading rnews batch line is skipped.
+TSList MessageFileLines(std::string_view text) {
     if (text.substr(0, kRnews.size()) == kRnews) {
         size_t lf = text.find('\n');
         text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
     }
-    TSList lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t lf = text.find('\n', pos);
-        size_t end = lf == std::string_view::npos ? text.size() : lf;
-        std::string line(text.substr(pos, end - pos));
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        pos = end + 1;
-    }
-    return lines;
+    return SplitTextLines(text);
 }
 
 int Expand(const std::vector<std::string>& args, const Options& opts) {
@@ -58,7 +49,7 @@ int Expand(const std::vector<std::string>& args, const Options& opts) {
     if (in.bad())
         throw std::runtime_error("cannot read " + args[1]);
 
-    const TSList lines = MessageLines(text);
+    const TSList lines = MessageFileLines(text);
     TMsg msg = TMsg::FromLines(lines);
     size_t bytes = 0;
     for (const std::string& line : lines) bytes += line.size() + 1;
