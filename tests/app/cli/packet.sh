@@ -39,6 +39,13 @@ head -c 4 "$work/out/map.png" | od -c | grep -q "P   N   G" || { echo "FAIL deco
 "$cli" decode "$work/demo" ml.tabi 2 "$work/out" >/dev/null && { echo "FAIL decode replaced files"; fail=1; }
 "$cli" parts "$work/demo" ml.tabi 9 >/dev/null 2>&1 && { echo "FAIL message 9 accepted"; fail=1; }
 
+# grep over subjects and bodies; match with a condition list as SUBCMD.INI keeps it.
+[ "$("$cli" grep "$work/demo" pelorin.test "読めて" | wc -l)" -eq 2 ] || { echo "FAIL grep"; fail=1; }
+printf '[Or]\n Subject\357\274\235\343\202\263\343\203\204\n From\357\274\235hanako\n' > "$work/cond.txt"
+out=$("$cli" match "$work/demo" pelorin.test "$work/cond.txt")
+[ "$(echo "$out" | wc -l)" -eq 2 ] || { echo "FAIL match: $out"; fail=1; }
+"$cli" grep "$work/demo" 1 "a(b" >/dev/null 2>&1 && { echo "FAIL bad pattern accepted"; fail=1; }
+
 "$cli" list "$work/demo" no.such.area >/dev/null 2>&1 && { echo "FAIL unknown area accepted"; fail=1; }
 "$cli" areas "$work/nowhere" >/dev/null 2>&1 && { echo "FAIL missing packet accepted"; fail=1; }
 exit $fail
