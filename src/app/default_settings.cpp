@@ -1,0 +1,41 @@
+// Default settings written at start-up (see default_settings.h).
+#include "app/default_settings.h"
+
+#include "coding/cp932.h"
+#include "store/settings.h"
+
+#include "app/settings_names.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace pelorin {
+
+namespace s = settings;
+
+std::string DefaultEditor() {
+    for (const char* name : {"VISUAL", "EDITOR"}) {
+        const QByteArray value = qgetenv(name);
+        if (!value.trimmed().isEmpty())
+            return Sjis(value.toStdString());  // the environment is UTF-8
+    }
+    return "/usr/bin/editor";
+}
+
+void WriteDefaults(TIniF& ini, std::string_view ownDir) {
+    TIniF::Update batch(ini);
+    for (const KeyBinding& b : kDefaultBindings) (void)ReadText(ini, s::kKeyBind, b.key, b.binding);
+    (void)ReadText(ini, s::kEditor, s::kExternalEditor, DefaultEditor());
+    (void)ReadText(ini, s::kFiles, s::kOutbound, ownDir);
+    TSList lines;
+    ReadList(ini, s::kPrint, s::kPrintLeftHeader, lines);
+    if (lines.empty()) {
+        WriteList(ini, s::kPrint, s::kPrintLeftHeader,
+                  {Sjis("タイトル: %s"), Sjis("差出人: %F"), Sjis("投稿日: %Y年%m月%d日")});
+    }
+    ReadList(ini, s::kPrint, s::kPrintRightHeader, lines);
+    if (lines.empty())
+        WriteList(ini, s::kPrint, s::kPrintRightHeader, {"printed by Pelorin"});
+}
+
+}  // namespace pelorin

@@ -1,0 +1,217 @@
+// TMainForm: the main window. It lays out the three panes (area tree, message list, text
+// pane) with the toolbars, progress bar and status line, owns the open packets and the
+// settings file, and runs start-up, shutdown and the packet and area commands:
+//
+//   main_form.cpp           widgets, menus, commands, the status-line hint, busy handling
+//   main_form_startup.cpp   FormCreate: the start-up sequence
+//   main_form_shutdown.cpp  FormClose: the shutdown sequence
+//   main_form_packets.cpp   OpenPacket, IsPacketOpen, FileOpen, ClosePacket
+//   main_form_areas.cpp     the area tree's clicks and keys, SelectArea, the command states
+//   main_form_view.cpp      view switches, fonts, full-window display, the about box
+//
+// Ownership: the window owns the packets (TSoup), each referred to by its node of the area
+// tree; it keeps non-owning pointers to the current packet, area and message. The message
+// list refers to the current area's messages and is emptied before any packet is closed.
+#pragma once
+
+#include "store/dialogs.h"
+#include "store/font.h"
+#include "store/inifile.h"
+#include "store/soup.h"
+
+#include "app/command_set.h"
+#include "app/error_display.h"
+#include "app/pane_layout.h"
+#include "app/toolbars.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QProgressBar;
+class QTabBar;
+class QTreeWidgetItem;
+
+namespace pelorin {
+
+class TAreaTree;
+class TMsgListBox;
+class TStatusLine;
+class TTextView;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Builds the window and runs the start-up sequence with the program's arguments (without
+    // the program's name). `dialogs` answers every message box and input box (null: Qt
+    // dialogs); it must outlive the window.
+    explicit TMainForm(const QStringList& arguments,
+                       TDialogs* dialogs = nullptr,
+                       QWidget* parent = nullptr);
+    // Runs the shutdown sequence if closing the window has not.
+    ~TMainForm() override;
+
+    // ---- packets (main_form_packets.cpp). Paths are Shift_JIS text.
+    // Opens the packet whose AREAS file is `path`; a missing file offers to create a folder
+    // packet there. False when nothing was opened.
+    bool OpenPacket(const std::string& path);
+    // Whether an open packet has the directory of `path` (compared without regard to case).
+    bool IsPacketOpen(const std::string& path) const;
+    // The open dialog, then OpenChosenFile.
+    void FileOpen();
+    void OpenChosenFile(const std::string& path);
+    // Closes the packet whose node is selected (nothing when an area node or none is).
+    void ClosePacket();
+
+    // ---- areas (main_form_areas.cpp).
+    // Opens the selected area; `mark` other than 'A' also selects its first message with that
+    // mark.
+    void SelectArea(char mark);
+
+    // ---- layout and view (main_form_view.cpp).
+    void ApplyLayout();
+
+    // ---- shutdown (main_form_shutdown.cpp); runs once.
+    void FormClose();
+
+    // ---- state.
+    TSoup* CurrentPacket() const { return packet_; }
+    TGrp* CurrentArea() const { return area_; }
+    TMsg* CurrentMessage() const { return message_; }
+    bool Busy() const { return busyDepth_ > 0; }
+    const std::string& VersionText() const { return versionText_; }
+    TIniF& Settings() { return *ini_; }
+    TDialogs& Dialogs() { return *dialogs_; }
+    TCommandSet& Commands() { return *commands_; }
+    TToolbars& Toolbars() { return *toolbars_; }
+
+    // ---- the window's parts (for the commands of other files and for tests).
+    TAreaTree* AreaTree() const { return tree_; }
+    TMsgListBox* MessageList() const { return list_; }
+    TTextView* TextView() const { return text_; }
+    QTabBar* MimeTab() const { return tabs_; }
+    TStatusLine* StatusLine() const { return status_; }
+    QProgressBar* ProgressBar() const { return progress_; }
+    TPaneLayout* Panes() const { return panes_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Hints (status tips) of the control under the mouse go to status panel 1.
+    bool event(QEvent* event) override;
+    // The toolbar switches of the view menu, for the toolbar area's context menu.
+    QMenu* createPopupMenu() override;
+
+private:
+    // Fonts of the five text places, with the [Fonts] key prefix of each.
+    enum FontSlot { GroupsFont, SubjFont, TextFont, QuoteFont, MonoSpaceFont, kFontSlots };
+
+    // main_form.cpp
+    void BuildWidgets();
+    void BuildCommands();
+    void BuildMenus();
+    void Repaint();
+    void BeginBusy();
+    void EndBusy();
+    class BusyScope;
+    // Runs a step of start-up or shutdown through the general error display.
+    template <class F>
+    void Step(F&& f);
+
+    // main_form_startup.cpp
+    void FormCreate(const QStringList& arguments);
+    void OpenArgumentPackets(const QStringList& arguments);
+
+    // main_form_packets.cpp
+    // An error box: the files of `name` (an area or packet) could not be saved, and why.
+    void ReportWriteFailure(const std::string& name, ReplaceResult result);
+    void DestroyPacket(QTreeWidgetItem* node);
+
+    // main_form_areas.cpp
+    void TvAreasClick();
+    void TvAreasKeyUp(QKeyEvent* event);
+    void ResetAreaIcons();
+    void UpdateAreaNodeText(QTreeWidgetItem* node);
+    void EnterNoAreaState();
+    void EnterPacketSelectedState(QTreeWidgetItem* node);
+    void EnterAreaOpenState(QTreeWidgetItem* node);
+    void EnterNoMessageState();
+    void SetProgress(int percent);
+
+    // main_form_view.cpp
+    static std::string_view FontPrefix(FontSlot slot);
+    TFont DesignFont(FontSlot slot) const;
+    void ApplyFont(FontSlot slot);
+    void ChooseFont(FontSlot slot);
+    void ToggleToolbar(int index, bool on);
+    void ToggleStatusBar(bool on);
+    void ToggleMessageTab(bool on);
+    void ToggleDispMode(bool full);
+    void FocusAreas();
+    void FocusList();
+    void HelpAbout();
+
+    // Settings and dialogs.
+    std::unique_ptr<TDialogs> ownDialogs_;  // the Qt dialogs when none were given
+    TDialogs* dialogs_;                     // not owned when given
+    std::unique_ptr<TIniF> ini_;            // the settings file, open from start-up to shutdown
+    std::string ownDir_;                    // own directory (Shift_JIS, ending with "/")
+    std::string settingsPath_;              // <own directory>/pelorin.INI
+    std::string versionText_;
+    std::string dataPath_;  // where decoded files go ([Files] DataPath)
+
+    // Packets and what is current.
+    std::vector<std::unique_ptr<TSoup>> packets_;  // in the order opened
+    TSoup* packet_ = nullptr;
+    TGrp* area_ = nullptr;
+    TMsg* message_ = nullptr;
+    std::vector<std::pair<std::string, QTreeWidgetItem*>> history_;  // (Message-ID, area node)
+    int historyPos_ = 0;
+    int busyDepth_ = 0;
+    bool mouseFlag_ = false;  // a mouse press on the tree or list, until a key is released
+    bool closed_ = false;     // FormClose has run
+    int lastProgress_ = -1;
+
+    // Widgets (owned by the window).
+    TAreaTree* tree_ = nullptr;
+    TMsgListBox* list_ = nullptr;
+    TTextView* text_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QWidget* panelAreas_ = nullptr;
+    QWidget* panelList_ = nullptr;
+    QWidget* panelText_ = nullptr;
+    TPaneLayout* panes_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    TStatusLine* status_ = nullptr;
+    TCommandSet* commands_ = nullptr;
+    std::unique_ptr<TToolbars> toolbars_;
+    std::array<TFont, kFontSlots> fonts_;
+};
+
+// Long operations: the tree and the list are disabled, the busy flag is set and the wait
+// cursor shows while one lives. Nested scopes act as one.
+class TMainForm::BusyScope {
+public:
+    explicit BusyScope(TMainForm& form)
+        : form_(form) {
+        form_.BeginBusy();
+    }
+    ~BusyScope() { form_.EndBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    TMainForm& form_;
+};
+
+template <class F>
+void TMainForm::Step(F&& f) {
+    Guarded(*dialogs_, std::forward<F>(f));
+}
+
+}  // namespace pelorin
