@@ -2,24 +2,21 @@
 #include "app/default_settings.h"
 
 #include "coding/cp932.h"
+#include "store/compose_editor.h"
 #include "store/settings.h"
 
 #include "app/settings_names.h"
 
-#include <QByteArray>
-#include <QtGlobal>
+#include <cstdlib>
 
 namespace pelorin {
 
 namespace s = settings;
 
+// $VISUAL, else $EDITOR, else a terminal editor in a terminal window: the same rule the core's
+// composition uses when the key is empty.
 std::string DefaultEditor() {
-    for (const char* name : {"VISUAL", "EDITOR"}) {
-        const QByteArray value = qgetenv(name);
-        if (!value.trimmed().isEmpty())
-            return Sjis(value.toStdString());  // the environment is UTF-8
-    }
-    return "/usr/bin/editor";
+    return DefaultEditorCommand(std::getenv("VISUAL"), std::getenv("EDITOR"));
 }
 
 void WriteDefaults(TIniF& ini, std::string_view ownDir) {
