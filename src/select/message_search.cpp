@@ -4,6 +4,7 @@
 #include "select/awkstr.h"
 #include "select/match_help.h"
 #include "store/msg.h"
+#include "store/textfile.h"
 
 namespace pelorin {
 
@@ -46,18 +47,7 @@ std::vector<size_t> MatchMessages(const std::vector<TMsg*>& messages,
 }
 
 std::vector<std::string> ConditionLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(pos));
-            break;
-        }
-        lines.emplace_back(text.substr(pos, end - pos));
-        pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-    }
-    return lines;
+    return SplitTextLines(text);
 }
 
 }  // namespace pelorin

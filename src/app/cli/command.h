@@ -35,6 +35,9 @@ public:
 
 const std::vector<const CliCommand*>& Commands();
 
+// Takes "NAME VALUE" out of the arguments and returns VALUE; `def` when NAME is absent.
+std::string TakeOption(std::vector<std::string>& args, std::string_view name, std::string def = {});
+
 // Writes Shift_JIS text to standard output: as UTF-8 when `utf8`, else as bytes.
 void Print(std::string_view sjis, bool utf8);
 

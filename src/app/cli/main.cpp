@@ -39,6 +39,18 @@ const std::vector<const CliCommand*>& Commands() {
     return Registry();
 }
 
+std::string TakeOption(std::vector<std::string>& args, std::string_view name, std::string def) {
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == name) {
+            std::string value = args[i + 1];
+            args.erase(args.begin() + static_cast<long>(i),
+                       args.begin() + static_cast<long>(i) + 2);
+            return value;
+        }
+    }
+    return def;
+}
+
 void Print(std::string_view sjis, bool utf8) {
     if (utf8) {
         std::string text = cp932::ToUtf8(sjis);

@@ -20,18 +20,6 @@
 namespace pelorin::cli {
 namespace {
 
-std::string TakeOption(std::vector<std::string>& args, const std::string& name) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == name) {
-            std::string value = args[i + 1];
-            args.erase(args.begin() + static_cast<long>(i),
-                       args.begin() + static_cast<long>(i) + 2);
-            return value;
-        }
-    }
-    return {};
-}
-
 bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == name) {

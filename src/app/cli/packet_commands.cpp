@@ -11,21 +11,6 @@
 namespace pelorin::cli {
 namespace {
 
-// Takes "--name VALUE" out of the arguments; `def` when absent.
-std::string TakeOption(std::vector<std::string>& args,
-                       const std::string& name,
-                       const std::string& def) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == name) {
-            std::string value = args[i + 1];
-            args.erase(args.begin() + static_cast<long>(i),
-                       args.begin() + static_cast<long>(i) + 2);
-            return value;
-        }
-    }
-    return def;
-}
-
 const CliCommand areas("areas",
                        "PACKET_DIR",
                        "list the areas of a packet: (unread/total) name, encoding, caption",

@@ -14,17 +14,10 @@ namespace pelorin::cli {
 namespace {
 
 int SortOption(std::vector<std::string>& args) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] == "--sort") {
-            int32_t sort = 1;
-            if (!ParseInt32(args[i + 1], sort))
-                throw UsageError{"--sort takes a number from 0 to 5"};
-            args.erase(args.begin() + static_cast<long>(i),
-                       args.begin() + static_cast<long>(i) + 2);
-            return sort;
-        }
-    }
-    return 1;
+    int32_t sort = 1;
+    if (!ParseInt32(TakeOption(args, "--sort", "1"), sort))
+        throw UsageError{"--sort takes a number from 0 to 5"};
+    return sort;
 }
 
 const CliCommand parts("parts",
