@@ -1,0 +1,89 @@
+// Tab captions, part lines and cross-posted copies of a shown message (see display_pipeline.h).
+#include "app/display_pipeline.h"
+
+namespace pelorin {
+
+namespace {
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string TypeText(const TMIMEPart& part) {
+    std::string text = "(" + part.ContentType + "/" + part.SubType + ")";
+    if (!part.FileName.empty())
+        text += ":" + part.FileName;
+    return text;
+}
+
+}  // namespace
+
+std::vector<TMIMEPart*> DisplayParts(TMIMEPart& root) {
+    std::vector<TMIMEPart*> parts = root.Leaves();
+    if (parts.empty())
+        parts.push_back(&root);
+    return parts;
+}
+
+std::vector<std::string> TabCaptions(const std::string& tabText,
+                                     const std::vector<TMIMEPart*>& parts) {
+    std::vector<std::string> captions;
+    if (parts.size() == 1) {
+        std::string caption = tabText;
+        if (!parts[0]->FileName.empty())
+            caption += ":" + parts[0]->FileName;
+        captions.push_back(std::move(caption));
+        return captions;
+    }
+    for (size_t i = 0; i < parts.size(); ++i)
+        captions.push_back((i == 0 ? tabText : std::string()) + TypeText(*parts[i]));
+    return captions;
+}
+
+TSList PartLines(bool headers, const std::vector<std::string>& headerLines, const TMIMEPart& part) {
+    TSList lines;
+    lines.reserve((headers ? headerLines.size() : 0) + 1 + part.Body.size());
+    if (headers)
+        lines.insert(lines.end(), headerLines.begin(), headerLines.end());
+    lines.emplace_back();
+    lines.insert(lines.end(), part.Body.begin(), part.Body.end());
+    return lines;
+}
+
+bool NamesNewsgroup(std::string_view newsgroups, std::string_view areaName) {
+    if (areaName.empty())
+        return false;
+    size_t start = 0;
+    while (start <= newsgroups.size()) {
+        size_t comma = newsgroups.find(',', start);
+        if (comma == std::string_view::npos)
+            comma = newsgroups.size();
+        if (Trimmed(newsgroups.substr(start, comma - start)) == areaName)
+            return true;
+        start = comma + 1;
+    }
+    return false;
+}
+
+std::vector<TGrp*> MarkCrossPostsRead(const std::vector<TSoup*>& packets,
+                                      std::string_view newsgroups,
+                                      std::string_view messageId) {
+    std::vector<TGrp*> marked;
+    for (TSoup* packet : packets) {
+        if (!packet || packet->packetType != 0)
+            continue;
+        for (const auto& area : packet->areas) {
+            if (NamesNewsgroup(newsgroups, area->areaName)) {
+                area->MarkSeen(messageId);
+                marked.push_back(area.get());
+            }
+        }
+    }
+    return marked;
+}
+
+}  // namespace pelorin

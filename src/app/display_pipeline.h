@@ -1,0 +1,47 @@
+// The parts of showing a message that do not need the window: the tab captions of its MIME
+// parts, the lines the text view gets for a part, the areas its cross-posted copies lie in, and
+// the status text of a shown message.
+//
+// Tab captions: with one part, the expanded [Display] MessageTabString; with more, the first
+// caption is that text + "(" type "/" subtype ")", the others "(" type "/" subtype ")"; a part
+// with a file name adds ":" + the name.
+//
+// Text lines of a part: with headers shown, the header lines as the message holds them; then
+// one empty line, then the part's body lines.
+//
+// Cross-posts: a message whose Newsgroups value holds "," is marked read (by Message-ID) in
+// every area of a received (type 0) packet whose name is one of the newsgroups. Names are
+// compared whole, blanks around them ignored: "fj.test" is not a copy in an area "test".
+#pragma once
+
+#include "coding/mime_part.h"
+#include "store/grp.h"
+#include "store/soup.h"
+#include "store/strutil.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelorin {
+
+// The decoded parts of a message: the leaves of its MIME tree, or the root when it has none.
+std::vector<TMIMEPart*> DisplayParts(TMIMEPart& root);
+
+// Captions for `parts`; `tabText` is the expanded MessageTabString (Shift_JIS).
+std::vector<std::string> TabCaptions(const std::string& tabText,
+                                     const std::vector<TMIMEPart*>& parts);
+
+// The text view's lines for a part.
+TSList PartLines(bool headers, const std::vector<std::string>& headerLines, const TMIMEPart& part);
+
+// Whether `newsgroups` (a Newsgroups header value) names the area `areaName`.
+bool NamesNewsgroup(std::string_view newsgroups, std::string_view areaName);
+
+// Marks `messageId` read in every area of a type-0 packet that `newsgroups` names. Returns the
+// areas marked.
+std::vector<TGrp*> MarkCrossPostsRead(const std::vector<TSoup*>& packets,
+                                      std::string_view newsgroups,
+                                      std::string_view messageId);
+
+}  // namespace pelorin
