@@ -9,7 +9,17 @@
 //   mnuTBFile ... mnuTBSort      ツールバー(&T) > ファイル, コピー, 表示, メッセージ, 表示順
 //   K2 ... K6                    フォント > エリア一覧..., 記事一覧..., 本文..., 引用..., 単一表示...
 //   HelpAboutItem                バージョン情報(&A)...
+//   ftbPrev, ftbNext, ftbNextU   前, 次, 次の未読 (main_form_navigation.cpp)
+//   ftbPrevHist, ftbNextHist     戻る, 進む
+//   mnuDispThread ... / ftbDisp…  表示(&D) > 一覧の表示順, and the ToolbarSort radio group
+//   K7, mnuMonoSpace, mnuRot13   ヘッダーの表示(&H), 単一フォント表示(&N), Rot13/47
+//   mnuAllReaded                 全てを既読 (main_form_display.cpp)
+//   FilePrintItem / ftbPrint     印刷(&P)..., FilePrintSetup ﾌﾟﾘﾝﾀの設定(&R)...
+//   mnuFolderPkt, mnuNewFolder / ftbNewFolder  新規フォルダパケット, 新規フォルダ
+//   pmnChgName ... pnmGrpDel     the area tree's pop-up menu (main_form_tree_menu.cpp)
 #include "app/main_form.h"
+
+#include "coding/mime.h"
 
 #include "app/area_tree.h"
 #include "app/glyphs.h"
@@ -24,6 +34,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QStatusTipEvent>
 #include <QTabBar>
@@ -58,6 +69,8 @@ TMainForm::TMainForm(const QStringList& arguments, TDialogs* dialogs, QWidget* p
     BuildCommands();
     toolbars_ = std::make_unique<TToolbars>(*this, *commands_);
     BuildMenus();
+    DefineBindings();
+    InstallKeyHandling();
     FormCreate(arguments);
 }
 
@@ -142,6 +155,10 @@ void TMainForm::BuildCommands() {
     }
     c.Add("HelpAboutItem", QStringLiteral("バージョン情報(&A)..."), QString(),
           [this] { HelpAbout(); });
+    BuildNavigationCommands();
+    BuildDisplayCommands();
+    BuildPrintCommands();
+    BuildTreeMenu();
 }
 
 void TMainForm::BuildMenus() {
@@ -150,6 +167,12 @@ void TMainForm::BuildMenus() {
     file->setObjectName(QStringLiteral("FileMenu"));
     file->addAction(c.Find("FileOpenItem"));
     file->addAction(c.Find("mnuClose"));
+    file->addSeparator();
+    file->addAction(c.Find("mnuFolderPkt"));
+    file->addAction(c.Find("mnuNewFolder"));
+    file->addSeparator();
+    file->addAction(c.Find("FilePrintItem"));
+    file->addAction(c.Find("FilePrintSetup"));
     file->addSeparator();
     file->addAction(c.Find("FileExitItem"));
 
@@ -161,6 +184,16 @@ void TMainForm::BuildMenus() {
     view->addAction(c.Find("N3"));
     view->addAction(c.Find("mnuTab"));
     view->addAction(c.Find("mnuFill"));
+    view->addSeparator();
+    QMenu* order = view->addMenu(QStringLiteral("一覧の表示順"));
+    order->setObjectName(QStringLiteral("mnuDispOrder"));
+    for (const char* name :
+         {"mnuDispThread", "mnuDispSubj", "mnuDispAuth", "mnuDispDate", "mnuDispNoSort"})
+        order->addAction(c.Find(name));
+    view->addAction(c.Find("K7"));
+    view->addAction(c.Find("mnuMonoSpace"));
+    view->addAction(c.Find("mnuRot13"));
+    view->addAction(c.Find("mnuAllReaded"));
     view->addSeparator();
     QMenu* fonts = view->addMenu(QStringLiteral("フォント"));
     fonts->setObjectName(QStringLiteral("K1"));

@@ -8,6 +8,11 @@
 //   main_form_packets.cpp   OpenPacket, IsPacketOpen, FileOpen, ClosePacket
 //   main_form_areas.cpp     the area tree's clicks and keys, SelectArea, the command states
 //   main_form_view.cpp      view switches, fonts, full-window display, the about box
+//   main_form_navigation.cpp  next/previous/next unread, area moves, history, list order
+//   main_form_tree_menu.cpp   the area tree's pop-up menu, new folder packet, new folder
+//   main_form_display.cpp     DisplayMessage, DisplayPart, the display switches, text clicks
+//   main_form_keys.cpp        key and mouse bindings and the functions they name
+//   main_form_print.cpp       FilePrint, FilePrintSetup
 //
 // Ownership: the window owns the packets (TSoup), each referred to by its node of the area
 // tree; it keeps non-owning pointers to the current packet, area and message. The message
@@ -21,6 +26,8 @@
 
 #include "app/command_set.h"
 #include "app/error_display.h"
+#include "app/history.h"
+#include "app/key_bindings.h"
 #include "app/pane_layout.h"
 #include "app/toolbars.h"
 
@@ -28,11 +35,14 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+class QMenu;
+class QPrinter;
 class QProgressBar;
 class QTabBar;
 class QTreeWidgetItem;
@@ -40,6 +50,8 @@ class QTreeWidgetItem;
 namespace pelorin {
 
 class TAreaTree;
+class TMIMEc;
+class TMIMEPart;
 class TMsgListBox;
 class TStatusLine;
 class TTextView;
@@ -74,6 +86,64 @@ public:
     // mark.
     void SelectArea(char mark);
 
+    // ---- navigation (main_form_navigation.cpp). `mark` 0 is plain next.
+    void StepNext(bool show, char mark);
+    void StepPrev(bool show);
+    void NextAreaWithMark(char mark);
+    // One page on in the text view; at the end StepNext(true, mark).
+    void PageOn(char mark);
+    void NextArea();
+    void PrevArea();
+    void HistoryBack();
+    void HistoryForward();
+    // One of the five list orders (0 none, 1 threads, 2 subject, 3 author, 4 date).
+    void SetListOrder(int sortType);
+    const THistory& History() const { return history_; }
+
+    // ---- the tree's pop-up menu (main_form_tree_menu.cpp).
+    // Runs the menu's enabling for `node` (what tvMenuPopup does before the menu shows).
+    void TvMenuPopup(QTreeWidgetItem* node);
+    QMenu* TreeMenu() const { return treeMenu_; }
+    void PmnChgName();
+    void PmnUp();
+    void PmnDown();
+    void PmnFirst();
+    void PmnLast();
+    void PurgeArea();
+    void NewFolderPacket();
+    void NewFolder();
+
+    // ---- showing messages (main_form_display.cpp).
+    void DisplayMessage();
+    void DisplayPart();
+    void ToggleShowHeaders();
+    void ToggleMonoSpace();
+    void Rot13Part();
+    void PrevPart();
+    void NextPart();
+    void HScroll(int n);
+    // A click on the text view: a clickable item, else the mouse binding.
+    void TextClick(MouseButton button, Qt::KeyboardModifiers modifiers);
+    void MarkAllAs(char to, char from);
+    void MarkCurrentAs(char mark);
+    // The URL opener (QDesktopServices by default); tests replace it.
+    void SetUrlOpener(std::function<void(const std::string&)> opener) {
+        urlOpener_ = std::move(opener);
+    }
+
+    // ---- keys (main_form_keys.cpp).
+    // The key release of the whole window; true when a binding took the key.
+    bool FormKeyUp(int qtKey, Qt::KeyboardModifiers modifiers);
+    bool ExecuteBinding(const std::string& value) { return bindings_.ExecuteBinding(value); }
+    TKeyBindings& Bindings() { return bindings_; }
+    char FocusContext() const { return focusContext_; }
+
+    // ---- printing (main_form_print.cpp). FilePrint asks with the print dialog;
+    // PrintMessage prints on `printer` as FilePrint does after the dialog.
+    void FilePrint();
+    void FilePrintSetup();
+    bool PrintMessage(QPrinter& printer);
+
     // ---- layout and view (main_form_view.cpp).
     void ApplyLayout();
 
@@ -84,7 +154,7 @@ public:
     TSoup* CurrentPacket() const { return packet_; }
     TGrp* CurrentArea() const { return area_; }
     TMsg* CurrentMessage() const { return message_; }
-    bool Busy() const { return busyDepth_ > 0; }
+    bool Busy() const { return busyDepth_ > 0 || bindings_.Executing(); }
     const std::string& VersionText() const { return versionText_; }
     TIniF& Settings() { return *ini_; }
     TDialogs& Dialogs() { return *dialogs_; }
@@ -104,6 +174,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Hints (status tips) of the control under the mouse go to status panel 1.
     bool event(QEvent* event) override;
+    // Key releases and focus changes of the panes (main_form_keys.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The toolbar switches of the view menu, for the toolbar area's context menu.
     QMenu* createPopupMenu() override;
 
@@ -143,6 +215,29 @@ private:
     void EnterNoMessageState();
     void SetProgress(int percent);
 
+    // main_form_navigation.cpp, main_form_tree_menu.cpp
+    void BuildNavigationCommands();
+    void BuildTreeMenu();
+    void SelectNode(QTreeWidgetItem* node);
+    void FollowHistory(const THistory::Entry* entry);
+    void PushHistory();
+    void UpdateHistoryButtons();
+    std::vector<TSoup*> TreePackets() const;
+
+    // main_form_display.cpp
+    void BuildDisplayCommands();
+    void EnterMessageShownState();
+    void ShowPartLines(bool focus);
+    void EnterSelectionState();
+    void ListBox2MouseUp();
+
+    // main_form_keys.cpp
+    void DefineBindings();
+    void InstallKeyHandling();
+
+    // main_form_print.cpp
+    void BuildPrintCommands();
+
     // main_form_view.cpp
     static std::string_view FontPrefix(FontSlot slot);
     TFont DesignFont(FontSlot slot) const;
@@ -170,8 +265,14 @@ private:
     TSoup* packet_ = nullptr;
     TGrp* area_ = nullptr;
     TMsg* message_ = nullptr;
-    std::vector<std::pair<std::string, QTreeWidgetItem*>> history_;  // (Message-ID, area node)
-    int historyPos_ = 0;
+    THistory history_;
+    std::unique_ptr<TMIMEc> mime_;   // the shown message, decoded
+    std::vector<TMIMEPart*> parts_;  // its parts, one per tab
+    TKeyBindings bindings_;
+    char focusContext_ = kNoContext;
+    std::function<void(const std::string&)> urlOpener_;
+    std::unique_ptr<QPrinter> printer_;  // kept from the printer setup to the print dialog
+    QMenu* treeMenu_ = nullptr;
     int busyDepth_ = 0;
     bool mouseFlag_ = false;  // a mouse press on the tree or list, until a key is released
     bool closed_ = false;     // FormClose has run

@@ -2,8 +2,9 @@
 //
 // A mouse press on the tree or the list sets the mouse flag; releasing a key clears it. A
 // click on the tree acts only with the flag set (so moving with the keyboard does not open
-// areas): an area node opens its area, a packet node enters the packet-selected state. Enter
-// on the tree opens the selected area (or selects the packet).
+// areas): an area node runs the binding of "_<LBUTTON>@a" when there is one, else opens its
+// area; a packet node enters the packet-selected state. Enter on the tree opens the selected
+// area (or selects the packet).
 //
 // SelectArea(mark):
 //  1. Busy; the window repaints.
@@ -23,6 +24,7 @@
 //     9. the node's text shows the new unread count; the list takes the focus (once the busy
 //        state, which disables it, has ended).
 //  5. A packet node selected: packet-selected state.
+#include "coding/mime.h"
 #include "store/settings.h"
 
 #include "app/area_tree.h"
@@ -65,10 +67,14 @@ void TMainForm::TvAreasClick() {
         return;
     mouseFlag_ = false;
     QTreeWidgetItem* node = tree_->currentItem();
-    if (TAreaTree::IsAreaNode(node))
-        SelectArea('A');
-    else if (TAreaTree::IsPacketNode(node))
+    if (TAreaTree::IsAreaNode(node)) {
+        const std::string binding = StoredBinding(*ini_, "_<LBUTTON>@a");
+        if (binding.empty() || !bindings_.ExecuteBinding(binding))
+            SelectArea('A');
+        UpdateAreaNodeText(node);
+    } else if (TAreaTree::IsPacketNode(node)) {
         EnterPacketSelectedState(node);
+    }
 }
 
 void TMainForm::TvAreasKeyUp(QKeyEvent* event) {
@@ -128,6 +134,8 @@ void TMainForm::SelectArea(char mark) {
             packet_ = TAreaTree::PacketOf(node);
             area_ = TAreaTree::AreaOf(node);
             message_ = nullptr;
+            mime_.reset();
+            parts_.clear();
             area_->onProgress = [this](int percent) { SetProgress(percent); };
             // 4.3
             setWindowTitle(
@@ -161,6 +169,7 @@ void TMainForm::SelectArea(char mark) {
                     if (list_->MsgAt(row)->mark == mark) {
                         list_->SetSelected(row, true);
                         list_->SetItemIndex(row);
+                        DisplayMessage();
                         break;
                     }
                 }

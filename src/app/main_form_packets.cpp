@@ -196,14 +196,9 @@ void TMainForm::DestroyPacket(QTreeWidgetItem* node) {
     });
     // History entries of the packet's areas go with their nodes; the position keeps pointing
     // at the same entry, or at the nearest one before it.
-    for (size_t i = history_.size(); i-- > 0;) {
-        if (history_[i].second && history_[i].second->parent() == node) {
-            history_.erase(history_.begin() + static_cast<std::ptrdiff_t>(i));
-            if (historyPos_ > static_cast<int>(i))
-                --historyPos_;
-        }
-    }
-    historyPos_ = std::clamp(historyPos_, 0, std::max(0, static_cast<int>(history_.size()) - 1));
+    history_.ForgetNodes(
+        [node](const QTreeWidgetItem* entry) { return entry && entry->parent() == node; });
+    UpdateHistoryButtons();
     for (int i = node->childCount(); i-- > 0;) delete node->child(i);
     delete node;
     for (auto it = packets_.begin(); it != packets_.end(); ++it) {

@@ -76,8 +76,7 @@ void TMainForm::FormClose() {
             toolbars_->Save(positions);
         });
     }
-    history_.clear();
-    historyPos_ = 0;
+    history_.Clear();
 }
 
 }  // namespace pelorin

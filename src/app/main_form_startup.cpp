@@ -65,8 +65,7 @@ void TMainForm::FormCreate(const QStringList& arguments) {
     });
     // 3.
     ini_ = std::make_unique<TIniF>(settingsPath_);
-    history_.clear();
-    historyPos_ = 0;
+    history_.Clear();
     packet_ = nullptr;
     area_ = nullptr;
     message_ = nullptr;

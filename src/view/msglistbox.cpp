@@ -94,6 +94,13 @@ void TMsgListBox::keyReleaseEvent(QKeyEvent* event) {
     emit OnKeyUp(event);
 }
 
+void TMsgListBox::focusInEvent(QFocusEvent* event) {
+    const bool hadCurrent = currentIndex().isValid();
+    QListView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 void TMsgListBox::changeEvent(QEvent* event) {
     QListView::changeEvent(event);
     // Rows are as tall as the font: a new font means a new row height for every row.

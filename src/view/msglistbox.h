@@ -59,6 +59,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Getting the focus does not make the first row the focus item (Qt's list would): the
+    // focus item stays -1 until a row is chosen, so "next" starts at the first row.
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     TMsgListModel* model_;

@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(form.MessageList()->SelCount(), 0);
 
         // Another area: the first one's icon goes back, the list shows the new area, and a mark
-        // selects the first message that has it.
+        // selects and shows the first message that has it (which makes it read).
         QTreeWidgetItem* otherArea = tree->PacketNode(1)->child(0);
         TGrp* third = TAreaTree::AreaOf(otherArea);
         third->Prepare();
@@ -154,8 +154,9 @@ private slots:
         QCOMPARE(form.MessageList()->Count(), 3);
         QCOMPARE(form.MessageList()->ItemIndex(), 1);
         QVERIFY(form.MessageList()->IsSelected(1));
-        QCOMPARE(NodeText(otherArea), QStringLiteral("(2)other.group"));
-        QCOMPARE(form.StatusLine()->Panel(0), QStringLiteral("2/3"));
+        QCOMPARE(form.CurrentMessage(), third->display[1].msg);
+        QCOMPARE(NodeText(otherArea), QStringLiteral("(1)other.group"));
+        QCOMPARE(form.StatusLine()->Panel(0), QStringLiteral("1/3"));
         // Leaving an area saves its changed marks.
         third->marksChanged = true;
         tree->setCurrentItem(test);

@@ -70,11 +70,15 @@ private slots:
             QStringList fileMenu;
             for (QAction* action : form.findChild<QMenu*>(QStringLiteral("FileMenu"))->actions())
                 fileMenu << action->text();
-            QCOMPARE(fileMenu, (QStringList{QStringLiteral("パケットを開く(&O)..."),
-                                            QStringLiteral("パケットを閉じる(&C)"), QString(),
-                                            QStringLiteral("終了(&Q)")}));
+            QCOMPARE(
+                fileMenu,
+                (QStringList{
+                    QStringLiteral("パケットを開く(&O)..."), QStringLiteral("パケットを閉じる(&C)"),
+                    QString(), QStringLiteral("新規フォルダパケット"),
+                    QStringLiteral("新規フォルダ"), QString(), QStringLiteral("印刷(&P)..."),
+                    QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."), QString(), QStringLiteral("終了(&Q)")}));
             QToolBar* file = form.Toolbars().Bar(TToolbars::File);
-            QCOMPARE(file->actions().size(), 3);
+            QCOMPARE(file->actions().size(), 5);
             QCOMPARE(file->actions().at(0)->toolTip(), QStringLiteral("パケットを開く"));
             QVERIFY(form.findChild<QWidget*>(QStringLiteral("ftbQuit")));
             QVERIFY(form.Toolbars().Bar(TToolbars::Copy)->actions().isEmpty());

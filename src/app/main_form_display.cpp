@@ -1,0 +1,333 @@
+// Showing a message: DisplayMessage, DisplayPart, the message-shown state, the display
+// switches (headers, single font, Rot13/47), moving between parts, HScroll, the marks of the
+// reading commands and the clicks on the text.
+//
+// DisplayMessage (the focus row of the list; nothing without one):
+//   busy; the message becomes current; an unread one is marked read (its row repaints) and its
+//   cross-posted copies are marked read in the received packets (display_pipeline.h);
+//   message-shown state; the area node shows the new unread count; the message is decoded
+//   (without splitting the body into parts while headers are shown; [Display] DecodeAsHeader
+//   N); one tab per part with the captions of display_pipeline.h from [Display]
+//   MessageTabString ("%s"); DisplayPart; PushHistory; the text view takes the focus.
+// DisplayPart: the part of the current tab as text: its text decoded, [Display] FixedPich sets
+//   the single-font mode, the header lines when shown, an empty line, the body, from line 0.
+//   Picture parts are shown as text until the window has a picture display.
+// Message-shown state: メッセージの修正 for note packets or the [Message] ReserveFolder area;
+//   status panel 0 unread/total, panel 1 [Display] StatesBarString1 expanded (not written when
+//   missing); the selection state; 次の未読, 次, 前, 印刷, リプライ on; フォローアップ for news
+//   areas of received packets; 本文取得 for 'c' indexes of received packets.
+// Text clicks: an "http://" or "https://" item opens in the desktop's browser; "<...@...>"
+//   shows that message of the open area or says "このエリアには\n<id>\nは存在しません。";
+//   elsewhere the mouse binding (modifiers + "_<LBUTTON>" ...) runs, unless busy.
+#include "coding/cp932.h"
+#include "coding/mime.h"
+#include "store/settings.h"
+
+#include "app/area_tree.h"
+#include "app/command_states.h"
+#include "app/display_pipeline.h"
+#include "app/main_form.h"
+#include "app/settings_names.h"
+#include "app/status_line.h"
+#include "view/msglistbox.h"
+#include "view/sjis_qt.h"
+#include "view/textview.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QTabBar>
+#include <QUrl>
+
+namespace pelorin {
+
+namespace s = settings;
+
+void TMainForm::BuildDisplayCommands() {
+    TCommandSet& c = *commands_;
+    c.AddSwitch("K7", QStringLiteral("ヘッダーの表示(&H)"), QString(),
+                [this](bool) { ToggleShowHeaders(); });
+    c.AddSwitch("mnuMonoSpace", QStringLiteral("単一フォント表示(&N)"), QString(),
+                [this](bool) { ToggleMonoSpace(); });
+    c.Add("mnuRot13", QStringLiteral("Rot13/47"), QString(), [this] { Rot13Part(); });
+    c.Add("mnuAllReaded", QStringLiteral("全てを既読"), QString(), [this] { MarkAllAs(' ', '*'); });
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int) {
+        if (message_ && !Busy())
+            Step([this] { DisplayPart(); });
+    });
+    connect(list_, &TMsgListBox::clicked, this, [this] {
+        if (!mouseFlag_)
+            return;
+        if (list_->Count() > 0)
+            Step([this] { DisplayMessage(); });
+        mouseFlag_ = false;
+        ListBox2MouseUp();
+    });
+    connect(list_, &TMsgListBox::OnKeyUp, this, [this](QKeyEvent* event) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            Step([this] { DisplayMessage(); });
+    });
+    auto click = [this](MouseButton button, Qt::KeyboardModifiers modifiers) {
+        Step([&] { TextClick(button, modifiers); });
+    };
+    connect(text_, &TTextView::OnLeftClick, this,
+            [click](Qt::MouseButton, Qt::KeyboardModifiers m, int, int) {
+                click(MouseButton::Left, m);
+            });
+    connect(text_, &TTextView::OnRightClick, this,
+            [click](Qt::MouseButton, Qt::KeyboardModifiers m, int, int) {
+                click(MouseButton::Right, m);
+            });
+    connect(text_, &TTextView::OnMouseDown, this,
+            [click](Qt::MouseButton b, Qt::KeyboardModifiers m, int, int) {
+                if (b == Qt::MiddleButton)
+                    click(MouseButton::Middle, m);
+            });
+    urlOpener_ = [](const std::string& url) {
+        QDesktopServices::openUrl(QUrl(QString::fromLatin1(url.c_str())));
+    };
+}
+
+void TMainForm::DisplayMessage() {
+    // 1.
+    const int row = list_->ItemIndex();
+    if (row < 0 || !area_)
+        return;
+    {
+        // 2.
+        BusyScope busy(*this);
+        // 3.
+        QTreeWidgetItem* node = nullptr;
+        for (int i = 0; i < tree_->PacketCount() && !node; ++i) {
+            QTreeWidgetItem* packet = tree_->PacketNode(i);
+            for (int j = 0; j < packet->childCount(); ++j) {
+                if (TAreaTree::AreaOf(packet->child(j)) == area_)
+                    node = packet->child(j);
+            }
+        }
+        // 6.
+        message_ = list_->MsgAt(row);
+        // 7.
+        if (message_->mark == '*') {
+            message_->mark = ' ';
+            area_->marksChanged = true;
+            list_->SetSelected(row, true);
+            list_->SetItemIndex(row);
+            list_->InvalidateRow(row);
+            const std::string newsgroups = message_->Header("Newsgroups");
+            if (newsgroups.find(',') != std::string::npos)
+                MarkCrossPostsRead(TreePackets(), newsgroups, message_->messageId);
+        }
+        // 8.
+        EnterMessageShownState();
+        // 9.
+        if (node)
+            UpdateAreaNodeText(node);
+        // 10. The record's Message-ID comes from the header when the index had none.
+        if (message_->messageId.empty())
+            message_->messageId = message_->Header("Message-ID");
+        // 11.
+        const bool headers = commands_->Checked("K7");
+        if (!mime_)
+            mime_ = std::make_unique<TMIMEc>();
+        mime_->Root.ParseBody = !headers;
+        mime_->Root.DecodeAsHeader = ReadFlag(*ini_, s::kDisplay, s::kDecodeAsHeader, false);
+        message_->LoadLines();
+        mime_->Parse(message_->lines);
+        if (!message_->msgFile.empty())
+            TSList().swap(message_->lines);  // read again when needed
+        parts_ = DisplayParts(mime_->Root);
+        // 12.
+        const std::string tabText = message_->Expand(
+            ReadText(*ini_, s::kDisplay, s::kMessageTabString, s::kDefaultMessageTabString));
+        const QSignalBlocker quiet(tabs_);
+        while (tabs_->count() > 0) tabs_->removeTab(0);
+        for (const std::string& caption : TabCaptions(tabText, parts_))
+            tabs_->addTab(ToQString(caption));
+        tabs_->setCurrentIndex(0);
+        // 13.
+        DisplayPart();
+    }
+    // 14.
+    PushHistory();
+    // 15.
+    text_->setFocus();
+}
+
+void TMainForm::DisplayPart() {
+    BusyScope busy(*this);
+    const int index = tabs_->currentIndex();
+    if (!mime_ || index < 0 || index >= static_cast<int>(parts_.size()))
+        return;
+    parts_[static_cast<size_t>(index)]->DecodeText();
+    commands_->Check("mnuMonoSpace", ReadFlag(*ini_, s::kDisplay, s::kFixedPich, false));
+    ShowPartLines(true);
+}
+
+void TMainForm::ShowPartLines(bool focus) {
+    const int index = tabs_->currentIndex();
+    if (!mime_ || index < 0 || index >= static_cast<int>(parts_.size()))
+        return;
+    text_->show();
+    text_->SetSimpleFont(commands_->Checked("mnuMonoSpace"));
+    text_->SetLines(PartLines(commands_->Checked("K7"), mime_->Root.Header,
+                              *parts_[static_cast<size_t>(index)]));
+    text_->SetTopLine(0);
+    if (focus && text_->isVisible())
+        text_->setFocus();
+}
+
+void TMainForm::EnterMessageShownState() {
+    TCommandSet& c = *commands_;
+    const int packetType = packet_ ? packet_->packetType : 0;
+    const std::string reserve = ReadText(*ini_, s::kMessage, s::kReserveFolder, "");
+    c.Enable("mnuModMsg", packetType == 2 || (area_ && area_->areaName == reserve));
+    if (area_) {
+        status_->SetPanel(
+            0, QStringLiteral("%1/%2").arg(area_->CountMarked('*')).arg(area_->CountMarked(0)));
+    }
+    const std::string statusText = ini_->KeyExists(s::kDisplay, s::kStatesBarString1)
+                                       ? ini_->ReadString(s::kDisplay, s::kStatesBarString1, "")
+                                       : std::string();
+    status_->SetPanelSjis(1, message_ ? message_->Expand(statusText) : std::string());
+    EnterSelectionState();
+    const char format = area_ ? area_->Letter(0) : ' ';
+    const char index = area_ ? area_->Letter(1) : ' ';
+    c.Enable(
+        {"ftbNextU", "ftbNext", "ftbPrev", "ftbPrint", "FilePrintItem", "ftbReply", "mnuReplyMail"},
+        true);
+    c.Enable({"ftbFollow", "mnuFollowNews"}, packetType == 0 && (format == 'u' || format == 'B'));
+    c.Enable({"ftbSendMe", "mnuSendMe"}, packetType == 0 && index == 'c');
+}
+
+void TMainForm::EnterSelectionState() {
+    if (list_->SelCount() == 0)
+        return;
+    TCommandSet& c = *commands_;
+    c.Enable({"ftbFolderCopy", "ftbCopy", "ftbSave", "ftbDecode", "EditCopyItem", "mnuCopyToFolder",
+              "FileSaveAsItem", "mnuChkCls", "mnuDecode"},
+             true);
+    const bool sendMe = packet_ && packet_->packetType == 0 && area_ && area_->Letter(1) == 'c';
+    c.Enable({"ftbSendMe", "mnuSendMe"}, sendMe);
+}
+
+void TMainForm::ListBox2MouseUp() {
+    const int row = list_->ItemIndex();
+    if (list_->Count() > 0 && row >= 0 && list_->IsSelected(row))
+        EnterSelectionState();
+    else if (list_->Count() > 0 && message_)
+        return;
+    else
+        EnterNoMessageState();
+}
+
+void TMainForm::ToggleShowHeaders() {
+    // The action has already inverted its check mark.
+    WriteFlag(*ini_, s::kDisplay, s::kShowHeaders, commands_->Checked("K7"));
+    DisplayMessage();
+}
+
+void TMainForm::ToggleMonoSpace() {
+    WriteFlag(*ini_, s::kDisplay, s::kFixedPich, commands_->Checked("mnuMonoSpace"));
+}
+
+void TMainForm::Rot13Part() {
+    const int index = tabs_->currentIndex();
+    if (tabs_->count() == 0 || !mime_ || index < 0 || index >= static_cast<int>(parts_.size()))
+        return;
+    TMIMEPart* part = parts_[static_cast<size_t>(index)];
+    part->DecodeText();
+    part->RotBody();
+    ShowPartLines(true);
+}
+
+void TMainForm::PrevPart() {
+    if (!message_)
+        return;
+    const int index = tabs_->currentIndex();
+    if (index > 0) {
+        const QSignalBlocker quiet(tabs_);
+        tabs_->setCurrentIndex(index - 1);
+    }
+    DisplayPart();
+}
+
+void TMainForm::NextPart() {
+    if (!message_)
+        return;
+    const int index = tabs_->currentIndex();
+    if (index < tabs_->count() - 1) {
+        const QSignalBlocker quiet(tabs_);
+        tabs_->setCurrentIndex(index + 1);
+    }
+    DisplayPart();
+}
+
+void TMainForm::HScroll(int n) {
+    text_->SetHorzOffset(text_->HorzOffset() + n);
+}
+
+void TMainForm::TextClick(MouseButton button, Qt::KeyboardModifiers modifiers) {
+    const std::string item = text_->ClickText();
+    if (!text_->Lines().empty() && !item.empty()) {
+        if (item.rfind("http://", 0) == 0 || item.rfind("https://", 0) == 0) {
+            if (urlOpener_)
+                urlOpener_(item);
+            return;
+        }
+        if (item.size() > 2 && item.front() == '<' && item.back() == '>' &&
+            item.find('@', 1) != std::string::npos) {
+            const int row = area_ ? area_->FindMessage(item) : -1;
+            if (row < 0 || row >= list_->Count()) {
+                (void)dialogs_->MessageBox(
+                    Sjis("このエリアには") + "\n" + item + "\n" + Sjis("は存在しません。"),
+                    MsgIcon::Information, MsgButtons::Ok);
+                return;
+            }
+            const int c = list_->ItemIndex();
+            if (c >= 0)
+                list_->SetSelected(c, false);
+            list_->SetSelected(row, true);
+            list_->SetItemIndex(row);
+            DisplayMessage();
+            return;
+        }
+    }
+    if (Busy())
+        return;
+    const std::string name =
+        MouseKeyName(button, modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier,
+                     modifiers & Qt::ShiftModifier);
+    const std::string value = StoredBinding(*ini_, name);
+    if (!value.empty())
+        bindings_.ExecuteBinding(value);
+}
+
+void TMainForm::MarkAllAs(char to, char from) {
+    QTreeWidgetItem* node = tree_->currentItem();
+    TGrp* area = TAreaTree::AreaOf(node);
+    if (!area)
+        return;
+    area->CountMarked(0);  // loads the area when it is not loaded
+    area->ReplaceMarks(to, from);
+    if (area == area_)
+        SelectArea('A');
+    UpdateAreaNodeText(node);
+}
+
+void TMainForm::MarkCurrentAs(char mark) {
+    const int row = list_->ItemIndex();
+    if (row < 0 || !area_)
+        return;
+    list_->MsgAt(row)->mark = mark;
+    area_->marksChanged = true;
+    list_->InvalidateRow(row);
+    for (int i = 0; i < tree_->PacketCount(); ++i) {
+        QTreeWidgetItem* packet = tree_->PacketNode(i);
+        for (int j = 0; j < packet->childCount(); ++j) {
+            if (TAreaTree::AreaOf(packet->child(j)) == area_)
+                UpdateAreaNodeText(packet->child(j));
+        }
+    }
+}
+
+}  // namespace pelorin
