@@ -113,6 +113,7 @@ void TMainForm::ApplyFont(FontSlot slot) {
             break;
         case QuoteFont:
             text_->SetQuoteFont(font);
+            text_->SetQuoteColor(colour);
             break;
         case MonoSpaceFont:
         case kFontSlots:

@@ -297,6 +297,10 @@ void TTextView::PaintRow(QPainter& painter, int row) {
                              palette().color(QPalette::Highlight));
         }
     }
+    const bool quote = quote_color_.isValid() && !simple_font_ && index >= 0 &&
+                       static_cast<std::size_t>(index) < lines_.size() &&
+                       IsQuoteLine(lines_[static_cast<std::size_t>(index)]);
+    painter.setPen(quote ? quote_color_ : palette().color(QPalette::Text));
     line.Draw(&painter, QPointF(x0, y + 1), from, to, QColor(),
               palette().color(QPalette::HighlightedText));
 }
@@ -495,6 +499,11 @@ void TTextView::SetQuotingChars(std::string chars) {
 void TTextView::SetTabCount(int count) {
     tab_count_ = std::clamp(count, textview::kMinTabCount, textview::kMaxTabCount);
     StyleChanged();
+}
+
+void TTextView::SetQuoteColor(const QColor& color) {
+    quote_color_ = color;
+    viewport()->update();
 }
 
 void TTextView::SetClickableColor(const QColor& color) {

@@ -127,6 +127,9 @@ public:
     const TSList& PrintRightHeaders() const { return print_right_headers_; }
     void SetPrintLeftHeaders(TSList lines) { print_left_headers_ = std::move(lines); }
     void SetPrintRightHeaders(TSList lines) { print_right_headers_ = std::move(lines); }
+    // Colour of quote lines (invalid: the text colour). Not used in single-font mode.
+    const QColor& QuoteColor() const { return quote_color_; }
+    void SetQuoteColor(const QColor& color);
     const QColor& ClickableColor() const { return clickable_color_; }
     void SetClickableColor(const QColor& color);
     const QPixmap& BackPicture() const { return back_picture_; }
@@ -204,6 +207,7 @@ private:
     TSList print_left_headers_;
     TSList print_right_headers_;
     QColor clickable_color_;
+    QColor quote_color_;  // invalid: quote lines use the text colour
     QPixmap back_picture_;
 
     // Layout.

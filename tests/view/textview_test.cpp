@@ -343,6 +343,25 @@ private slots:
         QCOMPARE(image.pixelColor(3, 3), QColor(Qt::red));
     }
 
+    void drawsQuoteLinesInTheirColour() {
+        // Counts the pixels of a row that are drawn in exactly `colour`.
+        const auto inked = [this](int row, const QColor& colour) {
+            const QImage image = view->viewport()->grab().toImage();
+            int n = 0;
+            for (int y = row * view->LineHeight(); y < (row + 1) * view->LineHeight(); ++y) {
+                for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour;
+            }
+            return n;
+        };
+        Fill({"> quoted WWWW", "plain WWWW"});
+        view->SetQuoteColor(QColor(Qt::blue));
+        QVERIFY(inked(0, QColor(Qt::blue)) > 0);
+        QCOMPARE(inked(1, QColor(Qt::blue)), 0);
+        // Single-font display shows every line alike.
+        view->SetSimpleFont(true);
+        QCOMPARE(inked(0, QColor(Qt::blue)), 0);
+    }
+
     void forwardsKeys() {
         FitRows(10);
         Fill(Numbered(40));
