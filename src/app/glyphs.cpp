@@ -119,8 +119,52 @@ QIcon TreeIcon(int index) {
     }
 }
 
+// One character in a framed square: the list-order buttons and the message commands that have
+// no standard picture.
+QIcon LetterGlyph(const QString& letter, const QColor& colour) {
+    return QIcon(Painted([letter, colour](QPainter& p) {
+        p.setPen(QColor(0x70, 0x70, 0x70));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 2, 2);
+        QFont font = p.font();
+        font.setPixelSize(12);
+        p.setFont(font);
+        p.setPen(colour);
+        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, letter);
+    }));
+}
+
 QIcon ButtonGlyph(std::string_view name) {
     QStyle* style = QApplication::style();
+    struct Standard {
+        std::string_view name;
+        QStyle::StandardPixmap pixmap;
+    };
+    static constexpr Standard kStandard[] = {
+        {"ftbNext", QStyle::SP_ArrowDown},         {"ftbPrev", QStyle::SP_ArrowUp},
+        {"ftbNextU", QStyle::SP_MediaSkipForward}, {"ftbPrevHist", QStyle::SP_ArrowBack},
+        {"ftbNextHist", QStyle::SP_ArrowForward},  {"ftbNewFolder", QStyle::SP_FileDialogNewFolder},
+        {"ftbSave", QStyle::SP_DialogSaveButton},  {"ftbDecode", QStyle::SP_DriveFDIcon},
+    };
+    for (const Standard& s : kStandard) {
+        if (name == s.name)
+            return style->standardIcon(s.pixmap);
+    }
+    struct Letter {
+        std::string_view name;
+        const char* text;  // UTF-8
+    };
+    static constexpr Letter kLetters[] = {
+        {"ftbDispNone", "無"}, {"ftbDispThread", "ス"}, {"ftbDispSubj", "題"},
+        {"ftbDispFrom", "名"}, {"ftbDispDate", "日"},   {"ftbPrint", "印"},
+        {"ftbCopy", "写"},     {"ftbFolderCopy", "綴"}, {"ftbMail", "新"},
+        {"ftbReply", "返"},    {"ftbFollow", "続"},     {"ftbNews", "投"},
+        {"ftbSendMe", "本"},
+    };
+    for (const Letter& l : kLetters) {
+        if (name == l.name)
+            return LetterGlyph(QString::fromUtf8(l.text), QColor(0x2A, 0x5C, 0xAA));
+    }
     if (name == "ftbOpen")
         return style->standardIcon(QStyle::SP_DialogOpenButton);
     if (name == "ftbClose")
