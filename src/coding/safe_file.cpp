@@ -18,12 +18,12 @@
 #include "coding/safe_file.h"
 
 #include "coding/cp932.h"
+#include "coding/file_write.h"
 #include "coding/jis.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,18 +33,6 @@ namespace {
 constexpr std::size_t kMaxNameBytes = 255;          // NAME_MAX of the usual file systems
 constexpr std::size_t kFlushThreshold = 64 * 1024;  // buffer size before a write(2)
 constexpr int kTempAttempts = 100;
-
-std::string TempName() {
-    thread_local std::mt19937_64 rng{std::random_device{}()};
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = ".pelorin-";
-    std::uint64_t v = rng();
-    for (int i = 0; i < 16; ++i) {
-        name += kHex[v & 0xF];
-        v >>= 4;
-    }
-    return name + ".tmp";
-}
 
 }  // namespace
 
@@ -133,7 +121,7 @@ SafeFileResult SafeFileWriter::Open(const std::string& directory, std::string_vi
         return SafeFileResult::Failed;
     }
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-        std::string temp = TempName();
+        std::string temp = TemporaryFileName();
         fd_ = ::openat(dirFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                        0666);
         if (fd_ >= 0) {
@@ -157,16 +145,8 @@ void SafeFileWriter::Write(std::string_view bytes) {
 }
 
 bool SafeFileWriter::Flush() {
-    std::size_t done = 0;
-    while (!failed_ && done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            failed_ = true;
-        else
-            done += static_cast<std::size_t>(n);
-    }
+    if (!failed_ && !WriteFully(fd_, buffer_))
+        failed_ = true;
     buffer_.clear();
     return !failed_;
 }

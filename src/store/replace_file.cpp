@@ -8,12 +8,12 @@
 // Any failure unlinks the temporary file; the old file is never opened for writing.
 #include "store/replace_file.h"
 
+#include "coding/file_write.h"
 #include "store/disk_path.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -23,18 +23,6 @@ namespace {
 
 constexpr std::size_t kFlushThreshold = 64 * 1024;
 constexpr int kTempAttempts = 100;
-
-std::string TempName() {
-    thread_local std::mt19937_64 rng{std::random_device{}()};
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = ".pelorin-";
-    std::uint64_t v = rng();
-    for (int i = 0; i < 16; ++i) {
-        name += kHex[v & 0xF];
-        v >>= 4;
-    }
-    return name + ".tmp";
-}
 
 }  // namespace
 
@@ -82,7 +70,7 @@ ReplaceResult FileReplacer::Open(std::string_view path, bool durable) {
     struct stat old {};
     const bool hadOld = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-        std::string temp = (dir / TempName()).string();
+        std::string temp = (dir / TemporaryFileName()).string();
         fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temp_ = std::move(temp);
@@ -97,17 +85,7 @@ ReplaceResult FileReplacer::Open(std::string_view path, bool durable) {
 }
 
 bool FileReplacer::WriteAll(std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return WriteFully(fd_, bytes);
 }
 
 bool FileReplacer::Flush() {
