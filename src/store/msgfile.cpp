@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
+#include <optional>
 
 namespace pelorin {
 namespace {
@@ -161,9 +162,17 @@ void ParseOneMessage(std::string_view text,
     ParseMessageAt(text, start, ctx, 0, out);
 }
 
-void ParseRnewsFile(const ParseContext& ctx,
-                    MessageList& out,
-                    const std::function<void(int64_t, int64_t)>& progress) {
+namespace {
+
+// The loop both framings share: `frame` reads one frame header at `pos` (advancing it) and
+// gives the message length that follows (0 or less: no message there), or nullopt when the
+// file holds no further frame. Lengths past the end of the file take what is there.
+template <typename Frame>
+void ParseFramed(const ParseContext& ctx,
+                 MessageList& out,
+                 const std::function<void(int64_t, int64_t)>& progress,
+                 bool rnewsRules,  // empty batches are none; a NUL ends the text
+                 Frame frame) {
     const int64_t size = FileSize(ctx.msgFile);
     if (size <= 0)
         return;
@@ -172,60 +181,64 @@ void ParseRnewsFile(const ParseContext& ctx,
         return;
     int64_t pos = 0;
     while (pos < size && in) {
-        std::string head = ReadUpTo(in, 9, size - pos);
-        pos += static_cast<int64_t>(head.size());
-        if (head != kRnews)
-            continue;
-        int64_t count = 0;
-        for (;;) {
-            int c = in.get();
-            if (c == std::char_traits<char>::eof())
-                break;
-            ++pos;
-            if (c == '\n')
-                break;
-            // Counts beyond the file are cut to it anyway; stop growing before overflow.
-            if (c >= '0' && c <= '9' && count <= size)
-                count = count * 10 + (c - '0');
-        }
-        if (count <= 0)
+        const std::optional<int64_t> length = frame(in, pos, size);
+        if (!length)
+            break;
+        if (*length <= 0 && rnewsRules)
             continue;
         const int64_t start = pos;
-        std::string text = ReadUpTo(in, count, size - pos);
+        std::string text = ReadUpTo(in, *length, size - pos);
         pos += static_cast<int64_t>(text.size());
-        size_t nul = text.find('\0');
-        if (nul != std::string::npos)
-            text.resize(nul);
+        if (rnewsRules) {
+            const size_t nul = text.find('\0');
+            if (nul != std::string::npos)
+                text.resize(nul);
+        }
         ParseOneMessage(text, start, ctx, out);
         if (progress)
             progress(pos, size);
     }
 }
 
+}  // namespace
+
+void ParseRnewsFile(const ParseContext& ctx,
+                    MessageList& out,
+                    const std::function<void(int64_t, int64_t)>& progress) {
+    // Any 9 bytes that do not start a batch are passed over; a batch without a count is none.
+    ParseFramed(ctx, out, progress, true,
+                [](std::ifstream& in, int64_t& pos, int64_t size) -> std::optional<int64_t> {
+                    const std::string head = ReadUpTo(in, 9, size - pos);
+                    pos += static_cast<int64_t>(head.size());
+                    if (head != kRnews)
+                        return 0;
+                    int64_t count = 0;
+                    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+                        ++pos;
+                        if (c == '\n')
+                            break;
+                        // Counts beyond the file are cut to it anyway; stop before overflow.
+                        if (c >= '0' && c <= '9' && count <= size)
+                            count = count * 10 + (c - '0');
+                    }
+                    return count;
+                });
+}
+
 void ParseBinaryFile(const ParseContext& ctx,
                      MessageList& out,
                      const std::function<void(int64_t, int64_t)>& progress) {
-    const int64_t size = FileSize(ctx.msgFile);
-    if (size <= 0)
-        return;
-    std::ifstream in(DiskPath(ctx.msgFile), std::ios::binary);
-    if (!in)
-        return;
-    int64_t pos = 0;
-    while (pos < size && in) {
-        std::string len = ReadUpTo(in, 4, size - pos);
-        pos += static_cast<int64_t>(len.size());
-        if (len.size() < 4)
-            break;
-        int64_t n = 0;
-        for (char c : len) n = n << 8 | static_cast<unsigned char>(c);
-        const int64_t start = pos;
-        std::string text = ReadUpTo(in, n, size - pos);
-        pos += static_cast<int64_t>(text.size());
-        ParseOneMessage(text, start, ctx, out);
-        if (progress)
-            progress(pos, size);
-    }
+    // A record of length 0 is one empty message; a length field cut short ends the file.
+    ParseFramed(ctx, out, progress, false,
+                [](std::ifstream& in, int64_t& pos, int64_t size) -> std::optional<int64_t> {
+                    const std::string len = ReadUpTo(in, 4, size - pos);
+                    pos += static_cast<int64_t>(len.size());
+                    if (len.size() < 4)
+                        return std::nullopt;
+                    int64_t n = 0;
+                    for (char c : len) n = n << 8 | static_cast<unsigned char>(c);
+                    return n;
+                });
 }
 
 std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
