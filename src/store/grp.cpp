@@ -260,7 +260,9 @@ void TGrp::AddCopy(TMsg* src) {
     if (src->lines.empty())
         src->LoadLines();
     auto copy = std::make_unique<TMsg>(*src);
-    copy->msgFile = MsgPath();
+    // Every record of an area names the same file; looking it up again (a directory scan
+    // while the file does not exist yet) for each copy would make large copies quadratic.
+    copy->msgFile = messages.empty() ? MsgPath() : messages.front()->msgFile;
     copy->offset = 0;
     copy->depth = 0;
     copy->checked = false;
