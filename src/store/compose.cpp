@@ -66,6 +66,18 @@ void RemoveFile(std::string_view path) {
     std::filesystem::remove(DiskPath(path), ec);
 }
 
+// The path of the next free compose file of this kind; empty (after telling the user) when
+// every number is taken.
+std::string NewComposeFile(ComposeEnv& env, TSoup& current, int kind) {
+    const int32_t number =
+        NextComposeNumber(env.settings, kind, env.programDir, ReplyDirectory(current));
+    if (number == 0) {
+        ShowError(env.dialogs, env.programDir + Sjis("に作成用のファイル番号が残っていません。"));
+        return {};
+    }
+    return env.programDir + ComposeFileName(kind, number);
+}
+
 }  // namespace
 
 TSList ComposeBody(const ComposeSettings& settings, int kind, TMsg* answered) {
@@ -198,14 +210,11 @@ ComposeResult Compose(ComposeEnv& env,
     TSList body = ComposeBody(settings, kind, answered);
     AppendSignature(body, settings.signatureFile);
 
-    const int32_t number =
-        NextComposeNumber(env.settings, kind, env.programDir, ReplyDirectory(current));
-    if (number == 0) {
-        ShowError(env.dialogs, env.programDir + Sjis("に作成用のファイル番号が残っていません。"));
+    const std::string file = NewComposeFile(env, current, kind);
+    if (file.empty()) {
         result.outcome = ComposeOutcome::Failed;
         return result;
     }
-    const std::string file = env.programDir + ComposeFileName(kind, number);
     TSList content;
     if (form.editHeader) {
         content = std::move(headers);
@@ -249,14 +258,11 @@ ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos
         kind = kMail;
     const ComposeSettings settings =
         ReadComposeSettings(env.settings, env.programDir, env.defaultEditor);
-    const int32_t number =
-        NextComposeNumber(env.settings, kind, env.programDir, ReplyDirectory(current));
-    if (number == 0) {
-        ShowError(env.dialogs, env.programDir + Sjis("に作成用のファイル番号が残っていません。"));
+    const std::string file = NewComposeFile(env, current, kind);
+    if (file.empty()) {
         result.outcome = ComposeOutcome::Failed;
         return result;
     }
-    const std::string file = env.programDir + ComposeFileName(kind, number);
     if (msg->lines.empty())
         msg->LoadLines();
     // The stored text may still be JIS (a message received into a note packet); the user edits
