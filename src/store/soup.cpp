@@ -6,6 +6,7 @@
 #include "store/settings.h"
 #include "store/textfile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace pelorin {
@@ -53,6 +54,12 @@ TGrp* TSoup::CreateArea(std::string_view line) {
     TSList f = SplitTab(line, 3);
     f.resize(4);
     if (Trim(f[0]).empty())
+        return nullptr;
+    // The prefix names files in this directory; one that reaches elsewhere ("../x", "/etc/x")
+    // or holds control characters is not a prefix, and the line is skipped like a blank one.
+    if (f[0].find('/') != std::string::npos || f[0] == "." || f[0] == ".." ||
+        std::any_of(f[0].begin(), f[0].end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
         return nullptr;
     std::string enc = f[2].substr(0, 3);
     std::string desc = f[3].empty() ? f[1] : f[3];

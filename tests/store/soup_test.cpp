@@ -57,6 +57,16 @@ TEST(Soup, GroupsKeysMatchWholeFieldsBetweenTabs) {
     EXPECT_EQ(Names(soup), "abc=abc x=desc ab=ab");
 }
 
+TEST(Soup, PrefixesThatLeaveTheDirectoryAreSkipped) {
+    TempDir dir;
+    WriteFile(dir / "AREAS",
+              "../outside\tevil\tun\n/etc/passwd\tevil2\tun\n..\tdots\tun\n"
+              "0000001\tgood\tun\n");
+    TSoup soup(dir.path().string());
+    ASSERT_EQ(soup.LoadAreas(), 1);
+    EXPECT_EQ(soup.AreaAt(0)->areaName, "good");
+}
+
 TEST(Soup, MissingAreasFileGivesAnEmptyPacket) {
     TempDir dir;
     {
