@@ -10,13 +10,22 @@ namespace pelorin {
 std::string TemporaryFileName() {
     thread_local std::mt19937_64 rng{std::random_device{}()};
     static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = ".pelorin-";
+    std::string name(kTemporaryPrefix);
     std::uint64_t v = rng();
     for (int i = 0; i < 16; ++i) {
         name += kHex[v & 0xF];
         v >>= 4;
     }
     return name + ".tmp";
+}
+
+bool IsTemporaryFileName(std::string_view name) {
+    constexpr std::string_view kSuffix = ".tmp";
+    if (name.size() != kTemporaryPrefix.size() + 16 + kSuffix.size() ||
+        !name.starts_with(kTemporaryPrefix) || !name.ends_with(kSuffix))
+        return false;
+    const std::string_view digits = name.substr(kTemporaryPrefix.size(), 16);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 bool WriteFully(int fd, std::string_view bytes) {

@@ -11,6 +11,9 @@ namespace pelorin {
 // ".pelorin-" + 16 random hex digits + ".tmp": a name no packet, settings or attachment file
 // takes, so a leftover is recognisable.
 std::string TemporaryFileName();
+inline constexpr std::string_view kTemporaryPrefix = ".pelorin-";
+// Whether `name` (one path component) is exactly of TemporaryFileName's pattern.
+bool IsTemporaryFileName(std::string_view name);
 
 // Writes every byte to the open descriptor; false on the first error (errno tells which).
 bool WriteFully(int fd, std::string_view bytes);

@@ -33,6 +33,7 @@ namespace {
 constexpr std::size_t kMaxNameBytes = 255;          // NAME_MAX of the usual file systems
 constexpr std::size_t kFlushThreshold = 64 * 1024;  // buffer size before a write(2)
 constexpr int kTempAttempts = 100;
+constexpr std::string_view kIdeographicSpace = "\u3000";  // U+3000 in UTF-8
 
 }  // namespace
 
@@ -67,6 +68,15 @@ std::string SafeFileName(std::string_view sjisName) {
     }
     std::string name = cp932::ToUtf8(sjisName.substr(start));
     if (name.empty() || name == "." || name == ".." || name.size() > kMaxNameBytes)
+        return {};
+    // A name of our own temporary files would pass for a leftover of ours (and be removed as
+    // one); a name of nothing but blanks cannot be told from no name in a listing.
+    if (name.starts_with(kTemporaryPrefix))
+        return {};
+    std::string_view rest = name;
+    while (!rest.empty() && (rest.front() == ' ' || rest.starts_with(kIdeographicSpace)))
+        rest.remove_prefix(rest.front() == ' ' ? 1 : kIdeographicSpace.size());
+    if (rest.empty())
         return {};
     for (char c : name) {
         const auto b = static_cast<unsigned char>(c);

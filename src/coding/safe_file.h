@@ -14,7 +14,8 @@
 // Bad names: the name is first cut after its last "/" and its last "\" (a "\" that is the
 // second byte of a double-byte character is part of that character, not a separator). What is
 // left is refused when it is empty, "." or "..", holds a control character (0x00-0x1F, 0x7F),
-// or is longer than 255 bytes in UTF-8.
+// is longer than 255 bytes in UTF-8, consists of blanks only (ASCII or ideographic), or begins
+// with ".pelorin-", the prefix of the program's own temporary files.
 #pragma once
 
 #include <cstddef>

@@ -46,8 +46,20 @@ TEST(SafeFileName, CutsDirectoriesAndRefusesBadNames) {
         {"a\x7F", ""},
         {std::string(255, 'x'), std::string(255, 'x')},
         {std::string(256, 'x'), ""},
+        {"   ", ""},
+        {"dir/ ", ""},
+        {".pelorin-0123456789abcdef.tmp", ""},
+        {"../.pelorin-x", ""},
+        {".pelorin", ".pelorin"},
+        {" . ", " . "},
     };
     for (const Row& row : rows) EXPECT_EQ(SafeFileName(row.in), row.out) << row.in;
+}
+
+TEST(SafeFileName, IdeographicBlanksAloneAreNoName) {
+    EXPECT_EQ(SafeFileName(S("　　")), "");
+    EXPECT_EQ(SafeFileName(S(" 　 ")), "");
+    EXPECT_EQ(SafeFileName(S("　表")), "　表");
 }
 
 TEST(SafeFileName, ShiftJisNamesBecomeUtf8) {
