@@ -94,7 +94,8 @@ std::string TAddressBook::Serialize() const {
 ReplaceResult TAddressBook::Save(std::string_view path) const {
     if (incomplete_)
         return ReplaceResult::WriteFailed;
-    return ReplaceFile(path, Serialize());
+    // The address book lives in the own directory, where a link is the user's own choice.
+    return ReplaceFile(path, Serialize(), true, LinkPolicy::Follow);
 }
 
 std::string TAddressBook::EntryText(std::string_view name, std::string_view address) {

@@ -70,8 +70,14 @@ std::string TIniF::CleanName(std::string_view name) {
 TIniF::Stamp TIniF::Current() const {
     Stamp s;
     struct stat st {};
-    if (::stat(DiskPath(path_).c_str(), &st) != 0)
+    if (links_ == LinkPolicy::Follow) {
+        if (::stat(DiskPath(path_).c_str(), &st) != 0)
+            return s;
+    } else if (::lstat(DiskPath(path_).c_str(), &st) != 0 || S_ISLNK(st.st_mode)) {
+        // A link that is not to be followed is no file of ours: nothing is read through it,
+        // and the first write puts a regular file in its place.
         return s;
+    }
     s.exists = true;
     s.dev = static_cast<uint64_t>(st.st_dev);
     s.ino = static_cast<uint64_t>(st.st_ino);
@@ -98,6 +104,7 @@ void TIniF::Load() {
     readable_ = true;
     hadBom_ = false;
     sections_.clear();
+    sectionIndex_.clear();
     sections_.emplace_back();  // the lines before the first header
     if (!stamp_.exists)
         return;
@@ -128,14 +135,10 @@ void TIniF::Load() {
             if (close != std::string_view::npos) {
                 std::string name(TrimBlanks(t.substr(1, close - 1)));
                 std::string folded = SjisUpper(name);
-                current = sections_.size();
-                for (size_t k = 1; k < sections_.size(); ++k) {
-                    if (sections_[k].folded == folded) {
-                        current = k;
-                        break;
-                    }
-                }
+                auto known = sectionIndex_.find(folded);
+                current = known == sectionIndex_.end() ? sections_.size() : known->second;
                 if (current == sections_.size()) {
+                    sectionIndex_.emplace(folded, current);
                     Section s;
                     s.hasHeader = true;
                     s.name = std::move(name);
@@ -164,11 +167,9 @@ void TIniF::Load() {
 }
 
 TIniF::Section* TIniF::FindSection(std::string_view foldedName) {
-    for (size_t k = 1; k < sections_.size(); ++k) {
-        if (sections_[k].folded == foldedName)
-            return &sections_[k];
-    }
-    return nullptr;
+    // A packet's state file holds a section per area: thousands of them.
+    auto it = sectionIndex_.find(std::string(foldedName));
+    return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 TIniF::Entry* TIniF::FindKey(Section& section, std::string_view foldedKey) {
@@ -258,6 +259,7 @@ bool TIniF::WriteString(std::string_view section, std::string_view key, std::str
         fresh.hasHeader = true;
         fresh.name = sectionName;
         fresh.folded = sectionFolded;
+        sectionIndex_.emplace(sectionFolded, sections_.size());
         sections_.push_back(std::move(fresh));
         s = &sections_.back();
     }
@@ -293,6 +295,9 @@ bool TIniF::EraseSection(std::string_view section) {
     for (size_t k = 1; k < sections_.size(); ++k) {
         if (sections_[k].folded == folded) {
             sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(k));
+            sectionIndex_.clear();
+            for (size_t j = 1; j < sections_.size(); ++j)
+                sectionIndex_.emplace(sections_[j].folded, j);
             return Changed();
         }
     }
@@ -339,7 +344,8 @@ bool TIniF::Changed() {
 bool TIniF::Save() {
     if (!readable_)
         return false;
-    lastResult_ = ReplaceFile(path_, Serialize(), durable_);
+    ++fileWrites_;
+    lastResult_ = ReplaceFile(path_, Serialize(), durable_, links_);
     if (lastResult_ != ReplaceResult::Ok)
         return false;
     pending_ = false;

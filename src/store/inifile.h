@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -96,6 +97,8 @@ public:
 
     // The outcome of the last file write.
     ReplaceResult LastResult() const { return lastResult_; }
+    // How many times this object has written the file (each one a whole-file replacement).
+    int FileWrites() const { return fileWrites_; }
 
     // Whether each write is also flushed to the disk before the rename (fdatasync). Off by
     // default: the rename alone means a crash of the program never leaves a half-written
@@ -103,6 +106,15 @@ public:
     // rename counts. A flush per write costs a disk round trip, which makes a thousand
     // key-by-key writes take seconds instead of a fifth of a second (bench/store).
     void SetDurable(bool durable) { durable_ = durable; }
+
+    // What a symbolic link at the file's name means. Follow (the default) suits the user's own
+    // settings files, which dotfile managers keep as links. A packet's state file uses Replace:
+    // a link there is neither read nor written through; the first write replaces it with a
+    // regular file.
+    void SetLinkPolicy(LinkPolicy links) {
+        links_ = links;
+        loaded_ = false;
+    }
 
     // How a name or value is stored: CR LF, CR and LF replaced by one blank each (and, for
     // names, blanks and TABs around them removed).
@@ -142,13 +154,16 @@ private:
 
     std::string path_;               // Shift_JIS path
     std::vector<Section> sections_;  // [0] holds the lines before the first section
-    Stamp stamp_;                    // identity of the file the model was read from or written to
-    bool loaded_ = false;            // the model reflects stamp_
-    bool readable_ = true;           // false when the file exists but could not be read
-    bool hadBom_ = false;            // the file starts with a UTF-8 byte-order mark (kept)
-    int updateDepth_ = 0;            // BeginUpdate nesting
+    std::unordered_map<std::string, size_t> sectionIndex_;  // folded name -> place in sections_
+    Stamp stamp_;           // identity of the file the model was read from or written to
+    bool loaded_ = false;   // the model reflects stamp_
+    bool readable_ = true;  // false when the file exists but could not be read
+    bool hadBom_ = false;   // the file starts with a UTF-8 byte-order mark (kept)
+    int updateDepth_ = 0;   // BeginUpdate nesting
+    int fileWrites_ = 0;    // file writes tried
     bool pending_ = false;  // changes not yet written (inside an update, or after a failure)
     bool durable_ = false;  // flush each write to the disk before the rename
+    LinkPolicy links_ = LinkPolicy::Follow;
     ReplaceResult lastResult_ = ReplaceResult::Ok;
 };
 

@@ -2,11 +2,13 @@
 // many short lines costs few system calls.
 #include "store/linewriter.h"
 
+#include "coding/file_write.h"
 #include "store/disk_path.h"
 
-#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace pelorin {
 namespace {
@@ -47,22 +49,24 @@ ReplaceResult WriteLines(const TSList& lines,
                          std::string_view path,
                          char lineEnd,
                          std::string_view frame,
-                         WriteMode mode) {
+                         WriteMode mode,
+                         LinkPolicy links) {
     std::error_code ec;
     const std::filesystem::path disk = DiskPath(path);
     if (mode == WriteMode::Append && std::filesystem::exists(disk, ec)) {
-        std::FILE* f = std::fopen(disk.c_str(), "ab");
-        if (!f)
+        const int flags =
+            O_WRONLY | O_APPEND | O_CLOEXEC | (links == LinkPolicy::Replace ? O_NOFOLLOW : 0);
+        const int fd = ::open(disk.c_str(), flags);
+        if (fd < 0)
             return ReplaceResult::OpenFailed;
-        bool ok = Produce(lines, lineEnd, frame, [f](std::string_view bytes) {
-            return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        });
-        if (std::fclose(f) != 0)
+        bool ok = Produce(lines, lineEnd, frame,
+                          [fd](std::string_view bytes) { return WriteFully(fd, bytes); });
+        if (::close(fd) != 0)
             ok = false;
         return ok ? ReplaceResult::Ok : ReplaceResult::WriteFailed;
     }
     FileReplacer out;
-    if (ReplaceResult r = out.Open(path); r != ReplaceResult::Ok)
+    if (ReplaceResult r = out.Open(path, true, links); r != ReplaceResult::Ok)
         return r;
     Produce(lines, lineEnd, frame, [&out](std::string_view bytes) {
         out.Write(bytes);

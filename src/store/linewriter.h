@@ -4,7 +4,9 @@
 // are written through it. Lines are written as bytes, of any length, without conversion.
 //
 // Create mode replaces the file through a temporary file and a rename (replace_file.h), so an
-// old file survives a failed write whole. Append mode adds to the end of the existing file in
+// old file survives a failed write whole; the data and the directory are flushed, so the new
+// file survives a power cut once the call returns. A symbolic link at the name is replaced by
+// the file (or, in append mode, refused) unless `links` asks to follow it. Append mode adds to the end of the existing file in
 // place; a failure there can leave part of the new lines at the end, never touches what was
 // there before.
 #pragma once
@@ -28,6 +30,7 @@ ReplaceResult WriteLines(const TSList& lines,
                          std::string_view path,
                          char lineEnd,
                          std::string_view frame,
-                         WriteMode mode);
+                         WriteMode mode,
+                         LinkPolicy links = LinkPolicy::Replace);
 
 }  // namespace pelorin

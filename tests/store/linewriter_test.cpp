@@ -83,14 +83,29 @@ TEST(LineWriter, AFullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // + home
 }
 
-TEST(LineWriter, CreateKeepsPermissionsAndReplacesTheTargetOfALink) {
+TEST(LineWriter, LinksAreReplacedUnlessFollowingIsAskedFor) {
     TempDir dir;
     const auto real = dir / "real.ini";
     testing::WriteFile(real, "old\n");
     std::filesystem::permissions(
         real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A packet file that is a link (to a shell start-up file, say) is replaced as itself; the
+    // file it pointed to stays as it was, in create and in append mode.
+    std::filesystem::create_symlink(real, dir / "GRPSTAT.PBS");
+    EXPECT_EQ(WriteLines({"x"}, (dir / "GRPSTAT.PBS").string(), '\n', "", WriteMode::Append),
+              ReplaceResult::OpenFailed);
+    ASSERT_EQ(WriteLines({"new"}, (dir / "GRPSTAT.PBS").string(), '\n', "", WriteMode::Create),
+              ReplaceResult::Ok);
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "GRPSTAT.PBS"));
+    EXPECT_EQ(ReadFile(dir / "GRPSTAT.PBS"), "new\n");
+    EXPECT_EQ(ReadFile(real), "old\n");
+
+    // The user's own files may be links on purpose: then the target is written and keeps its
+    // permissions.
     std::filesystem::create_symlink(real, dir / "link.ini");
-    ASSERT_EQ(WriteLines({"new"}, (dir / "link.ini").string(), '\n', "", WriteMode::Create),
+    ASSERT_EQ(WriteLines({"new"}, (dir / "link.ini").string(), '\n', "", WriteMode::Create,
+                         LinkPolicy::Follow),
               ReplaceResult::Ok);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
     EXPECT_EQ(ReadFile(real), "new\n");
