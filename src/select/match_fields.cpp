@@ -170,8 +170,8 @@ bool TMatchFields::Test(TMsg& msg,
     if (h == "date")
         return DateTest(msg, text, cond);
     if (h == "lines" || h == kSize) {
-        const int32_t value = h == "lines" ? msg.lineCount : msg.length;
-        return Compare(value, cond, ToInteger(text));
+        const int64_t value = h == "lines" ? int64_t{msg.lineCount} : msg.length;
+        return Compare(value, cond, ToInteger64(text));
     }
     if (header == kBody)
         return StringTest(BodyText(msg), text, cond);

@@ -1,15 +1,21 @@
 // TGrp: loading, marks, counts, copies, deletion and rewriting of one area (see grp.h).
 #include "store/grp.h"
 
+#include "coding/file_write.h"
 #include "store/disk_path.h"
 #include "store/linewriter.h"
 #include "store/packet_files.h"
+#include "store/packet_lock.h"
 #include "store/textfile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace pelorin {
@@ -19,6 +25,67 @@ int32_t ClampInt32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
+
+// One of the rewrite's new files, written in place under its own name (".SBM", ".SBI"): these
+// names mean nothing until the new mark file ".SBX" exists, so they need no temporary name of
+// their own. The data is flushed before Close reports success.
+class NewAreaFile {
+public:
+    NewAreaFile() = default;
+    ~NewAreaFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    NewAreaFile(const NewAreaFile&) = delete;
+    NewAreaFile& operator=(const NewAreaFile&) = delete;
+
+    bool Open(const std::string& path) {
+        path_ = path;
+        fd_ = ::open(DiskPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                     0666);
+        if (fd_ < 0)
+            Fail();
+        return fd_ >= 0;
+    }
+    void Write(std::string_view bytes) {
+        if (fd_ < 0 || !error_.empty())
+            return;
+        buffer_.append(bytes);
+        if (buffer_.size() >= kPiece)
+            Drain();
+    }
+    // Writes what is buffered, flushes and closes; false (with Error set) on any failure.
+    bool Close() {
+        if (fd_ < 0)
+            return false;
+        Drain();
+        if (error_.empty() && ::fdatasync(fd_) != 0)
+            Fail();
+        if (::close(fd_) != 0 && error_.empty())
+            Fail();
+        fd_ = -1;
+        return error_.empty();
+    }
+    const std::string& Error() const { return error_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    static constexpr size_t kPiece = 256 * 1024;
+    void Drain() {
+        if (error_.empty() && !WriteFully(fd_, buffer_))
+            Fail();
+        buffer_.clear();
+    }
+    void Fail() {
+        if (error_.empty())
+            error_ = std::strerror(errno);
+    }
+
+    int fd_ = -1;
+    std::string path_;
+    std::string buffer_;
+    std::string error_;
+};
 
 // Number of non-empty lines of a text file; -1 when it cannot be read.
 int CountFileLines(std::string_view path) {
@@ -40,7 +107,36 @@ bool RemoveFile(std::string_view path) {
 bool RenameFile(std::string_view from, std::string_view to) {
     std::error_code ec;
     std::filesystem::rename(DiskPath(from), DiskPath(to), ec);
+    if (ec)
+        errno = ec.value();
     return !ec;
+}
+
+// The mark file's lines for `msgs` (a message read in another area counts as read).
+template <typename Range, typename Seen>
+TSList MarkLines(const Range& msgs, const Seen& seen) {
+    TSList lines;
+    for (const TMsg* m : msgs) {
+        char mark = m->mark;
+        if (mark == '*' && seen.count(m->messageId))
+            mark = ' ';
+        std::string line(1, mark);
+        line += m->messageId;
+        line += '\t';
+        line += m->parentId;
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void Step(const char* name) {
+    if (rewriteStepHook)
+        rewriteStepHook(name);
+}
+
+int CountUnread(const TSList& markLines) {
+    return static_cast<int>(std::count_if(markLines.begin(), markLines.end(),
+                                          [](const std::string& l) { return l[0] == '*'; }));
 }
 
 // An index column from a header value: trailing CR gone, TABs (which would split the column)
@@ -101,11 +197,27 @@ void TGrp::ReportPosition(int64_t pos, int64_t size) {
     onProgress(static_cast<int>(pos * progressSpan / size) + progressBase);
 }
 
+std::string TGrp::Directory() const {
+    return std::string(DirPart(pathBase));
+}
+
 void TGrp::RecoverInterruptedRewrite() {
-    const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI";
-    const bool have_sbm = PacketFileExists(sbm), have_sbi = PacketFileExists(sbi);
-    if (have_sbi && !have_sbm) {
-        // The message file was replaced; the index must follow it.
+    const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI", sbx = pathBase + ".SBX";
+    const bool have_sbm = PacketFileExists(sbm), have_sbi = PacketFileExists(sbi),
+               have_sbx = PacketFileExists(sbx);
+    const char l1 = Letter(0);
+    const bool writes_msg = l1 == 'u' || l1 == 'b' || l1 == 'B';
+    if (have_sbx) {
+        // The new files were all complete: finish putting them in place.
+        if (have_sbm)
+            (void)RenameFile(FindPacketFile(sbm), MsgPath());
+        if (have_sbi)
+            (void)RenameFile(FindPacketFile(sbi), IdxPath());
+        (void)RenameFile(FindPacketFile(sbx), PbxPath());
+        (void)SyncDirectory(DiskPath(Directory()).string());
+    } else if (have_sbi && !have_sbm && writes_msg) {
+        // Left by a rewrite that kept no new mark file: its message file was replaced and the
+        // index must follow it.
         (void)RenameFile(FindPacketFile(sbi), IdxPath());
     } else if (have_sbm || have_sbi) {
         // Nothing was replaced yet: the old files are whole.
@@ -114,7 +226,29 @@ void TGrp::RecoverInterruptedRewrite() {
     }
 }
 
+bool TGrp::HasInterruptedRewrite() const {
+    for (const char* ext : {".SBM", ".SBI", ".SBX"}) {
+        if (PacketFileExists(pathBase + ext))
+            return true;
+    }
+    return false;
+}
+
+void TGrp::FinishInterruptedRewrite() {
+    PacketLock lock(Directory());
+    RecoverInterruptedRewrite();
+}
+
+void TGrp::NoteFailure(ReplaceResult result, std::string path, std::string reason) {
+    lastFailure.result = result;
+    lastFailure.path = std::move(path);
+    lastFailure.reason = std::move(reason);
+}
+
 void TGrp::Load() {
+    // A rewrite by another process must not be taken for an interrupted one, nor its files
+    // read half replaced.
+    PacketLock lock(Directory());
     RecoverInterruptedRewrite();
     lastReported_ = -1;
     const char l1 = Letter(0), l2 = Letter(1);
@@ -161,7 +295,9 @@ void TGrp::ReadMarks() {
             messages[i]->mark = mark;
             continue;
         }
-        if (mark == '*')
+        // A line off its place says which message it was by its Message-ID alone; an empty one
+        // names no message (it would name every message without an ID).
+        if (mark == '*' || id.empty())
             continue;
         if (by_id.empty()) {
             for (auto& m : messages) by_id.emplace(m->messageId, m.get());
@@ -308,22 +444,30 @@ void TGrp::PurgeDeleteMarked() {
 }
 
 ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
+    // Messages left out of the new files are gone from memory too, or the marks would speak
+    // of messages the files no longer hold.
+    if (skipDeleteMarked)
+        PurgeDeleteMarked();
+    PacketLock lock(Directory());
     RecoverInterruptedRewrite();
-    const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI";
-    RemoveFile(FindPacketFile(sbm));
-    RemoveFile(FindPacketFile(sbi));
+    const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI", sbx = pathBase + ".SBX";
 
     const char l1 = Letter(0), l2 = Letter(1);
     const bool write_msg = l1 == 'u' || l1 == 'b' || l1 == 'B';
     const bool write_idx = l2 == 'c' || l2 == 'C';
-    FileReplacer msg_out, idx_out;
-    ReplaceResult r = ReplaceResult::Ok;
-    if (write_msg)
-        r = msg_out.Open(sbm);
-    if (r == ReplaceResult::Ok && write_idx)
-        r = idx_out.Open(sbi);
-    if (r != ReplaceResult::Ok)
+    NewAreaFile msg_out, idx_out;
+    // Whatever fails before the new mark file is in place takes back our new files: the old
+    // ones are whole.
+    auto fail = [&](ReplaceResult r, const std::string& path, const std::string& reason) {
+        NoteFailure(r, path, reason);
+        RemoveFile(sbm);
+        RemoveFile(sbi);
         return r;
+    };
+    if (write_msg && !msg_out.Open(sbm))
+        return fail(ReplaceResult::OpenFailed, sbm, msg_out.Error());
+    if (write_idx && !idx_out.Open(sbi))
+        return fail(ReplaceResult::OpenFailed, sbi, idx_out.Error());
 
     struct Placed {
         TMsg* msg;
@@ -336,12 +480,9 @@ ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
     int64_t pos = 0;
     for (auto& owned : messages) {
         TMsg& m = *owned;
-        const bool skip = skipDeleteMarked && m.mark == '-';
         const bool had_lines = !m.lines.empty();
         if (!had_lines)
             m.LoadLines();
-        if (skip)
-            continue;  // keeps its lines: its old place in the file is about to go
         int64_t size = 0;
         for (const std::string& line : m.lines) size += static_cast<int64_t>(line.size()) + 1;
         int64_t offset = m.offset;
@@ -391,63 +532,118 @@ ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
         }
         placed.push_back({&m, offset, size, !had_lines});
     }
+    auto drop_loaded_lines = [&placed] {
+        for (const Placed& p : placed) {
+            if (p.loadedHere)
+                p.msg->lines.clear();
+        }
+    };
 
-    if (write_msg)
-        r = msg_out.Commit();
-    if (r == ReplaceResult::Ok && write_idx)
-        r = idx_out.Commit();
-    bool msg_replaced = false;
-    if (r == ReplaceResult::Ok && write_msg) {
-        msg_replaced = RenameFile(FindPacketFile(sbm), MsgPath());
-        if (!msg_replaced)
-            r = ReplaceResult::RenameFailed;
+    if (write_msg && !msg_out.Close()) {
+        drop_loaded_lines();
+        return fail(ReplaceResult::WriteFailed, sbm, msg_out.Error());
     }
-    if (r == ReplaceResult::Ok && write_idx && !RenameFile(FindPacketFile(sbi), IdxPath()))
+    Step("sbm");
+    if (write_idx && !idx_out.Close()) {
+        drop_loaded_lines();
+        return fail(ReplaceResult::WriteFailed, sbi, idx_out.Error());
+    }
+    Step("sbi");
+    // The new entries reach the disk before the mark file that makes them count.
+    (void)SyncDirectory(DiskPath(Directory()).string());
+
+    // The new mark file is the point of no return: once ".SBX" exists, the rewrite is
+    // finished by whoever comes next, however this process ends.
+    std::vector<const TMsg*> order;
+    order.reserve(messages.size());
+    for (const auto& m : messages) order.push_back(m.get());
+    const TSList marks = MarkLines(order, seenSet_);
+    if (ReplaceResult r = WriteLines(marks, sbx, '\r', "", WriteMode::Create);
+        r != ReplaceResult::Ok) {
+        drop_loaded_lines();
+        return fail(r, PbxPath(), LastWriteError());
+    }
+    Step("sbx");
+
+    ReplaceResult r = ReplaceResult::Ok;
+    std::string failed_path, reason;
+    bool msg_replaced = !write_msg;
+    if (write_msg) {
+        msg_replaced = RenameFile(FindPacketFile(sbm), MsgPath());
+        if (!msg_replaced) {
+            r = ReplaceResult::RenameFailed;
+            failed_path = MsgPath();
+            reason = std::strerror(errno);
+        }
+    }
+    Step("msg");
+    if (r == ReplaceResult::Ok && write_idx && !RenameFile(FindPacketFile(sbi), IdxPath())) {
         r = ReplaceResult::RenameFailed;
+        failed_path = IdxPath();
+        reason = std::strerror(errno);
+    }
+    Step("idx");
+    if (r == ReplaceResult::Ok && !RenameFile(FindPacketFile(sbx), PbxPath())) {
+        r = ReplaceResult::RenameFailed;
+        failed_path = PbxPath();
+        reason = std::strerror(errno);
+    }
+    Step("pbx");
+    (void)SyncDirectory(DiskPath(Directory()).string());
     // Once the message file is replaced, the records must point into the new one.
     const std::string msg_file = MsgPath();
     for (const Placed& p : placed) {
-        if (msg_replaced) {
+        if (msg_replaced && write_msg) {
             p.msg->msgFile = msg_file;
-            p.msg->offset = ClampInt32(p.offset);
-            p.msg->length = ClampInt32(p.length);
+            p.msg->offset = p.offset;
+            p.msg->length = p.length;
         }
-        if (p.loadedHere)
-            p.msg->lines.clear();
     }
+    drop_loaded_lines();
     if (r != ReplaceResult::Ok) {
-        msg_out.Abandon();
-        idx_out.Abandon();
-        RecoverInterruptedRewrite();
+        // What is left is finished by the next load or rewrite (".SBX" is in place); the area
+        // stays marked as changed so that this process writes it again.
+        NoteFailure(r, failed_path, reason);
         return r;
     }
     contentChanged = false;
-    return SaveMarks();
+    marksChanged = false;
+    marksSaved = true;
+    WriteCounts(CountUnread(marks));
+    return ReplaceResult::Ok;
 }
 
 ReplaceResult TGrp::SaveMarks() {
-    TSList lines;
-    lines.reserve(messages.size());
-    for (const auto& m : messages) {
-        char mark = m->mark;
-        if (mark == '*' && seenSet_.count(m->messageId))
-            mark = ' ';
-        std::string line(1, mark);
-        line += m->messageId;
-        line += '\t';
-        line += m->parentId;
-        lines.push_back(std::move(line));
-    }
-    ReplaceResult r = WriteLines(lines, PbxPath(), '\r', "", WriteMode::Create);
-    if (r != ReplaceResult::Ok)
+    PacketLock lock(Directory());
+    std::vector<const TMsg*> order;
+    order.reserve(messages.size());
+    for (const auto& m : messages) order.push_back(m.get());
+    const TSList lines = MarkLines(order, seenSet_);
+    const std::string path = PbxPath();
+    ReplaceResult r = WriteLines(lines, path, '\r', "", WriteMode::Create);
+    if (r != ReplaceResult::Ok) {
+        NoteFailure(r, path, LastWriteError());
         return r;
-    if (!messages.empty()) {
-        WriteStat("MSGCount", ClampInt32(static_cast<int64_t>(messages.size())));
-        WriteStat("MSGSize", ClampInt32(FileSize(MsgPath())));
     }
     marksChanged = false;
     marksSaved = true;
+    WriteCounts(CountUnread(lines));
     return ReplaceResult::Ok;
+}
+
+void TGrp::WriteCounts(int unread) {
+    // The counts that describe the mark file follow it at once, in one write of the state
+    // file, so the two never disagree for long.
+    unreadMsgs = unread;
+    if (!stat_)
+        return;
+    TIniF::Update batch(*stat_);
+    if (!messages.empty()) {
+        WriteStat("MSGCount", ClampInt32(static_cast<int64_t>(messages.size())));
+        stat_->WriteString(areaName, "MSGSize",
+                           std::to_string(std::max<int64_t>(FileSize(MsgPath()), 0)));
+    }
+    WriteStat("UnreadMsgs", unread);
 }
 
 void TGrp::MarkSeen(std::string_view messageId) {
@@ -460,18 +656,19 @@ void TGrp::MarkSeen(std::string_view messageId) {
 std::pair<int, int> TGrp::PeekCounts() {
     int total = -1;
     int unread = unreadMsgs;
-    int count = 0, size = 0;
+    int count = 0;
+    int64_t size = 0;
     if (stat_) {
         if (!stat_->KeyExists(areaName, "MSGCount"))
             stat_->WriteInteger(areaName, "MSGCount", 0);
         count = stat_->ReadInteger(areaName, "MSGCount", 0);
         if (!stat_->KeyExists(areaName, "MSGSize"))
             stat_->WriteInteger(areaName, "MSGSize", 0);
-        size = stat_->ReadInteger(areaName, "MSGSize", 0);
+        size = ToInteger64(stat_->ReadString(areaName, "MSGSize", "0"));
     }
     if (count == 0)
         count = std::max(CountFileLines(pathBase + ".PBX"), 0);
-    if (static_cast<int64_t>(size) == FileSize(MsgPath())) {
+    if (size == FileSize(MsgPath())) {
         total = count;
     } else if (int idx_lines = CountFileLines(pathBase + ".IDX"); idx_lines >= 0) {
         total = idx_lines;

@@ -11,12 +11,19 @@
 // Messages are loaded when the area is first used and freed by Unload. A record holds only its
 // header fields; its text is read from the message file when needed.
 //
-// Rewriting never destroys the old files first: the new message and index files are written
-// completely (and flushed) as ".SBM" and ".SBI", then renamed over ".MSG" and ".IDX" in that
-// order. A rewrite cut short by a crash is finished or undone the next time the area loads:
-// ".SBI" alone means the message file was already replaced, so the index follows; both files
-// present mean nothing was replaced yet, so both are dropped. A failed write leaves the old
-// files, keeps the messages in memory and reports the failure.
+// Rewriting never destroys the old files first. The new message and index files are written
+// completely and flushed as ".SBM" and ".SBI"; then the new mark file is put in place as
+// ".SBX" (through a temporary file and a rename). That is the point of no return: ".SBM",
+// ".SBI" and ".SBX" are then renamed over ".MSG", ".IDX" and ".PBX" in that order. So the
+// marks always travel with the messages they describe. A rewrite cut short by a crash is
+// finished or undone the next time the area loads or is rewritten: with ".SBX" present the
+// remaining renames are made; without it the new files are dropped and the old ones, whole,
+// stay. (".SBI" alone in an area that has a message file is an older rewrite's state: its
+// message file was replaced, so the index follows.) A failed write leaves the old files,
+// keeps the messages in memory and reports the failure.
+//
+// Rewrites, loads (which finish or undo an interrupted rewrite) and mark saves hold the
+// packet's lock (packet_lock.h), so another process never sees a rewrite halfway.
 #pragma once
 
 #include "store/dialogs.h"
@@ -35,6 +42,11 @@
 namespace pelorin {
 
 class TSoup;
+
+// Crash tests only: when set, called at each step of an area rewrite with the step's name
+// ("sbm", "sbi", "sbx" once each new file is complete; "msg", "idx", "pbx" after each rename),
+// so that a test can end the process there and check what the next load finds.
+inline void (*rewriteStepHook)(const char* step) = nullptr;
 
 class TGrp {
 public:
@@ -61,7 +73,7 @@ public:
     int sortType = -1;                    // current sort type; -1 until the first SetSortType
     bool sorted = false;                  // set by every SetSortType
     int threadRange = 300;                // look-back window of thread building
-    int unreadMsgs = 0;                   // unread count as read from GRPSTAT.PBS at creation
+    int unreadMsgs = 0;                   // unread count of GRPSTAT.PBS (read, or last written)
     bool marksSaved = false;              // the .PBX file was written since the packet was opened
     bool purgeOnClose = false;            // delete-marked messages go when the area is unloaded
     MessageList messages;                 // owned, in file order
@@ -74,7 +86,8 @@ public:
     std::function<void(int)> onProgress;  // percent 0-100, or empty
 
     char Letter(size_t i) const { return i < encoding.size() ? encoding[i] : ' '; }
-    std::string MsgPath() const;  // path base + ".MSG", spelt as on disk when it exists
+    std::string Directory() const;  // the packet directory, ending with "/"
+    std::string MsgPath() const;    // path base + ".MSG", spelt as on disk when it exists
     std::string IdxPath() const;
     std::string PbxPath() const;
 
@@ -103,8 +116,16 @@ public:
     void PurgeDeleteMarked();
     // Writes new message and index files from the messages held, then SaveMarks. Messages
     // keep pointing at their text: offsets are updated to the new message file.
+    // Marks go with the new files (see above); the counts in GRPSTAT.PBS follow them.
     ReplaceResult Rewrite(bool skipDeleteMarked);
+    // Writes the mark file, then at once MSGCount, MSGSize and UnreadMsgs in GRPSTAT.PBS.
     ReplaceResult SaveMarks();
+    // The last write that failed (Rewrite, SaveMarks): the file and the system's reason.
+    WriteFailure lastFailure;
+    // Whether new files of a rewrite cut short lie beside the area's files, and finishing or
+    // undoing it without loading the area (the packet does so when it opens).
+    bool HasInterruptedRewrite() const;
+    void FinishInterruptedRewrite();
     void MarkSeen(std::string_view messageId);
     bool IsSeen(std::string_view messageId) const { return seenSet_.count(std::string(messageId)); }
     // Turns every unread message that was read in another area to read.
@@ -121,7 +142,9 @@ private:
     void ReadMarks();
     void Report(size_t i, size_t n);
     void ReportPosition(int64_t pos, int64_t size);
-    void RecoverInterruptedRewrite();
+    void RecoverInterruptedRewrite();  // the packet lock must be held
+    void NoteFailure(ReplaceResult result, std::string path, std::string reason);
+    void WriteCounts(int unread);
 
     TIniF* stat_;
     TDialogs* dialogs_;

@@ -31,7 +31,7 @@ public:
 
     // ---- fields, in record order ----
     std::string msgFile;  // path of the area's .MSG file; empty for a record built from lines
-    int32_t offset = 0;   // byte position of the message's first byte in msgFile
+    int64_t offset = 0;   // byte position of the message's first byte in msgFile
     std::string subject;  // decoded Subject: DecodeHeaderWords, Unfold, JisToSjis
 
     // From (decoded like subject) and Date (raw) with their caches: see From(), Date() below.
@@ -39,7 +39,7 @@ public:
     std::string messageId;   // raw Message-ID value, with its angle brackets
     std::string parentId;    // Message-ID of the parent: last "<...>" token of References
     std::string references;  // raw References value, or the last token of In-Reply-To
-    int32_t length = 0;      // bytes of the message in msgFile
+    int64_t length = 0;      // bytes of the message in msgFile (files pass 2 GiB)
     int32_t lineCount = 0;   // number of lines of the message
     int32_t number = 0;      // message number from the index; 0 when unknown
     char mark = '*';         // '*' unread, ' ' read, '-' to delete, '+' kept; others kept as read

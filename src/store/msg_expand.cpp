@@ -91,7 +91,7 @@ size_t FindClose(std::string_view t, size_t from) {
 }
 
 // A number right-aligned in `width` characters, losing leading digits when too long.
-std::string RightAligned(int32_t value, bool hasWidth, size_t width) {
+std::string RightAligned(int64_t value, bool hasWidth, size_t width) {
     std::string digits = std::to_string(value);
     if (!hasWidth)
         return digits;

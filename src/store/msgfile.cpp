@@ -122,14 +122,14 @@ void ParseMessageAt(
     }
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = ctx.msgFile;
-    msg->offset = ToInt32(start);
+    msg->offset = start;
     msg->subject = DecodeHeaderText(HeaderListValue(header, "Subject"));
     msg->SetFrom(DecodeHeaderText(HeaderListValue(header, "From")));
     msg->SetDate(HeaderListValue(header, "Date"));
     msg->messageId = HeaderListValue(header, "Message-ID");
     msg->references = ReferencesOrInReplyTo(header);
     msg->parentId = LastAngleToken(msg->references);
-    msg->length = ToInt32(static_cast<int64_t>(text.size()));
+    msg->length = static_cast<int64_t>(text.size());
     msg->lineCount = CountLfLines(text);
     msg->number = 0;
     msg->depth = 0;
@@ -248,12 +248,12 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
     col.resize(9);
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = msgFile;
-    msg->offset = ToInteger(col[0]);
+    msg->offset = ToInteger64(col[0]);
     msg->subject = DecodeHeaderText(col[1]);
     msg->SetFrom(DecodeHeaderText(col[2]));
     msg->SetDate(col[3]);
     if (layout == 'C') {
-        msg->length = ToInteger(col[4]);
+        msg->length = ToInteger64(col[4]);
         msg->lineCount = ToInteger(col[5]);
         msg->number = ToInteger(col[6]);
     } else {
@@ -261,7 +261,7 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
         msg->references = col[5];
         // Five blanks make a value without a token match no Message-ID.
         msg->parentId = LastAngleToken(col[5] + "     ");
-        msg->length = ToInteger(col[6]);
+        msg->length = ToInteger64(col[6]);
         msg->lineCount = ToInteger(col[7]);
         msg->number = ToInteger(col[8]);
     }

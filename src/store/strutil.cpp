@@ -5,6 +5,7 @@
 #include "store/disk_path.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -211,6 +212,21 @@ int32_t ToInteger(std::string_view text) {
         return 0;
     int32_t value = 0;
     return ParseInt32(rest, value) ? value : 0;
+}
+
+int64_t ToInteger64(std::string_view text) {
+    size_t zeros = 0;
+    while (zeros + 1 < text.size() && text[zeros] == '0') ++zeros;
+    std::string_view rest = Trim(text.substr(zeros));
+    if (rest.empty())
+        return 0;
+    int64_t value = 0;
+    const char* first = rest.data() + (rest[0] == '+' ? 1 : 0);
+    const char* last = rest.data() + rest.size();
+    if (first == last || *first == '+' || (rest[0] == '+' && *first == '-'))
+        return 0;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    return ec == std::errc() && ptr == last ? value : 0;
 }
 
 int64_t FileSize(std::string_view path) {

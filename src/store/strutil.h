@@ -65,6 +65,8 @@ std::string LastAngleToken(std::string_view text);
 // always kept), then blanks are trimmed; an empty text counts as 0; an optional sign and
 // decimal digits give their value; anything else, or a value outside 32 bits, gives 0.
 int32_t ToInteger(std::string_view text);
+// The same for 64-bit values (offsets and sizes of message files past 2 GiB).
+int64_t ToInteger64(std::string_view text);
 // Strict decimal parsing of a trimmed text (optional sign, at least one digit, 32 bits).
 bool ParseInt32(std::string_view text, int32_t& value);
 

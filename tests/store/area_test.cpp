@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -155,6 +156,43 @@ TEST_F(AreaTest, IndexLayouts) {
     auto e = Area("uc");
     e->Prepare();
     EXPECT_TRUE(e->messages.empty());
+}
+
+TEST_F(AreaTest, OffsetsPastTwoGigabytes) {
+    // A sparse message file: 3 GiB of hole (a huge message, as a decade of a busy list
+    // reaches) and then two small messages; the index holds their 64-bit offsets.
+    const int64_t far = (int64_t{3} << 30) + 7;
+    const std::string m1 = Message("1@x", "one");
+    const std::string m2 = Message("2@x", "two", "References: <1@x>\n");
+    {
+        std::ofstream out(base + ".MSG", std::ios::binary);
+        out.seekp(far);
+        out << m1 << m2;
+    }
+    const auto line = [](int64_t at, const std::string& subject, const std::string& id,
+                         const std::string& refs, size_t size, int number) {
+        return std::to_string(at) + "\t" + subject + "\ta@example.jp\t\t" + id + "\t" + refs +
+               "\t" + std::to_string(size) + "\t4\t" + std::to_string(number) + "\n";
+    };
+    WriteFile(base + ".IDX", line(far, "one", "<1@x>", "", m1.size(), 1) +
+                                 line(far + static_cast<int64_t>(m1.size()), "two", "<2@x>",
+                                      "<1@x>", m2.size(), 2));
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run == 0 ? "as written" : "after a rewrite");
+        auto g = Area("mc", 1);  // threads
+        g->Prepare();
+        ASSERT_EQ(g->messages.size(), 2u);
+        EXPECT_EQ(g->messages[0]->offset, far);
+        EXPECT_EQ(g->messages[0]->ReadText(), m1);
+        EXPECT_EQ(g->messages[1]->ReadText(), m2);
+        ASSERT_EQ(g->display.size(), 2u);
+        EXPECT_EQ(g->display[1].msg->messageId, "<2@x>");
+        EXPECT_EQ(g->display[1].msg->depth, 1);
+        EXPECT_EQ(g->MessageAt(1)->Header("Subject"), "two");
+        g->contentChanged = true;  // the index is written again from the records
+        ASSERT_EQ(g->Unload(), ReplaceResult::Ok);
+    }
+    EXPECT_EQ(ReadFile(base + ".IDX").substr(0, 11), std::to_string(far) + "\t");
 }
 
 TEST_F(AreaTest, MarksPersistAcrossRunsAndSurviveAppendedMessages) {
