@@ -216,6 +216,8 @@ TSList ReplyMessageLines(const TSList& composed) {
 }
 
 std::string ReplyDirectory(TSoup& soup) {
+    if (!Trim(soup.outboundOverride).empty())
+        return WithTrailingSlash(soup.outboundOverride);
     const std::string own = soup.State().ReadString("General", "Outbound", "");
     if (!Trim(own).empty())
         return WithTrailingSlash(own);
@@ -310,11 +312,13 @@ OutboundResult RequestBodies(TSoup& soup, TGrp& area, TDialogs& dialogs) {
         r.status = OutboundStatus::NothingChecked;
         return r;
     }
-    if (Trim(soup.outboundDir).empty()) {
+    const std::string dir =
+        Trim(soup.outboundOverride).empty() ? soup.outboundDir : soup.outboundOverride;
+    if (Trim(dir).empty()) {
         r.status = OutboundStatus::NoOutboundDir;
         return r;
     }
-    r.path = FindPacketFile(WithTrailingSlash(soup.outboundDir) + "COMMANDS");
+    r.path = FindPacketFile(WithTrailingSlash(dir) + "COMMANDS");
     TSList lines;
     if (ReadPacketLines(r.path, lines) == TextRead::ReadFailed) {
         r.status = OutboundStatus::ReadFailed;

@@ -1,13 +1,24 @@
 // TSoup: the packet directory and its area list (see soup.h).
 #include "store/soup.h"
 
+#include "coding/cp932.h"
+#include "coding/file_write.h"
+#include "store/disk_path.h"
 #include "store/linewriter.h"
 #include "store/packet_files.h"
+#include "store/packet_lock.h"
 #include "store/settings.h"
 #include "store/textfile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
 
 namespace pelorin {
 
@@ -23,6 +34,9 @@ TSoup::TSoup(std::string_view dir, TDialogs* dialogs)
     : directory(WithTrailingSlash(dir))
     , dialogs_(dialogs) {
     state_ = std::make_unique<TIniF>(FindPacketFile(directory + "GRPSTAT.PBS"));
+    // A packet's files are replaced as themselves: a link planted there is never followed.
+    state_->SetLinkPolicy(LinkPolicy::Replace);
+    state_->SetDurable(true);
     packetName = state_->ReadString("General", "PacketName", std::string(dir));
     packetType = state_->ReadInteger("General", "PacketType", 0);
 }
@@ -45,6 +59,10 @@ TGrp* TSoup::MakeArea(std::string name, std::string prefix, std::string enc, std
     area->threadRange = ReadNumber(*state_, name, "ThreadRange", 300);
     area->unreadMsgs = ReadNumber(*state_, name, "UnreadMsgs", 0);
     area->expireDays = ReadNumber(*state_, name, "ExpireDays", 0);
+    // The counts' defaults are written here, in the batch of the whole area list, rather than
+    // one file write each when the counts are first looked at.
+    (void)ReadNumber(*state_, name, "MSGCount", 0);
+    (void)ReadNumber(*state_, name, "MSGSize", 0);
     area->SetSortType(ReadNumber(*state_, name, "SortType", defaultSortType));
     areas.push_back(std::move(area));
     return areas.back().get();
@@ -64,6 +82,40 @@ TGrp* TSoup::CreateArea(std::string_view line) {
     std::string enc = f[2].substr(0, 3);
     std::string desc = f[3].empty() ? f[1] : f[3];
     return MakeArea(f[1], f[0], std::move(enc), std::move(desc));
+}
+
+void TSoup::CleanUp() {
+    // Under the lock no rewrite of another process is under way. Temporary files of other
+    // writers (a settings write of a second window) live for milliseconds; a minute's grace
+    // keeps them safe.
+    PacketLock lock(directory);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    TSList interrupted;
+    for (fs::directory_iterator it(DiskPath(directory), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (IsTemporaryFileName(name)) {
+            std::error_code e2;
+            if (!it->is_symlink(e2) && it->is_regular_file(e2) &&
+                now - it->last_write_time(e2) > std::chrono::minutes(1))
+                fs::remove(it->path(), e2);
+            continue;
+        }
+        if (name.size() > 4) {
+            const std::string ext = SjisUpper(name.substr(name.size() - 4));
+            if (ext == ".SBM" || ext == ".SBI" || ext == ".SBX")
+                interrupted.push_back(SjisUpper(cp932::FromUtf8(name.substr(0, name.size() - 4))));
+        }
+    }
+    if (interrupted.empty())
+        return;
+    for (const auto& area : areas) {
+        const std::string prefix = SjisUpper(NamePart(area->pathBase));
+        if (std::find(interrupted.begin(), interrupted.end(), prefix) != interrupted.end())
+            area->FinishInterruptedRewrite();
+    }
 }
 
 int TSoup::LoadAreas() {
@@ -89,6 +141,7 @@ int TSoup::LoadAreas() {
         if (!used[i])
             CreateArea(lines[i]);
     }
+    CleanUp();
     return static_cast<int>(areas.size());
 }
 
@@ -148,7 +201,12 @@ ReplaceResult TSoup::WriteAreas() {
         }
         lines.push_back(std::move(line));
     }
-    return WriteLines(lines, FindPacketFile(directory + "AREAS"), '\n', "", WriteMode::Create);
+    PacketLock lock(directory);
+    const std::string path = FindPacketFile(directory + "AREAS");
+    const ReplaceResult r = WriteLines(lines, path, '\n', "", WriteMode::Create);
+    if (r != ReplaceResult::Ok)
+        failure = {r, path, LastWriteError()};
+    return r;
 }
 
 ReplaceResult TSoup::Destroy() {
@@ -158,22 +216,29 @@ ReplaceResult TSoup::Destroy() {
     ReplaceResult result = ReplaceResult::Ok;
     if (areasChanged)
         result = WriteAreas();
-    TIniF::Update batch(*state_);
+    {
+        TIniF::Update batch(*state_);
+        for (const auto& area : areas) {
+            state_->WriteInteger(area->areaName, "ExpireDays", area->expireDays);
+            state_->WriteInteger(area->areaName, "SortType", area->sortType);
+        }
+    }
+    // Each area's unread count is written with its marks (TGrp::SaveMarks), so a close cut
+    // short, or a mark file that could not be written, never leaves counts that disagree.
     while (!areas.empty()) {
         TGrp& area = *areas.back();
         if (area.purgeOnClose)
             area.Prepare();
-        state_->WriteInteger(area.areaName, "ExpireDays", area.expireDays);
-        state_->WriteInteger(area.areaName, "SortType", area.sortType);
-        if (area.marksSaved || area.marksChanged)
-            state_->WriteInteger(area.areaName, "UnreadMsgs", area.CountMarked('*'));
         ReplaceResult r = area.Unload();
         if (r != ReplaceResult::Ok && result == ReplaceResult::Ok) {
             result = r;
             failedArea = area.areaName;
+            failedCaption = area.description;
+            failure = area.lastFailure;
         }
         areas.pop_back();
     }
+    TIniF::Update batch(*state_);
     state_->WriteInteger("General", "PacketType", packetType);
     state_->WriteString("General", "PacketName", packetName);
     // A packet opened without an outbound directory (the companion's commands) keeps the one
@@ -181,6 +246,24 @@ ReplaceResult TSoup::Destroy() {
     if (!outboundDir.empty())
         state_->WriteString("General", "Outbound", outboundDir);
     return result;
+}
+
+bool TSoup::Writable(WriteFailure* why) const {
+    // A probe file of our temporary pattern with one byte in it: a read-only directory, a
+    // full disk or a file-size limit all show here, before any mark is lost.
+    const std::filesystem::path path = DiskPath(directory) / TemporaryFileName();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = fd >= 0;
+    int error = errno;
+    if (ok) {
+        ok = WriteFully(fd, "x");
+        error = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+    if (!ok && why)
+        *why = {ReplaceResult::OpenFailed, directory, std::strerror(error)};
+    return ok;
 }
 
 }  // namespace pelorin

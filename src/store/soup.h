@@ -34,10 +34,13 @@ public:
     TSoup& operator=(const TSoup&) = delete;
 
     // ---- fields, in record order ----
-    std::string packetName;                    // caption of the packet's tree node
-    std::string directory;                     // the packet directory, ending with "/"
-    std::string outboundDir;                   // where replies are collected, ending with "/"
-    std::string controlDir;                    // recorded from the settings, ending with "/"
+    std::string packetName;   // caption of the packet's tree node
+    std::string directory;    // the packet directory, ending with "/"
+    std::string outboundDir;  // where replies are collected, ending with "/"
+    std::string controlDir;   // recorded from the settings, ending with "/"
+    // When set, replies and body requests go here, before [General] Outbound and outboundDir;
+    // it is never stored in the packet (the companion's --outbound).
+    std::string outboundOverride;
     int packetType = 0;                        // 0 SOUP packet, 1 folder packet, 2 note packet
     bool areasChanged = false;                 // an area was added: AREAS is rewritten on closing
     int defaultSortType = 0;                   // sort type of areas without a SortType key
@@ -49,8 +52,13 @@ public:
     void SetControlDir(std::string_view path);
 
     // Builds the area list: the areas named in [Groups] first, in that order, then the other
-    // AREAS lines in file order. Returns the number of areas.
+    // AREAS lines in file order. Then, under the packet's lock, finishes or undoes the area
+    // rewrites a crash cut short and removes the program's own temporary files left behind
+    // (names of its pattern only, at least a minute old). Returns the number of areas.
     int LoadAreas();
+    // Whether files can be written in the packet directory (a probe file is created, written
+    // and removed). When not, `why` (may be null) says where and why.
+    bool Writable(WriteFailure* why = nullptr) const;
     TGrp* AreaAt(int index) const;
     // The last area whose name is exactly `name`; null when none.
     TGrp* FindArea(std::string_view name) const;
@@ -65,11 +73,15 @@ public:
 
     // Closes the packet: AREAS when areas were added, then every area from the last to the
     // first (purge, rewrite, marks, its settings), then [General]. Returns the first failure;
-    // `failedArea` names the area whose files could not be written. Later calls do nothing.
+    // `failedArea` and `failedCaption` name the area whose files could not be written (both
+    // empty when AREAS failed) and `failure` says which file and why. Later calls do nothing.
     ReplaceResult Destroy();
     std::string failedArea;
+    std::string failedCaption;
+    WriteFailure failure;
 
 private:
+    void CleanUp();
     TGrp* CreateArea(std::string_view line);
     TGrp* MakeArea(std::string name, std::string prefix, std::string encoding, std::string desc);
 

@@ -3,8 +3,11 @@
 
 #include "support/testing.h"
 
+#include "coding/file_write.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace pelorin {
 namespace {
@@ -158,6 +161,131 @@ TEST(Soup, WriteAreasFormat) {
     soup.LoadAreas();
     ASSERT_EQ(soup.WriteAreas(), ReplaceResult::Ok);
     EXPECT_EQ(ReadFile(dir / "AREAS"), "0000001\tsame\tun\n0000002\tn\tucm\tDesc\n");
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+TEST(SoupState, LinkedStateFilesAreReplacedNeverWrittenThrough) {
+    TempDir dir;
+    const auto outside = dir / "startup.sh";
+    WriteFile(outside, "echo hello\n");
+    // An area named like a shell command would become a section line of the state file.
+    WriteFile(dir / "AREAS", "0000001\t$(touch x)\tun\n");
+    WriteFile(dir / "0000001.MSG", "#! rnews 30\nMessage-ID: <1@x>\nSubject: a\n\n");
+    for (const char* name : {"GRPSTAT.PBS", "0000001.PBX"})
+        std::filesystem::create_symlink(outside, dir / name);
+    {
+        TSoup soup(dir.path().string());
+        soup.LoadAreas();
+        soup.areasChanged = true;  // AREAS is written too
+        TGrp* g = soup.AreaAt(0);
+        g->Prepare();
+        g->MessageAt(0)->mark = ' ';
+        g->marksChanged = true;
+        EXPECT_EQ(soup.Destroy(), ReplaceResult::Ok);
+    }
+    EXPECT_EQ(ReadFile(outside), "echo hello\n");
+    for (const char* name : {"GRPSTAT.PBS", "0000001.PBX", "AREAS"})
+        EXPECT_FALSE(std::filesystem::is_symlink(dir / name)) << name;
+    EXPECT_EQ(ReadFile(dir / "0000001.PBX"), " <1@x>\t\r\n");
+}
+
+TEST(SoupState, UnreadCountsAreWrittenWithTheMarksOnly) {
+    TempDir dir;
+    WriteFile(dir / "AREAS", "0000001\tjunk\tun\n");
+    WriteFile(dir / "0000001.MSG",
+              "#! rnews 30\nMessage-ID: <1@x>\nSubject: a\n\n"
+              "#! rnews 30\nMessage-ID: <2@x>\nSubject: b\n\n");
+    TSoup soup(dir.path().string());
+    soup.LoadAreas();
+    TGrp* g = soup.AreaAt(0);
+    g->Prepare();
+    g->MessageAt(0)->mark = ' ';
+    g->marksChanged = true;
+    ASSERT_EQ(g->SaveMarks(), ReplaceResult::Ok);
+    // Already on disk, before the packet is closed.
+    EXPECT_EQ(TIniF((dir / "GRPSTAT.PBS").string()).ReadInteger("junk", "UnreadMsgs", -1), 1);
+
+    // A mark file that cannot be written leaves the stored count as it was.
+    g->MessageAt(1)->mark = ' ';
+    g->marksChanged = true;
+    {
+        testing::FileSizeLimit limit(4);
+        EXPECT_NE(soup.Destroy(), ReplaceResult::Ok);
+    }
+    EXPECT_EQ(soup.failedArea, "junk");
+    EXPECT_EQ(soup.failure.path, (dir / "0000001.PBX").string());
+    EXPECT_FALSE(soup.failure.reason.empty());
+    EXPECT_EQ(TIniF((dir / "GRPSTAT.PBS").string()).ReadInteger("junk", "UnreadMsgs", -1), 1);
+    EXPECT_EQ(ReadFile(dir / "0000001.PBX"), " <1@x>\t\r\n*<2@x>\t\r\n");
+}
+
+TEST(SoupState, OpeningManyAreasWritesTheStateFileOnce) {
+    TempDir dir;
+    std::string areas;
+    for (int i = 1; i <= 1000; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%.7d\tgroup.%d\tun\n", i, i);
+        areas += line;
+    }
+    WriteFile(dir / "AREAS", areas);
+    TSoup soup(dir.path().string());
+    ASSERT_EQ(soup.LoadAreas(), 1000);
+    for (const auto& area : soup.areas) (void)area->PeekCounts();
+    EXPECT_EQ(soup.State().FileWrites(), 1);
+}
+
+TEST(SoupState, OurLeftoversGoAtTheNextOpenAndNothingElse) {
+    TempDir dir;
+    WriteFile(dir / "AREAS", "0000001\tjunk\tun\n");
+    const std::string old_ours = TemporaryFileName(), young_ours = TemporaryFileName();
+    const char* theirs[] = {".pelorin-notours.tmp", ".pelorin-0123456789abcdef.TMP", "x.tmp"};
+    WriteFile(dir / old_ours, std::string(1000, 'x'));
+    WriteFile(dir / young_ours, "being written by another window");
+    for (const char* name : theirs) WriteFile(dir / name, "x");
+    const auto an_hour_ago = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const auto& name : {old_ours, std::string(theirs[0]), std::string(theirs[1])})
+        std::filesystem::last_write_time(dir / name, an_hour_ago);
+    // A rewrite killed after its new files were complete is finished at the open.
+    WriteFile(dir / "0000001.MSG", "old");
+    WriteFile(dir / "0000001.SBM", "#! rnews 30\nMessage-ID: <1@x>\nSubject: a\n\n");
+    WriteFile(dir / "0000001.SBX", "*<1@x>\t\r\n");
+
+    TSoup soup(dir.path().string());
+    soup.LoadAreas();
+    EXPECT_FALSE(std::filesystem::exists(dir / old_ours));
+    EXPECT_TRUE(std::filesystem::exists(dir / young_ours));
+    for (const char* name : theirs) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    EXPECT_FALSE(std::filesystem::exists(dir / "0000001.SBM"));
+    EXPECT_EQ(ReadFile(dir / "0000001.PBX"), "*<1@x>\t\r\n");
+    EXPECT_EQ(ReadFile(dir / "0000001.MSG"), "#! rnews 30\nMessage-ID: <1@x>\nSubject: a\n\n");
+}
+
+TEST(SoupState, AnUnwritablePacketIsKnownWhenItOpens) {
+    TempDir dir;
+    WriteFile(dir / "AREAS", "0000001\tjunk\tun\n");
+    TSoup soup(dir.path().string());
+    EXPECT_TRUE(soup.Writable());
+    {
+        // A full disk (or a file-size limit) shows without root's exemption.
+        testing::FileSizeLimit limit(0);
+        WriteFailure why;
+        EXPECT_FALSE(soup.Writable(&why));
+        EXPECT_EQ(why.path, soup.directory);
+        EXPECT_FALSE(why.reason.empty());
+    }
+    if (::geteuid() != 0) {
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        EXPECT_FALSE(soup.Writable());
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // + home
 }
 
 }  // namespace

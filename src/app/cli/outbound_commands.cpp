@@ -38,14 +38,15 @@ std::string ProgramDir() {
     return cp932::FromUtf8(std::string(user ? user : ".") + "/.config/pelorin");
 }
 
-// Sets the packet's outbound directory as described at the top.
+// Chooses the outbound directory as described at the top. It holds for this run only: the
+// packet's stored [General] Outbound is neither changed nor set.
 void ChooseOutbound(TSoup& soup, const std::string& option) {
     std::string dir = cp932::FromUtf8(option);
     if (dir.empty())
         dir = soup.State().ReadString("General", "Outbound", "");
     if (Trim(dir).empty())
         dir = ProgramDir();
-    soup.SetOutboundDir(dir);
+    soup.outboundOverride = WithTrailingSlash(dir);
 }
 
 // Answers OK to every question, after showing it on stderr.

@@ -23,9 +23,23 @@ printf 'Newsgroups: pelorin.test\nSubject: テスト\n\n本文です\n' >"$work/
 printf 'To: a@example.jp\r\nSubject: hello\r\n\r\nbody\r\n' >"$work/PBM00002.TMP"
 check post-news "$work/out/PBN00001.MSG" \
     "$("$cli" post "$work/demo" "$work/PBN00001.TMP" --news --outbound "$work/out")"
-# The packet remembers the outbound directory, so the second post finds it by itself.
-check post-mail "$work/out/PBM00002.MSG" "$("$cli" post "$work/demo" "$work/PBM00002.TMP" --mail)"
+check post-mail "$work/out/PBM00002.MSG" \
+    "$("$cli" post "$work/demo" "$work/PBM00002.TMP" --mail --outbound "$work/out")"
 check replies "$(printf 'PBN00001\tnews\tBn\nPBM00002\tmail\tbn')" "$(cat "$work/out/REPLIES")"
+
+# --outbound holds for its own run and is never stored: a later post elsewhere goes there, and
+# one without the option goes to the packet's stored directory, else the own directory.
+grep -qi '^Outbound=' "$work/demo/GRPSTAT.PBS" && { echo "FAIL --outbound was stored"; fail=1; }
+mkdir "$work/other" "$work/stored"
+printf 'Subject: x\n\nx\n' >"$work/PBM00003.TMP"
+check post-other "$work/other/PBM00003.MSG" \
+    "$("$cli" post "$work/demo" "$work/PBM00003.TMP" --mail --outbound "$work/other")"
+check post-own-dir "$work/home/PBM00003.MSG" "$("$cli" post "$work/demo" "$work/PBM00003.TMP" --mail)"
+printf '[General]\r\nOutbound=%s\r\n' "$work/stored" >>"$work/demo/GRPSTAT.PBS"
+check post-stored "$work/stored/PBM00003.MSG" "$("$cli" post "$work/demo" "$work/PBM00003.TMP" --mail)"
+check post-option-wins "$work/other/PB000001.MSG" \
+    "$("$cli" post "$work/demo" "$work/PBM00003.TMP" --mail --outbound "$work/other")"
+check stored-kept "Outbound=$work/stored" "$(grep -i '^Outbound=' "$work/demo/GRPSTAT.PBS" | tr -d '\r')"
 
 # Length bytes, then LF-ended lines: encoded Subject, MIME lines before the empty line, JIS body.
 check mail-length "00000026" "$(od -An -tx1 -N4 "$work/out/PBM00002.MSG" | tr -d ' \n')"
