@@ -5,6 +5,7 @@
 
 #include <Qt>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -188,6 +189,29 @@ int BindingInteger(std::string_view text) {
     if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
         return 0;
     return static_cast<int>(value);
+}
+
+namespace {
+
+bool SameKey(const TKeyPresses::Press& press, quint32 scanCode, int key) {
+    return press.scanCode == scanCode && (scanCode != 0 || press.key == key);
+}
+
+}  // namespace
+
+void TKeyPresses::Down(quint32 scanCode, int key, Qt::KeyboardModifiers modifiers) {
+    std::erase_if(down_, [&](const Press& p) { return SameKey(p, scanCode, key); });
+    down_.push_back({scanCode, key, modifiers});
+}
+
+std::optional<TKeyPresses::Press> TKeyPresses::Up(quint32 scanCode, int key) {
+    const auto it = std::find_if(down_.begin(), down_.end(),
+                                 [&](const Press& p) { return SameKey(p, scanCode, key); });
+    if (it == down_.end())
+        return std::nullopt;
+    const Press press = *it;
+    down_.erase(it);
+    return press;
 }
 
 void TKeyBindings::Define(std::string name, Function function) {

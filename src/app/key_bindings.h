@@ -17,15 +17,22 @@
 // closing parenthesis loses its last argument character), split at "," into at most ten
 // arguments. Function names are compared exactly. TKeyBindings runs a value: a name without a
 // function does nothing and the key goes on to the focused control.
+//
+// Bindings run when their key is released, but with the modifiers that were held when it went
+// down (TKeyPresses): Shift let go a moment before N still makes Shift+N.
 #pragma once
 
 #include "store/inifile.h"
 
+#include <Qt>
+
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelorin {
 
@@ -72,6 +79,27 @@ TBinding ParseBinding(std::string_view value);
 // An integer argument: blanks around it ignored, an optional sign, then digits (leading zeros
 // do not matter); any other text counts as 0, and so does a number beyond the int range.
 int BindingInteger(std::string_view text);
+
+// The keys that are down, each with the key code and the modifiers of its press, so that the
+// release of a key is named as it was pressed. A key is recognised by its scan code, or by its
+// key code where the platform reports no scan code (0). Each press is taken back once.
+class TKeyPresses {
+public:
+    struct Press {
+        quint32 scanCode = 0;
+        int key = 0;
+        Qt::KeyboardModifiers modifiers;
+    };
+
+    // A key went down (not an auto-repeat): replaces what an earlier press of it left behind.
+    void Down(quint32 scanCode, int key, Qt::KeyboardModifiers modifiers);
+    // A key came up: its press, once; nullopt when its press was not seen here (it went down
+    // elsewhere, or this release was already taken).
+    std::optional<Press> Up(quint32 scanCode, int key);
+
+private:
+    std::vector<Press> down_;
+};
 
 // The table of functions that bindings name, and ExecuteBinding.
 class TKeyBindings {

@@ -132,7 +132,8 @@ public:
     }
 
     // ---- keys (main_form_keys.cpp).
-    // The key release of the whole window; true when a binding took the key.
+    // The key release of the whole window, with the key and modifiers of its press; true when
+    // a binding took the key.
     bool FormKeyUp(int qtKey, Qt::KeyboardModifiers modifiers);
     bool ExecuteBinding(const std::string& value) { return bindings_.ExecuteBinding(value); }
     TKeyBindings& Bindings() { return bindings_; }
@@ -269,6 +270,7 @@ private:
     std::unique_ptr<TMIMEc> mime_;   // the shown message, decoded
     std::vector<TMIMEPart*> parts_;  // its parts, one per tab
     TKeyBindings bindings_;
+    TKeyPresses keyPresses_;  // the keys down in the panes, for their releases
     char focusContext_ = kNoContext;
     std::function<void(const std::string&)> urlOpener_;
     std::unique_ptr<QPrinter> printer_;  // kept from the printer setup to the print dialog

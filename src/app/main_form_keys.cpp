@@ -7,6 +7,9 @@
 // letters, digits or Space by itself; a key release (FormKeyUp) clears the mouse flag and,
 // unless busy, runs the binding found for the key in the focus context, which then consumes
 // the key. Auto-repeated releases are ignored: holding a key down counts once, at its release.
+// The key is named as it was pressed, with the modifiers held then (a quick Shift+N often lets
+// Shift go first); a release whose press the panes did not see runs no binding, and a release
+// that travels on to a parent pane runs none a second time.
 //
 // Functions defined here are those whose commands the window has: opening and closing
 // packets, the moves, the area moves, opening areas, the view switches, the sort orders, the
@@ -55,6 +58,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat())
+                keyPresses_.Down(key->nativeScanCode(), key->key(), key->modifiers());
             const QString text = key->text();
             if (!text.isEmpty() && text.at(0).isPrint() &&
                 !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
@@ -65,8 +70,14 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->isAutoRepeat())
                 return true;
+            const std::optional<TKeyPresses::Press> press =
+                keyPresses_.Up(key->nativeScanCode(), key->key());
+            if (!press) {
+                mouseFlag_ = false;
+                break;
+            }
             bool consumed = false;
-            Step([&] { consumed = FormKeyUp(key->key(), key->modifiers()); });
+            Step([&] { consumed = FormKeyUp(press->key, press->modifiers); });
             if (consumed)
                 return true;
             break;

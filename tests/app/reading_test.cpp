@@ -2,8 +2,9 @@
 // across the areas of one packet (never into the next packet), previous at the first row, the
 // history (back, truncation, one entry per message, reopening another area), cross-posts
 // marked read in received packets only, the tabs of one- and three-part messages, the header
-// switch, Rot13 twice, keys through their bindings (Space paging then moving on, contexts),
-// MarkAll with arguments, reordering areas kept after shutdown, and printing to PDF.
+// switch, Rot13 twice, keys through their bindings (Space paging then moving on, contexts,
+// the modifiers of the press when the modifier is let go first), MarkAll with arguments,
+// reordering areas kept after shutdown, and printing to PDF.
 #include "app_testing.h"
 
 #include "store/inifile.h"
@@ -276,6 +277,60 @@ private slots:
         // A key without a binding reaches the focused control.
         QVERIFY(!form.FormKeyUp(Qt::Key_Tab, Qt::NoModifier));
         QVERIFY(!form.FormKeyUp(Qt::Key_X, Qt::NoModifier));
+        form.close();
+    }
+
+    void bindingsTakeTheModifiersOfThePress_data() {
+        QTest::addColumn<int>("modifier");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("sortType");  // -1: the header switch
+        QTest::newRow("Shift+T") << int(Qt::ShiftModifier) << int(Qt::Key_T) << 1;
+        QTest::newRow("Shift+S") << int(Qt::ShiftModifier) << int(Qt::Key_S) << 2;
+        QTest::newRow("Shift+A") << int(Qt::ShiftModifier) << int(Qt::Key_A) << 3;
+        QTest::newRow("Shift+D") << int(Qt::ShiftModifier) << int(Qt::Key_D) << 4;
+        QTest::newRow("Shift+N") << int(Qt::ShiftModifier) << int(Qt::Key_N) << 0;
+        QTest::newRow("Ctrl+H") << int(Qt::ControlModifier) << int(Qt::Key_H) << -1;
+    }
+
+    // Typed quickly, the modifier often comes up before the key: the binding is still the one
+    // of the keys as they went down.
+    void bindingsTakeTheModifiersOfThePress() {
+        QFETCH(int, modifier);
+        QFETCH(int, key);
+        QFETCH(int, sortType);
+        TempDir temp;
+        const std::string areas = MakeAreas(temp / "p", {{"g", Plain("m", 3)}});
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        QVERIFY(form.OpenPacket(areas));
+        Open(form, form.AreaTree()->PacketNode(0)->child(0));
+        form.StepNext(true, 0);
+        QCOMPARE(Shown(form), std::string("<m1@x>"));
+        form.Settings().WriteInteger("Display", "SortType", 9);
+        QWidget* list = form.MessageList();
+        const auto mod = Qt::KeyboardModifiers(modifier);
+        const Qt::Key modifierKey = mod == Qt::ShiftModifier ? Qt::Key_Shift : Qt::Key_Control;
+
+        QTest::keyPress(list, Qt::Key(key), mod);  // the modifier goes down, then the key
+        QTest::keyRelease(list, modifierKey, Qt::NoModifier);
+        QTest::keyRelease(list, Qt::Key(key), Qt::NoModifier);
+        if (sortType >= 0) {
+            QCOMPARE(form.Settings().ReadInteger("Display", "SortType", -1), sortType);
+            QCOMPARE(Shown(form), std::string());  // the area was reopened
+        } else {
+            QVERIFY(form.Commands().Checked("K7"));
+            QCOMPARE(Shown(form), std::string("<m1@x>"));
+            QCOMPARE(form.TextView()->Lines().front(), std::string("From: a@example.com"));
+        }
+        QCOMPARE(form.MessageList()->ItemIndex(), sortType >= 0 ? -1 : 0);
+
+        // A release whose press went elsewhere runs nothing; a whole press of N runs _N.
+        QTest::keyRelease(list, Qt::Key_N, Qt::NoModifier);
+        QCOMPARE(form.MessageList()->ItemIndex(), sortType >= 0 ? -1 : 0);
+        QTest::keyClick(list, Qt::Key_N);
+        QCOMPARE(form.MessageList()->ItemIndex(), sortType >= 0 ? 0 : 1);
+        QVERIFY(form.CurrentMessage());
+        QVERIFY(dialogs.shown.empty());
         form.close();
     }
 
