@@ -201,8 +201,10 @@ private:
     void OpenArgumentPackets(const QStringList& arguments);
 
     // main_form_packets.cpp
-    // An error box: the files of `name` (an area or packet) could not be saved, and why.
-    void ReportWriteFailure(const std::string& name, ReplaceResult result);
+    // A file of `packet` (may be null) could not be written: the area's caption (or the
+    // packet's name), the file and the reason. The first report of a packet is a message box;
+    // once its user was told, further reports go to the status line.
+    void ReportWriteFailure(TSoup* packet, const std::string& caption, const WriteFailure& failure);
     void DestroyPacket(QTreeWidgetItem* node);
 
     // main_form_areas.cpp

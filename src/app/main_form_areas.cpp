@@ -120,7 +120,7 @@ void TMainForm::SelectArea(char mark) {
         if (area_ && area_->marksChanged) {
             const ReplaceResult saved = area_->SaveMarks();
             if (saved != ReplaceResult::Ok)
-                ReportWriteFailure(area_->areaName, saved);
+                ReportWriteFailure(packet_, area_->description, area_->lastFailure);
         }
         QTreeWidgetItem* node = tree_->currentItem();
         if (TAreaTree::IsAreaNode(node)) {

@@ -14,6 +14,8 @@
 //     repaints after each node.
 //  6. The node is expanded (icon 1) when the packet's [General] Expanded is Y (the default).
 //  7. Not busy; the tree takes the focus when the window is on screen.
+//  8. A packet directory where nothing can be written (read-only, full) is named once, with
+//     the reason: marks and changes made in it will not be kept.
 //
 // FileOpen: the open dialog, starting at [Files] "Last SOUP Packet" (own directory + "AREAS"),
 // showing AREAS files. A packet that is open already is ignored; otherwise it is opened and
@@ -25,8 +27,9 @@
 // packet, area or message is current, the area nodes go from the last to the first, then the
 // packet node; the window returns to the no-area state.
 //
-// A packet that could not be saved while closing is named in an error box (the failing area,
-// or the packet when its AREAS file failed, and what went wrong); it is closed all the same.
+// A packet that could not be saved while closing is named (the failing area's caption, or the
+// packet when its AREAS file failed, the file and the system's reason); it is closed all the
+// same. Only the first failure of a packet is a message box (see ReportWriteFailure).
 #include "coding/cp932.h"
 #include "store/disk_path.h"
 #include "store/packet_files.h"
@@ -59,6 +62,8 @@ std::string PacketDirectory(std::string_view path) {
     std::string dir(DirPart(path));
     return WithTrailingSlash(dir.empty() ? std::string("./") : dir);
 }
+
+constexpr int kFailureShownMs = 15000;
 
 std::string ReasonText(ReplaceResult result) {
     switch (result) {
@@ -133,6 +138,14 @@ bool TMainForm::OpenPacket(const std::string& path) {
     // 7.
     if (isVisible())
         tree_->setFocus();
+    // 8.
+    if (WriteFailure why; !packet->Writable(&why)) {
+        packet->cannotSave = true;
+        (void)dialogs_->MessageBox(packet->packetName + Sjis(" には書き込めません。") + "\n" +
+                                       why.path + "\n" + why.reason + "\n" +
+                                       Sjis("このパケットのマークや変更は保存されません。"),
+                                   MsgIcon::Warning, MsgButtons::Ok);
+    }
     return true;
 }
 
@@ -191,8 +204,9 @@ void TMainForm::DestroyPacket(QTreeWidgetItem* node) {
     Step([&] {
         const ReplaceResult result = packet->Destroy();
         if (result != ReplaceResult::Ok)
-            ReportWriteFailure(packet->failedArea.empty() ? packet->packetName : packet->failedArea,
-                               result);
+            ReportWriteFailure(
+                packet, packet->failedArea.empty() ? packet->packetName : packet->failedCaption,
+                packet->failure);
     });
     // History entries of the packet's areas go with their nodes; the position keeps pointing
     // at the same entry, or at the nearest one before it.
@@ -209,9 +223,23 @@ void TMainForm::DestroyPacket(QTreeWidgetItem* node) {
     }
 }
 
-void TMainForm::ReportWriteFailure(const std::string& name, ReplaceResult result) {
+void TMainForm::ReportWriteFailure(TSoup* packet,
+                                   const std::string& caption,
+                                   const WriteFailure& failure) {
+    std::string why = ReasonText(failure.result);
+    if (!failure.reason.empty())
+        why += Sjis("（") + failure.reason + Sjis("）");
+    if (packet && packet->cannotSave) {
+        // Over the panels for a while: the shown message's status text takes panel 1 at once.
+        status_->showMessage(ToQString(caption + Sjis(" のファイルを保存できませんでした: ") +
+                                       failure.path + " " + why),
+                             kFailureShownMs);
+        return;
+    }
+    if (packet)
+        packet->cannotSave = true;
     (void)dialogs_->MessageBox(
-        name + Sjis(" のファイルを保存できませんでした。") + "\n" + ReasonText(result),
+        caption + Sjis(" のファイルを保存できませんでした。") + "\n" + failure.path + "\n" + why,
         MsgIcon::Error, MsgButtons::Ok);
 }
 

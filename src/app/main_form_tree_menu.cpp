@@ -169,7 +169,7 @@ void TMainForm::PurgeArea() {
     const ReplaceResult result = area->Unload();
     area->purgeOnClose = false;
     if (result != ReplaceResult::Ok)
-        ReportWriteFailure(area->areaName, result);
+        ReportWriteFailure(TAreaTree::PacketOf(node), area->description, area->lastFailure);
     SelectArea('A');
 }
 

@@ -78,7 +78,7 @@ private:
     }
     void Fail() {
         if (error_.empty())
-            error_ = std::strerror(errno);
+            error_ = SystemReason(errno);
     }
 
     int fd_ = -1;
@@ -573,20 +573,20 @@ ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
         if (!msg_replaced) {
             r = ReplaceResult::RenameFailed;
             failed_path = MsgPath();
-            reason = std::strerror(errno);
+            reason = SystemReason(errno);
         }
     }
     Step("msg");
     if (r == ReplaceResult::Ok && write_idx && !RenameFile(FindPacketFile(sbi), IdxPath())) {
         r = ReplaceResult::RenameFailed;
         failed_path = IdxPath();
-        reason = std::strerror(errno);
+        reason = SystemReason(errno);
     }
     Step("idx");
     if (r == ReplaceResult::Ok && !RenameFile(FindPacketFile(sbx), PbxPath())) {
         r = ReplaceResult::RenameFailed;
         failed_path = PbxPath();
-        reason = std::strerror(errno);
+        reason = SystemReason(errno);
     }
     Step("pbx");
     (void)SyncDirectory(DiskPath(Directory()).string());

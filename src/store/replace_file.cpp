@@ -9,6 +9,7 @@
 // Any failure unlinks the temporary file; the old file is never opened for writing.
 #include "store/replace_file.h"
 
+#include "coding/cp932.h"
 #include "coding/file_write.h"
 #include "store/disk_path.h"
 
@@ -30,10 +31,15 @@ thread_local std::string lastError;
 
 // Remembers errno's text as the reason of the current failure.
 void NoteError(int error) {
-    lastError = std::strerror(error);
+    lastError = SystemReason(error);
 }
 
 }  // namespace
+
+std::string SystemReason(int error) {
+    // The C library speaks the user's language (UTF-8) once the program set its locale.
+    return cp932::FromUtf8(std::strerror(error));
+}
 
 const std::string& LastWriteError() {
     return lastError;

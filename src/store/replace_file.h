@@ -38,7 +38,7 @@ const char* to_string(ReplaceResult result);
 struct WriteFailure {
     ReplaceResult result = ReplaceResult::Ok;
     std::string path;    // Shift_JIS text
-    std::string reason;  // the system's words, or "" when it gave none
+    std::string reason;  // the system's words (Shift_JIS), or "" when it gave none
 };
 
 // What a symbolic link at the final name means to a replacing write.
@@ -50,6 +50,8 @@ enum class LinkPolicy {
 // The system's reason for the last failure of a file write in this thread ("No space left on
 // device" ...), or "" when the last write succeeded. Set by every replacing write.
 const std::string& LastWriteError();
+// The system's words for an errno value, as Shift_JIS text.
+std::string SystemReason(int error);
 
 // Streams the new content of one file. Open, any number of Write calls, then Commit; a
 // replacer destroyed (or re-opened) before Commit removes its temporary file.

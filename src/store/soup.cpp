@@ -262,7 +262,7 @@ bool TSoup::Writable(WriteFailure* why) const {
         ::unlink(path.c_str());
     }
     if (!ok && why)
-        *why = {ReplaceResult::OpenFailed, directory, std::strerror(error)};
+        *why = {ReplaceResult::OpenFailed, directory, SystemReason(error)};
     return ok;
 }
 

@@ -43,6 +43,7 @@ public:
     std::string outboundOverride;
     int packetType = 0;                        // 0 SOUP packet, 1 folder packet, 2 note packet
     bool areasChanged = false;                 // an area was added: AREAS is rewritten on closing
+    bool cannotSave = false;                   // its user was told that its files cannot be written
     int defaultSortType = 0;                   // sort type of areas without a SortType key
     std::vector<std::unique_ptr<TGrp>> areas;  // owned, in display order
 

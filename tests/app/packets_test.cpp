@@ -14,6 +14,9 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include <optional>
+#include <unistd.h>
+
 using namespace pelorin;
 using namespace pelorin::testing;
 
@@ -182,8 +185,63 @@ private slots:
         QCOMPARE(form.AreaTree()->PacketCount(), 0);
         QCOMPARE(dialogs.shown.size(), size_t(1));
         QCOMPARE(dialogs.shown[0].icon, MsgIcon::Error);
-        QCOMPARE(dialogs.shown[0].text, "some.group" + S(" のファイルを保存できませんでした。") +
-                                            "\n" + S("ファイルを置き換えられません"));
+        // The area's caption, the file and the reason, the system's words included.
+        const std::string expected = "some.group" + S(" のファイルを保存できませんでした。") +
+                                     "\n" + (temp / "p" / "0000001.PBX").string() + "\n" +
+                                     S("ファイルを置き換えられません（");
+        QCOMPARE(dialogs.shown[0].text.substr(0, expected.size()), expected);
+        QVERIFY(dialogs.shown[0].text.size() > expected.size() + 4);
+        form.close();
+    }
+
+    void anUnwritablePacketIsNamedOnceWhenItOpens_data() {
+        QTest::addColumn<bool>("readOnlyDirectory");
+        QTest::newRow("full disk") << false;
+        QTest::newRow("read-only directory") << true;
+    }
+
+    void anUnwritablePacketIsNamedOnceWhenItOpens() {
+        QFETCH(bool, readOnlyDirectory);
+        if (readOnlyDirectory && ::geteuid() == 0)
+            QSKIP("root writes into read-only directories");
+        TempDir temp;
+        const std::string areas = MakePacket(temp / "p", "some.group", 3);
+        MakePacket(temp / "p2", "other.group", 2);
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        const auto dir = temp / "p";
+        std::optional<FileSizeLimit> full;
+        if (readOnlyDirectory)
+            std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::remove);
+        else
+            full.emplace(0);
+        QVERIFY(form.OpenPacket(areas));
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QCOMPARE(dialogs.shown[0].icon, MsgIcon::Warning);
+        const std::string told = dialogs.shown[0].text;
+        QVERIFY(told.find(dir.string() + "/") != std::string::npos);
+        QVERIFY(told.find(S("このパケットのマークや変更は保存されません。")) != std::string::npos);
+
+        // Reading on, switching areas and closing: no further box, the status line says it.
+        QTreeWidgetItem* packet = form.AreaTree()->PacketNode(0);
+        form.AreaTree()->setCurrentItem(packet->child(0));
+        form.SelectArea('A');
+        form.CurrentArea()->ReplaceMarks(' ', '*');
+        form.AreaTree()->setCurrentItem(packet->child(0));
+        form.SelectArea('A');
+        QVERIFY(
+            form.StatusLine()->currentMessage().contains(QStringLiteral("保存できませんでした")));
+        form.AreaTree()->setCurrentItem(packet);
+        form.ClosePacket();
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        full.reset();
+        if (readOnlyDirectory)
+            std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add);
+        // A writable packet says nothing.
+        QVERIFY(form.OpenPacket((temp / "p2" / "AREAS").string()));
+        QCOMPARE(dialogs.shown.size(), size_t(1));
         form.close();
     }
 
