@@ -145,8 +145,9 @@ bool TTextView::NextPage() {
             verticalScrollBar()->setValue(target);
         return false;
     }
-    // Cleared before the signal: a handler that shows another text leaves that text's state.
-    page_.at_end = false;
+    // The end stays on screen until another text is shown (which lays itself out anew): a
+    // handler that finds nothing to show leaves this page, and the next step asks again instead
+    // of paging past the end.
     emit OnEnd();
     return true;
 }

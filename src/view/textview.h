@@ -63,7 +63,8 @@ public:
     // Shows the text from line n (clamped into 0..line count).
     void SetTopLine(int n);
     // Moves one page on and returns false; when the end is already on screen (or there are no
-    // lines) fires OnEnd instead and returns true.
+    // lines) fires OnEnd instead and returns true. The end stays on screen until another text
+    // is shown, so each further call fires OnEnd again.
     bool NextPage();
     // The selected text, lines joined with CR LF (Shift_JIS).
     std::string SelectedText() const;

@@ -139,6 +139,20 @@ private slots:
         QVERIFY(view->AtEnd());
     }
 
+    void endHandlerMayShowNothing() {
+        FitRows(10);
+        Fill(Numbered(3));
+        QSignalSpy ends(view.get(), &TTextView::OnEnd);
+        // No next text (the last unread message): the page stays, and every further step asks
+        // again rather than scrolling the text away.
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(view->NextPage());
+            QCOMPARE(ends.count(), i);
+            QCOMPARE(view->TopLine(), 0);
+            QVERIFY(view->AtEnd());
+        }
+    }
+
     void scrollStepsStopAtPagesAndFormFeeds() {
         FitRows(10);
         pelorin::TSList lines = Numbered(40);
