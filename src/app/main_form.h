@@ -89,7 +89,8 @@ public:
     // ---- navigation (main_form_navigation.cpp). `mark` 0 is plain next.
     void StepNext(bool show, char mark);
     void StepPrev(bool show);
-    void NextAreaWithMark(char mark);
+    // Opens the packet's next area with a message marked `mark`; false when there is none.
+    bool NextAreaWithMark(char mark);
     // One page on in the text view; at the end StepNext(true, mark).
     void PageOn(char mark);
     void NextArea();

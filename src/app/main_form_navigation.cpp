@@ -5,16 +5,18 @@
 // StepNext(show, mark) (mark 0: plain next):
 //  1. Busy. c = the focus row, -1 when the list is empty.
 //  2. Plain: below the last row, c is deselected and c+1 selected as the focus row.
-//  3. With a mark: c is deselected; an area node selected with an empty list is opened with
-//     SelectArea(mark), which shows its first message with the mark (and nothing more happens
-//     here, so that message is not skipped); below the last row the next row with the mark is
-//     selected and scrolled to the top, or, when there is none, NextAreaWithMark(mark); at the
-//     last row NextAreaWithMark(mark) as well.
-//  4. With show, DisplayMessage unless another area was opened (it showed its message), then
-//     the text view takes the focus; without show the list does.
+//  3. With a mark: an area node selected with an empty list is opened with SelectArea(mark),
+//     which shows its first message with the mark (and nothing more happens here, so that
+//     message is not skipped); otherwise the next row below c with the mark is selected in
+//     place of c and scrolled to the top, or, when there is none, NextAreaWithMark(mark).
+//     When that finds no area either, c stays selected and the shown message stays as it is
+//     (where it was scrolled to); for the unread mark the status line says
+//     "未読メッセージはありません".
+//  4. With show, DisplayMessage when another row was selected (an area that was opened showed
+//     its message itself), then the text view takes the focus; without show the list does.
 //
 // NextAreaWithMark(mark): the next area of the same packet holding a message with the mark
-// (see navigation.h) is selected and opened with SelectArea(mark).
+// (see navigation.h) is selected and opened with SelectArea(mark); false when there is none.
 //
 // History: DisplayMessage pushes (Message-ID, area node) (history.h); back and forward reopen
 // the entry's area when it is not the open one and show the entry's message. An entry whose
@@ -32,6 +34,7 @@
 #include "app/main_form.h"
 #include "app/navigation.h"
 #include "app/settings_names.h"
+#include "app/status_line.h"
 #include "view/msglistbox.h"
 #include "view/textview.h"
 
@@ -117,6 +120,7 @@ void TMainForm::SelectNode(QTreeWidgetItem* node) {
 
 void TMainForm::StepNext(bool show, char mark) {
     bool areaChanged = false;
+    bool nowhere = false;  // nothing further with the mark in this packet
     {
         BusyScope busy(*this);
         const int count = list_->Count();
@@ -128,32 +132,31 @@ void TMainForm::StepNext(bool show, char mark) {
                 list_->SetSelected(c + 1, true);
                 list_->SetItemIndex(c + 1);
             }
+        } else if (TAreaTree::IsAreaNode(tree_->currentItem()) && count == 0) {
+            SelectArea(mark);
+            areaChanged = true;
         } else {
-            if (c >= 0)
-                list_->SetSelected(c, false);
-            if (TAreaTree::IsAreaNode(tree_->currentItem()) && count == 0) {
-                SelectArea(mark);
+            const int row = c < count - 1
+                                ? FindMarkedRow(count, c + 1, mark,
+                                                [this](int r) { return list_->MsgAt(r)->mark; })
+                                : -1;
+            if (row >= 0) {
+                if (c >= 0)
+                    list_->SetSelected(c, false);
+                list_->SetSelected(row, true);
+                list_->SetItemIndex(row);
+                list_->scrollTo(list_->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+            } else if (tree_->PacketCount() > 0 && NextAreaWithMark(mark)) {
                 areaChanged = true;
-            } else if (c < count - 1) {
-                const int row = FindMarkedRow(count, c + 1, mark,
-                                              [this](int r) { return list_->MsgAt(r)->mark; });
-                if (row >= 0) {
-                    list_->SetSelected(row, true);
-                    list_->SetItemIndex(row);
-                    list_->scrollTo(list_->model()->index(row, 0),
-                                    QAbstractItemView::PositionAtTop);
-                } else {
-                    NextAreaWithMark(mark);
-                    areaChanged = true;
-                }
-            } else if (tree_->PacketCount() > 0) {
-                NextAreaWithMark(mark);
-                areaChanged = true;
+            } else {
+                nowhere = true;
             }
         }
     }
+    if (nowhere && mark == '*')
+        status_->SetPanel(1, QStringLiteral("未読メッセージはありません"));
     if (show) {
-        if (!areaChanged)
+        if (!areaChanged && !nowhere)
             DisplayMessage();
         text_->setFocus();
     } else {
@@ -174,7 +177,7 @@ void TMainForm::StepPrev(bool show) {
         list_->setFocus();
 }
 
-void TMainForm::NextAreaWithMark(char mark) {
+bool TMainForm::NextAreaWithMark(char mark) {
     BusyScope busy(*this);
     const std::optional<TreePos> target = NextAreaWithMarkPos(
         ShapeOf(tree_), PosOf(tree_, tree_->currentItem()), [this, mark](int packet, int area) {
@@ -182,9 +185,10 @@ void TMainForm::NextAreaWithMark(char mark) {
             return g && g->CountMarked(mark) > 0;
         });
     if (!target)
-        return;
+        return false;
     SelectNode(NodeAt(tree_, *target));
     SelectArea(mark);
+    return true;
 }
 
 void TMainForm::PageOn(char mark) {

@@ -1,10 +1,11 @@
 // Reading in the main window, on generated packets: next unread with nothing selected and
-// across the areas of one packet (never into the next packet), previous at the first row, the
-// history (back, truncation, one entry per message, reopening another area), cross-posts
-// marked read in received packets only, the tabs of one- and three-part messages, the header
-// switch, Rot13 twice, keys through their bindings (Space paging then moving on, contexts,
-// the modifiers of the press when the modifier is let go first), MarkAll with arguments,
-// reordering areas kept after shutdown, and printing to PDF.
+// across the areas of one packet (never into the next packet; Space after the last unread
+// message keeps it shown and says so), previous at the first row, the history (back,
+// truncation, one entry per message, reopening another area), cross-posts marked read in
+// received packets only, the tabs of one- and three-part messages, the header switch, Rot13
+// twice, keys through their bindings (Space paging then moving on, contexts, the modifiers
+// of the press when the modifier is let go first), MarkAll with arguments, reordering areas
+// kept after shutdown, and printing to PDF.
 #include "app_testing.h"
 
 #include "store/inifile.h"
@@ -331,6 +332,51 @@ private slots:
         QCOMPARE(form.MessageList()->ItemIndex(), sortType >= 0 ? 0 : 1);
         QVERIFY(form.CurrentMessage());
         QVERIFY(dialogs.shown.empty());
+        form.close();
+    }
+
+    void spaceAfterTheLastUnreadMessageKeepsItShown() {
+        TempDir temp;
+        const std::string first =
+            MakeAreas(temp / "p1", {{"g.one", Plain("a", 2)}, {"g.two", Plain("b", 1)}});
+        const std::string second = MakeAreas(temp / "p2", {{"g.three", Plain("c", 1)}});
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        form.resize(800, 600);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.OpenPacket(first));
+        QVERIFY(form.OpenPacket(second));
+        QTreeWidgetItem* p1 = form.AreaTree()->PacketNode(0);
+        form.activateWindow();
+        form.AreaTree()->setCurrentItem(p1->child(0));
+        form.AreaTree()->setFocus();
+        auto space = [&] {
+            QWidget* target = QApplication::focusWidget();
+            QTest::keyClick(target ? target : form.AreaTree(), Qt::Key_Space);
+        };
+        for (int presses = 0; presses < 20 && Shown(form) != "<b1@x>"; ++presses) space();
+        QCOMPARE(Shown(form), std::string("<b1@x>"));
+        QCOMPARE(TAreaTree::AreaOf(p1->child(0))->CountMarked('*'), 0);
+        QCOMPARE(TAreaTree::AreaOf(p1->child(1))->CountMarked('*'), 0);
+
+        // Nowhere left in this packet (p2 is not entered): the message stays shown and
+        // selected, and the status line says why nothing moved. Again and again: no step
+        // pages past the end.
+        for (int i = 0; i < 3; ++i) {
+            space();
+            QCOMPARE(form.CurrentArea()->areaName, std::string("g.two"));
+            QCOMPARE(Shown(form), std::string("<b1@x>"));
+            QCOMPARE(form.MessageList()->ItemIndex(), 0);
+            QVERIFY(form.MessageList()->IsSelected(0));
+            QCOMPARE(form.TextView()->Lines().back(), std::string("Body"));
+            QCOMPARE(form.TextView()->TopLine(), 0);
+            QCOMPARE(form.StatusLine()->Panel(1), QStringLiteral("未読メッセージはありません"));
+        }
+        // Showing a message again takes the status line back.
+        form.DisplayMessage();
+        QCOMPARE(form.StatusLine()->Panel(1), QString());
+        QCOMPARE(TAreaTree::AreaOf(form.AreaTree()->PacketNode(1)->child(0))->CountMarked('*'), 1);
         form.close();
     }
 
