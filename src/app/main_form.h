@@ -251,6 +251,8 @@ private:
     void ToggleStatusBar(bool on);
     void ToggleMessageTab(bool on);
     void ToggleDispMode(bool full);
+    // [Window] BWidth and BHeight from the panes as they are now.
+    void StorePaneSizes();
     void FocusAreas();
     void FocusList();
     void HelpAbout();

@@ -8,7 +8,9 @@
 //
 // Switches, each stored at once: ステータスバー [Display] ShowStatusBar, メッセージタブ
 // ShowMessageTab, 全面表示 PanelPlane (stored as the inverse of its check mark, then
-// ApplyLayout), the five toolbar switches the toolbar sections (written at shutdown).
+// ApplyLayout), the five toolbar switches the toolbar sections (written at shutdown). 全面表示
+// first stores the pane sizes as they are (BWidth, BHeight, as shutdown does), so that
+// ApplyLayout puts back the dividers where the user dragged them.
 //
 // Fonts: each font item opens the font dialog on its font; OK applies the choice; the
 // control's font is then written to [Fonts] under its prefix, after Cancel too. A font's
@@ -165,8 +167,20 @@ void TMainForm::ToggleMessageTab(bool on) {
 }
 
 void TMainForm::ToggleDispMode(bool full) {
+    StorePaneSizes();
     WriteFlag(*ini_, s::kDisplay, s::kPanelPlane, !full);
     ApplyLayout();
+}
+
+void TMainForm::StorePaneSizes() {
+    TIniF::Update batch(*ini_);
+    if (panes_->SideBySide()) {
+        ini_->WriteInteger(s::kWindow, s::kBHeight, panes_->BHeight());
+        ini_->WriteInteger(s::kWindow, s::kBWidth, panes_->BWidth());
+    } else {
+        ini_->WriteInteger(s::kWindow, s::kBWidth, panes_->BWidth());
+        ini_->WriteInteger(s::kWindow, s::kBHeight, panes_->BHeight());
+    }
 }
 
 void TMainForm::FocusAreas() {

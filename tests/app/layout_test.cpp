@@ -2,7 +2,8 @@
 // the pattern names, lays the strip out on the right side with the right sizes (kept when the
 // window grows), full-window display stacks the panes and brings the focused one to the front,
 // pane borders move, and an unknown pattern leaves the panes alone. Then the same through the
-// main window and its settings file.
+// main window and its settings file, where leaving full-window display puts the dividers back
+// where they were dragged.
 #include "app_testing.h"
 
 #include "app/pane_layout.h"
@@ -220,6 +221,45 @@ private slots:
         fill->trigger();
         QVERIFY(!panes->FullWindow());
         QCOMPARE(panes->ContainerOf(TPaneLayout::Text), panes->Panel2());
+        form.close();
+    }
+
+    void leavingFullWindowKeepsTheDividers_data() {
+        QTest::addColumn<QString>("cut");
+        QTest::newRow("side by side") << QStringLiteral("Top");
+        QTest::newRow("stacked") << QStringLiteral("Left");
+    }
+
+    void leavingFullWindowKeepsTheDividers() {
+        QFETCH(QString, cut);
+        TempDir temp;
+        WriteSettings(temp, "[Window]\r\nCutPattern=" + cut.toStdString() +
+                                "\r\nWidth=900\r\nHeight=600\r\n");
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TPaneLayout* panes = form.Panes();
+        // Both dividers dragged away from where the settings put them.
+        auto drag = [](QSplitter* splitter, int first) {
+            QList<int> sizes = splitter->sizes();
+            sizes[0] += first;
+            sizes[1] -= first;
+            splitter->setSizes(sizes);
+        };
+        drag(panes->Splitter2(), 57);
+        drag(panes->Strip(), 43);
+        const QList<int> outer = panes->Splitter2()->sizes();
+        const QList<int> strip = panes->Strip()->sizes();
+        QVERIFY(panes->BWidth() != 100 && panes->BHeight() != 80);
+
+        QAction* fill = form.Commands().Find("mnuFill");
+        fill->trigger();
+        QVERIFY(panes->FullWindow());
+        fill->trigger();
+        QVERIFY(!panes->FullWindow());
+        QTRY_COMPARE(panes->Splitter2()->sizes(), outer);
+        QCOMPARE(panes->Strip()->sizes(), strip);
         form.close();
     }
 };
