@@ -12,8 +12,9 @@ namespace pelorin {
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv) {
+    // No display name of its own: the platform windows would append it to every caption,
+    // and the main window's caption names the program already.
     setApplicationName(QStringLiteral("Pelorin"));
-    setApplicationDisplayName(QStringLiteral("Pelorin"));
     // The user interface is Japanese whatever the locale; Qt's own dialogs (files, fonts)
     // follow when the system has Qt's Japanese translations.
     auto* translator = new QTranslator(this);
