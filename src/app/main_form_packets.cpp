@@ -11,7 +11,7 @@
 //  5. Each area, in the packet's order: mail areas of letter 'm' or 'b' get the digest marker
 //     [Message] PackedStr; a node "(" unread ")" + description, or "(??)" + description when
 //     the total is unknown, with icon 2 (SOUP packet) or 4 (folder and note packets); the tree
-//     repaints after each node.
+//     repaints as the nodes come (at most every 50 ms) and after the last.
 //  6. The node is expanded (icon 1) when the packet's [General] Expanded is Y (the default).
 //  7. Not busy; the tree takes the focus when the window is on screen.
 //  8. A packet directory where nothing can be written (read-only, full) is named once, with
@@ -44,6 +44,7 @@
 #include "view/sjis_qt.h"
 #include "view/textview.h"
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTabBar>
 
@@ -64,6 +65,7 @@ std::string PacketDirectory(std::string_view path) {
 }
 
 constexpr int kFailureShownMs = 15000;
+constexpr qint64 kTreeRepaintMs = 50;
 
 std::string ReasonText(ReplaceResult result) {
     switch (result) {
@@ -123,14 +125,23 @@ bool TMainForm::OpenPacket(const std::string& path) {
         // 5.
         const std::string digestMarker = ini_->ReadString(s::kMessage, s::kPackedStr, "");
         const int icon = TAreaTree::AreaIcon(packet);
+        // The state file is read once for all areas, and the tree repaints as it grows but not
+        // for every node: a packet may hold tens of thousands of areas.
+        TIniF::Update batch(packet->State());
+        QElapsedTimer sincePaint;
+        sincePaint.start();
         for (const auto& area : packet->areas) {
             if (area->Letter(0) == 'm' || area->Letter(0) == 'b')
                 area->digestMarker = digestMarker;
             const auto [total, unread] = area->PeekCounts();
             QTreeWidgetItem* areaNode = tree_->AddAreaNode(node, area.get(), icon);
             TAreaTree::SetText(areaNode, TAreaTree::AreaText(total, unread, area->description));
-            Repaint();
+            if (sincePaint.elapsed() >= kTreeRepaintMs) {
+                Repaint();
+                sincePaint.restart();
+            }
         }
+        Repaint();
         // 6.
         if (ReadFlag(packet->State(), s::kGeneral, s::kExpanded, true))
             node->setExpanded(true);

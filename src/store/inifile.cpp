@@ -157,6 +157,7 @@ void TIniF::Load() {
                 if (!key.empty() && !FindKey(sections_[current], folded)) {
                     entry.isKey = true;
                     entry.name = std::string(key);
+                    sections_[current].keys.emplace(folded, sections_[current].entries.size());
                     entry.folded = std::move(folded);
                     entry.value = std::string(line.substr(eq + 1));
                 }
@@ -173,11 +174,17 @@ TIniF::Section* TIniF::FindSection(std::string_view foldedName) {
 }
 
 TIniF::Entry* TIniF::FindKey(Section& section, std::string_view foldedKey) {
-    for (Entry& e : section.entries) {
-        if (e.isKey && e.folded == foldedKey)
-            return &e;
+    // [Groups] of a packet's state file holds a key per area.
+    auto it = section.keys.find(std::string(foldedKey));
+    return it == section.keys.end() ? nullptr : &section.entries[it->second];
+}
+
+void TIniF::IndexKeys(Section& section) {
+    section.keys.clear();
+    for (size_t i = 0; i < section.entries.size(); ++i) {
+        if (section.entries[i].isKey)
+            section.keys.emplace(section.entries[i].folded, i);
     }
-    return nullptr;
 }
 
 std::string TIniF::ReadString(std::string_view section,
@@ -279,7 +286,12 @@ bool TIniF::WriteString(std::string_view section, std::string_view key, std::str
     e.name = keyName;
     e.folded = keyFolded;
     e.value = cleanValue;
+    const bool atEnd = at == s->entries.size();
     s->entries.insert(s->entries.begin() + static_cast<std::ptrdiff_t>(at), std::move(e));
+    if (atEnd)
+        s->keys.emplace(keyFolded, at);
+    else
+        IndexKeys(*s);
     return Changed();
 }
 
@@ -315,6 +327,7 @@ bool TIniF::DeleteKey(std::string_view section, std::string_view key) {
     for (size_t i = 0; i < s->entries.size(); ++i) {
         if (s->entries[i].isKey && s->entries[i].folded == folded) {
             s->entries.erase(s->entries.begin() + static_cast<std::ptrdiff_t>(i));
+            IndexKeys(*s);
             return Changed();
         }
     }

@@ -135,6 +135,7 @@ private:
         std::string folded;      // upper case, for lookups
         std::string raw;         // header line as read; empty for a new section
         std::vector<Entry> entries;
+        std::unordered_map<std::string, size_t> keys;  // folded key name -> place in entries
     };
     struct Stamp {
         bool exists = false;
@@ -148,6 +149,7 @@ private:
     Stamp Current() const;
     Section* FindSection(std::string_view foldedName);
     static Entry* FindKey(Section& section, std::string_view foldedKey);
+    static void IndexKeys(Section& section);
     bool Changed();
     bool Save();
     std::string Serialize() const;

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace pelorin {
 
@@ -126,11 +127,30 @@ int TSoup::LoadAreas() {
     if (!PacketFileExists(areas_file))
         return 0;
     TSList lines = SplitTextLines(ReadFileBytes(FindPacketFile(areas_file)));
+    // A [Groups] key names the first line not yet taken that holds it as a whole field between
+    // two TABs. The lines of each such field, in file order, found in one pass: a packet may
+    // list tens of thousands of areas.
+    std::unordered_map<std::string_view, std::vector<size_t>> by_field;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        size_t tab = line.find('\t');
+        while (tab != std::string_view::npos) {
+            const size_t next = line.find('\t', tab + 1);
+            if (next == std::string_view::npos)
+                break;
+            std::vector<size_t>& at = by_field[line.substr(tab + 1, next - tab - 1)];
+            if (at.empty() || at.back() != i)
+                at.push_back(i);
+            tab = next;
+        }
+    }
     std::vector<bool> used(lines.size(), false);
     for (const std::string& key : order) {
-        const std::string needle = "\t" + key + "\t";
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (!used[i] && lines[i].find(needle) != std::string::npos) {
+        auto it = by_field.find(key);
+        if (it == by_field.end())
+            continue;
+        for (size_t i : it->second) {
+            if (!used[i]) {
                 used[i] = true;
                 CreateArea(lines[i]);
                 break;

@@ -18,6 +18,7 @@ const CliCommand areas("areas",
                            if (args.size() != 1)
                                throw UsageError{"name one packet directory"};
                            auto soup = OpenPacket(args[0]);
+                           TIniF::Update batch(soup->State());  // read once for every area
                            for (const auto& a : soup->areas) {
                                auto [total, unread] = a->PeekCounts();
                                std::string row =
