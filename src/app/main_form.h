@@ -275,7 +275,8 @@ private:
     std::unique_ptr<TMIMEc> mime_;   // the shown message, decoded
     std::vector<TMIMEPart*> parts_;  // its parts, one per tab
     TKeyBindings bindings_;
-    TKeyPresses keyPresses_;  // the keys down in the panes, for their releases
+    TKeyPresses keyPresses_;                   // the keys down in the panes, for their releases
+    Qt::KeyboardModifiers releasedModifiers_;  // those of the press of the key last released
     char focusContext_ = kNoContext;
     std::function<void(const std::string&)> urlOpener_;
     std::unique_ptr<QPrinter> printer_;  // kept from the printer setup to the print dialog

@@ -81,8 +81,9 @@ void TMainForm::TvAreasKeyUp(QKeyEvent* event) {
     mouseFlag_ = false;
     if (Busy())
         return;
+    // The modifiers held when the key went down, not those still held at its release.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        (releasedModifiers_ & ~Qt::KeypadModifier) == Qt::NoModifier) {
         SelectArea('A');
     }
 }

@@ -72,6 +72,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             const std::optional<TKeyPresses::Press> press =
                 keyPresses_.Up(key->nativeScanCode(), key->key());
+            // The panes' own key-up handlers (Enter in the area tree) read these too.
+            releasedModifiers_ = press ? press->modifiers : key->modifiers();
             if (!press) {
                 mouseFlag_ = false;
                 break;

@@ -59,13 +59,7 @@ void TMainForm::FormClose() {
             ini_->WriteInteger(s::kWindow, s::kWidth, width());
             ini_->WriteInteger(s::kWindow, s::kHeight, height());
             // 3.
-            if (panes_->SideBySide()) {
-                ini_->WriteInteger(s::kWindow, s::kBHeight, panes_->BHeight());
-                ini_->WriteInteger(s::kWindow, s::kBWidth, panes_->BWidth());
-            } else {
-                ini_->WriteInteger(s::kWindow, s::kBWidth, panes_->BWidth());
-                ini_->WriteInteger(s::kWindow, s::kBHeight, panes_->BHeight());
-            }
+            StorePaneSizes();
         });
     }
     // 4.

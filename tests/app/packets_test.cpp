@@ -245,6 +245,24 @@ private slots:
         form.close();
     }
 
+    // Enter opens the area under the cursor; Shift+Enter does not, even when Shift comes up
+    // before Enter does.
+    void enterInTheTreeTakesTheModifiersOfThePress() {
+        TempDir temp;
+        const std::string areas = MakePacket(temp / "p", "some.group", 2);
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        QTreeWidget* tree = form.AreaTree();
+        tree->setCurrentItem(form.AreaTree()->PacketNode(0)->child(0));
+        QTest::keyPress(tree, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyRelease(tree, Qt::Key_Shift, Qt::NoModifier);
+        QTest::keyRelease(tree, Qt::Key_Return, Qt::NoModifier);
+        QVERIFY(!form.CurrentArea());
+        QTest::keyClick(tree, Qt::Key_Return);
+        QVERIFY(form.CurrentArea());
+        form.close();
+    }
+
     void foldersHaveTheirOwnIcons() {
         TempDir temp;
         const std::string areas = MakePacket(temp / "folders", "saved", 2, "uc");
