@@ -175,7 +175,9 @@ TEST(SoupState, LinkedStateFilesAreReplacedNeverWrittenThrough) {
     WriteFile(outside, "echo hello\n");
     // An area named like a shell command would become a section line of the state file.
     WriteFile(dir / "AREAS", "0000001\t$(touch x)\tun\n");
-    WriteFile(dir / "0000001.MSG", "#! rnews 30\nMessage-ID: <1@x>\nSubject: a\n\n");
+    const std::string message = "#! rnews 00000030\nMessage-ID: <1@x>\nSubject: a\n\n";
+    WriteFile(dir / "elsewhere.msg", message);
+    std::filesystem::create_symlink(dir / "elsewhere.msg", dir / "0000001.MSG");
     for (const char* name : {"GRPSTAT.PBS", "0000001.PBX"})
         std::filesystem::create_symlink(outside, dir / name);
     {
@@ -186,10 +188,13 @@ TEST(SoupState, LinkedStateFilesAreReplacedNeverWrittenThrough) {
         g->Prepare();
         g->MessageAt(0)->mark = ' ';
         g->marksChanged = true;
+        g->contentChanged = true;  // the message file is rewritten too
         EXPECT_EQ(soup.Destroy(), ReplaceResult::Ok);
     }
     EXPECT_EQ(ReadFile(outside), "echo hello\n");
-    for (const char* name : {"GRPSTAT.PBS", "0000001.PBX", "AREAS"})
+    EXPECT_EQ(ReadFile(dir / "elsewhere.msg"), message);
+    EXPECT_EQ(ReadFile(dir / "0000001.MSG"), message);
+    for (const char* name : {"GRPSTAT.PBS", "0000001.PBX", "AREAS", "0000001.MSG"})
         EXPECT_FALSE(std::filesystem::is_symlink(dir / name)) << name;
     EXPECT_EQ(ReadFile(dir / "0000001.PBX"), " <1@x>\t\r\n");
 }
