@@ -109,7 +109,9 @@ void SafeFileWriter::Abandon() {
     CloseAll();
 }
 
-SafeFileResult SafeFileWriter::Open(const std::string& directory, std::string_view sjisName) {
+SafeFileResult SafeFileWriter::Open(const std::string& directory,
+                                    std::string_view sjisName,
+                                    unsigned mode) {
     Abandon();
     size_ = 0;
     failed_ = false;
@@ -133,7 +135,7 @@ SafeFileResult SafeFileWriter::Open(const std::string& directory, std::string_vi
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
         std::string temp = TemporaryFileName();
         fd_ = ::openat(dirFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       0666);
+                       static_cast<mode_t>(mode & 0777));
         if (fd_ >= 0) {
             tempName_ = std::move(temp);
             return SafeFileResult::Written;

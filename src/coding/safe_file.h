@@ -50,9 +50,12 @@ public:
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    // Checks the name, refuses one that exists and creates the temporary file. Returns Written
-    // when the writer is ready (nothing is under the final name yet), else why it is not.
-    SafeFileResult Open(const std::string& directory, std::string_view sjisName);
+    // Checks the name, refuses one that exists and creates the temporary file with permission
+    // bits `mode` (less the umask). Returns Written when the writer is ready (nothing is under
+    // the final name yet), else why it is not.
+    SafeFileResult Open(const std::string& directory,
+                        std::string_view sjisName,
+                        unsigned mode = 0666);
     // Appends bytes. A write error is remembered and reported by Commit.
     void Write(std::string_view bytes);
     // Flushes the bytes to disk and gives the file its final name. Written, or Exists when a

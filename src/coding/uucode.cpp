@@ -124,7 +124,8 @@ UuResult TUucode::Decode() {
             inBlock = true;
             Filename = line.substr(10);
             Blocks.push_back({Filename, UuResult::Decoded, 0});
-            const SafeFileResult opened = writer.Open(DataPath, Filename);
+            const SafeFileResult opened = writer.Open(
+                DataPath, Filename, static_cast<unsigned>(std::stoul(fileStat_, nullptr, 8)));
             if (opened != SafeFileResult::Written) {
                 inBlock = false;
                 result = FromSafeFile(opened, UuResult::Decoded);

@@ -61,8 +61,9 @@ public:
     // is not 1-20 gives 45. Nothing in the program reads it.
     int CodeLength() const { return codeLength_; }
     void SetCodeLength(int value);
-    // File mode setting for encoding: taken only as exactly three characters from "01234567";
-    // otherwise the old value stays. Nothing in the program reads it.
+    // File mode (octal digits) of the files Decode writes, less the umask; also the mode an
+    // encoder would write. Taken only as exactly three characters from "01234567"; otherwise
+    // the old value stays.
     const std::string& FileStat() const { return fileStat_; }
     void SetFileStat(std::string_view value);
 
