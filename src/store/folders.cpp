@@ -97,6 +97,34 @@ int CopyToFolder(TGrp& folder, const std::vector<TMsg*>& msgs) {
     return copied;
 }
 
+FolderCopyResult CopyToFolderAndWrite(TGrp& folder, const std::vector<TMsg*>& msgs) {
+    FolderCopyResult result;
+    if (msgs.empty())
+        return result;
+    if (folder.messages.empty())
+        folder.Prepare();
+    const size_t messagesBefore = folder.messages.size();
+    const DisplayList displayBefore = folder.display;
+    const bool contentBefore = folder.contentChanged;
+    const bool marksBefore = folder.marksChanged;
+    result.copied = CopyToFolder(folder, msgs);
+    result.skipped = static_cast<int>(msgs.size()) - result.copied;
+    if (result.copied == 0)
+        return result;
+    result.write = folder.Rewrite(false);
+    if (result.write != ReplaceResult::Ok) {
+        // The copies were appended at the end of both orders.
+        folder.messages.resize(messagesBefore);
+        folder.display = displayBefore;
+        for (size_t i = 0; i < folder.display.size(); ++i)
+            folder.display[i].msg->displayPos = static_cast<int32_t>(i);
+        folder.contentChanged = contentBefore;
+        folder.marksChanged = marksBefore;
+        result.copied = 0;
+    }
+    return result;
+}
+
 TGrp* FindKeepFolder(const std::vector<TSoup*>& packets,
                      std::string_view packetName,
                      std::string_view folderName) {

@@ -85,6 +85,20 @@ bool CopyToFolder(TGrp& folder, TMsg* msg);
 // CopyToFolder for each message in order; returns how many were copied.
 int CopyToFolder(TGrp& folder, const std::vector<TMsg*>& msgs);
 
+// What CopyToFolderAndWrite did.
+struct FolderCopyResult {
+    int copied = 0;                           // messages added (0 when the write failed)
+    int skipped = 0;                          // messages the folder already held
+    ReplaceResult write = ReplaceResult::Ok;  // the folder's rewrite; the folder's lastFailure
+                                              // says more when it failed
+};
+
+// The copy of the copy commands (the window's and the companion's): CopyToFolder for each
+// message in order, then the folder is rewritten at once, so that a full disk or a read-only
+// packet is reported now rather than when the folder is unloaded. When the write fails the
+// copies are taken out of the folder again: its messages, marks and files are as before.
+FolderCopyResult CopyToFolderAndWrite(TGrp& folder, const std::vector<TMsg*>& msgs);
+
 // ---- kept copies of composed messages ----
 
 // The folder `folderName` of the first open packet whose PacketName is exactly `packetName`;
