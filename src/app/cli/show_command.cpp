@@ -1,8 +1,11 @@
 // `show FILE...`: prints message files as a reader sees them. A file that starts with an rnews
 // batch line ("#! rnews N") is split into its messages; any other file is one message. Header
 // fields (with their continuation lines) go through the three reading steps: MIME words,
-// unfolding, JisToSjis. Body lines go through JisToSjis. Line ends may be LF or CR LF.
+// unfolding, JisToSjis. Body lines go through JisToSjis. Line ends may be LF or CR LF. A packet
+// directory or AREAS file as the first argument selects `show PACKET_DIR AREA N` instead
+// (packet_show_commands.cpp).
 #include "command.h"
+#include "packet_show.h"
 
 #include "coding/header_words.h"
 #include "coding/jis.h"
@@ -54,9 +57,12 @@ std::vector<std::string_view> SplitRnews(std::string_view file) {
 }
 
 const CliCommand show("show",
-                      "FILE...",
-                      "print message files with decoded headers and bodies",
+                      "FILE... | PACKET_DIR AREA N [--sort 0-5]",
+                      "print message files with decoded headers and bodies, or message N of "
+                      "an area as the window shows it",
                       [](const std::vector<std::string>& args, const Options& opts) {
+                          if (!args.empty() && NamesPacket(args[0]))
+                              return ShowPacketMessage(args, opts);
                           if (args.empty())
                               throw UsageError{"name at least one message file"};
                           int status = 0;
