@@ -61,6 +61,10 @@ bool KeepCopy(TDialogs& dialogs, TGrp& folder, std::string_view file) {
     return true;
 }
 
+std::vector<TSoup*> OpenPackets(const ComposeEnv& env) {
+    return env.openPackets ? env.openPackets() : env.packets;
+}
+
 void RemoveFile(std::string_view path) {
     std::error_code ec;
     std::filesystem::remove(DiskPath(path), ec);
@@ -156,8 +160,8 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
                 keepFile = true;
                 return ComposeOutcome::Failed;
             }
-            if (TGrp* folder =
-                    FindKeepFolder(env.packets, settings.postedPacket, settings.postedFolder)) {
+            if (TGrp* folder = FindKeepFolder(OpenPackets(env), settings.postedPacket,
+                                              settings.postedFolder)) {
                 if (!KeepCopy(env.dialogs, *folder, composeFile))
                     keepFile = true;
             }
@@ -165,7 +169,7 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
         }
         case MsgAnswer::No: {
             TGrp* folder =
-                FindKeepFolder(env.packets, settings.reservePacket, settings.reserveFolder);
+                FindKeepFolder(OpenPackets(env), settings.reservePacket, settings.reserveFolder);
             if (!folder) {
                 // Nowhere to keep it: deleting the compose file would lose the user's text.
                 env.dialogs.MessageBox(
@@ -229,7 +233,12 @@ ComposeResult Compose(ComposeEnv& env,
         return result;
     }
     result.composeFile = file;
-    RunEditor(env.editor, settings.externalEditor, file, env.programDir, &env.dialogs);
+    if (RunEditor(env.editor, settings.externalEditor, file, env.programDir, &env.dialogs) ==
+        EditorRun::Abandoned) {
+        result.outcome = ComposeOutcome::Abandoned;
+        result.fileKept = true;
+        return result;
+    }
 
     bool keep = false;
     result.outcome =
@@ -279,13 +288,30 @@ ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos
     result.composeFile = file;
     result.fileKept = true;
     const std::string subject = msg->subject;
-    RunEditor(env.editor, settings.externalEditor, file, env.programDir, &env.dialogs);
+    if (RunEditor(env.editor, settings.externalEditor, file, env.programDir, &env.dialogs) ==
+        EditorRun::Abandoned) {
+        // The message stays in its area; the edited text is in the compose file.
+        result.outcome = ComposeOutcome::Abandoned;
+        return result;
+    }
 
-    area.DeleteAt(pos);
-    if (const ReplaceResult r = area.Rewrite(false); r != ReplaceResult::Ok) {
-        // The message is gone from the list; the old files stay until the area is written.
-        ShowError(env.dialogs, area.areaName + Sjis("を書き換えられませんでした。") + "\n(" +
-                                   to_string(r) + ")");
+    // The list may have been sorted again while the editor ran: the message is looked up by
+    // its record, not by the position it had. A list loaded anew no longer holds the record;
+    // then nothing is removed rather than the wrong message.
+    pos = -1;
+    for (int i = 0; TMsg* at = area.MessageAt(i); ++i) {
+        if (at == msg) {
+            pos = i;
+            break;
+        }
+    }
+    if (pos >= 0) {
+        area.DeleteAt(pos);
+        if (const ReplaceResult r = area.Rewrite(false); r != ReplaceResult::Ok) {
+            // The message is gone from the list; the old files stay until the area is written.
+            ShowError(env.dialogs, area.areaName + Sjis("を書き換えられませんでした。") + "\n(" +
+                                       to_string(r) + ")");
+        }
     }
     bool keep = true;
     result.outcome = PostComposeFile(env, settings, current, subject, file, {}, kind, keep);

@@ -33,6 +33,10 @@
 // file, the editor runs, the message is removed from its area (which is rewritten), and the
 // compose file is posted as above with the message's Subject and kind (news with a Newsgroups
 // value, else mail with a To value, else news). The compose file always stays.
+//
+// When the program quits while the editor runs (TEditor reports Abandoned), composition and
+// re-editing stop right there: nothing is posted, no message is removed, and the compose file
+// stays for the user; its number is never taken again while the file exists.
 #pragma once
 
 #include "store/compose_form.h"
@@ -42,6 +46,7 @@
 #include "store/inifile.h"
 #include "store/soup.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +63,9 @@ struct ComposeEnv {
     TEditor& editor;
     THeaderFormView& form;
     std::vector<TSoup*> packets;  // the open packets in tree order (kept copies)
+    // When set, asked for the open packets after the editor has ended instead of `packets`:
+    // the user may close packets while the editor runs.
+    std::function<std::vector<TSoup*>()> openPackets;
 };
 
 enum class ComposeOutcome {
@@ -68,6 +76,7 @@ enum class ComposeOutcome {
     Discarded,   // Cancel in the posting question
     Kept,        // No in the posting question without a reserve folder: left in the compose file
     Failed,      // an error was shown; the compose file, when written, is kept
+    Abandoned,   // the program quit while the editor ran: nothing posted, the file kept
 };
 
 struct ComposeResult {

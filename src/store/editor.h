@@ -19,6 +19,8 @@ namespace pelorin {
 enum class EditorRun {
     Finished,       // the editor ran and has ended (whatever its exit status)
     FailedToStart,  // the program could not be started (missing, not executable ...)
+    Abandoned,      // the program is quitting while the editor still runs: the caller stops
+                    // at once, touches nothing it held before the wait and keeps the file
 };
 
 class TEditor {

@@ -70,7 +70,7 @@ protected:
     FakeForm form;
     std::unique_ptr<TSoup> soup;
     std::unique_ptr<TSoup> kept;  // folder packet "kept" with folders "posted" and "reserve"
-    ComposeEnv env{settings, home, "Version 1.0", "ed", dialogs, editor, form, {}};
+    ComposeEnv env{settings, home, "Version 1.0", "ed", dialogs, editor, form, {}, {}};
 
     void SetUp() override {
         std::filesystem::create_directories(out);
@@ -373,6 +373,62 @@ TEST_F(ComposeTest, ReEditRemovesTheMessageAndPostsTheEditedText) {
     EXPECT_EQ(ReadFile(out / "REPLIES"), base + "\tnews\tBn\n");
     // The message is posted, and the copy in the posted folder replaces it.
     EXPECT_EQ(Folder("posted")->display.size(), 1u);
+}
+
+TEST_F(ComposeTest, QuittingWhileTheEditorRunsPostsNothingAndKeepsTheFile) {
+    settings.WriteInteger("Message", "LastMessage", 7);
+    editor.abandon = true;
+    editor.edits.push_back(
+        [](const std::string& path) { WriteFile(path, ReadFile(path) + "typed\r\n"); });
+    ComposeResult r = Compose(env, *soup, kMail, true, Msg(0), "fj.test");
+    EXPECT_EQ(r.outcome, ComposeOutcome::Abandoned);
+    EXPECT_TRUE(r.fileKept);
+    EXPECT_TRUE(dialogs.shown.empty());  // no posting question, no error
+    EXPECT_NE(ReadFile(r.composeFile).find("typed"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out / "REPLIES"));
+    // The next composition takes the next number and leaves the kept file alone.
+    editor.abandon = false;
+    dialogs.answers.push_back(MsgAnswer::Cancel);
+    ComposeResult next = Compose(env, *soup, kMail, false, nullptr, "");
+    EXPECT_EQ(std::filesystem::path(r.composeFile).filename(), "PBM00008.TMP");
+    EXPECT_EQ(std::filesystem::path(next.composeFile).filename(), "PBM00009.TMP");
+    EXPECT_NE(ReadFile(r.composeFile).find("typed"), std::string::npos);
+
+    // A re-edit abandoned the same way keeps the message in its folder.
+    TGrp& reserve = *Folder("reserve");
+    ASSERT_EQ(AddComposedCopy(reserve, {"Subject: kept", "To: a@x", "", "text"}),
+              ReplaceResult::Ok);
+    editor.abandon = true;
+    r = ReEditMessage(env, *soup, reserve, 0);
+    EXPECT_EQ(r.outcome, ComposeOutcome::Abandoned);
+    EXPECT_EQ(reserve.display.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(r.composeFile));
+}
+
+TEST_F(ComposeTest, ReEditRemovesTheMessageEditedEvenWhenTheListWasSortedMeanwhile) {
+    TGrp& reserve = *Folder("reserve");
+    ASSERT_EQ(AddComposedCopy(reserve, {"Subject: B second", "To: b@x", "", "b"}),
+              ReplaceResult::Ok);
+    ASSERT_EQ(AddComposedCopy(reserve, {"Subject: A first", "To: a@x", "", "a"}),
+              ReplaceResult::Ok);
+    reserve.SetSortType(0);
+    ASSERT_EQ(reserve.MessageAt(0)->subject, "B second");
+    // While the editor runs the user sorts the folder by subject: "A first" moves to the top.
+    editor.edits.push_back([&reserve](const std::string&) { reserve.SetSortType(2); });
+    dialogs.answers.push_back(MsgAnswer::Cancel);
+    ReEditMessage(env, *soup, reserve, 0);
+    ASSERT_EQ(reserve.display.size(), 1u);
+    EXPECT_EQ(reserve.MessageAt(0)->subject, "A first");
+}
+
+TEST_F(ComposeTest, KeptCopiesGoToThePacketsOpenAfterTheEditor) {
+    // The folder packet is closed while the editor runs: the copy is not made, and the post is.
+    env.openPackets = [this] { return std::vector<TSoup*>{soup.get()}; };
+    dialogs.answers.push_back(MsgAnswer::Yes);
+    const ComposeResult r = Compose(env, *soup, kMail, false, nullptr, "");
+    EXPECT_EQ(r.outcome, ComposeOutcome::Posted);
+    EXPECT_TRUE(Folder("posted")->display.empty());
+    EXPECT_TRUE(std::filesystem::exists(out / "REPLIES"));
 }
 
 TEST(ComposeEditor, CommandWordsAndDefault) {

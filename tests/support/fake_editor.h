@@ -1,7 +1,8 @@
 // A scripted TEditor for tests (tests only): records every argument vector and working
 // directory it is asked to run, and plays the user by running the next queued edit on the file
 // (the last argument). With `failToStart` set it reports that the program could not be started
-// and touches nothing; with no edit queued the file is left as it is.
+// and touches nothing; with no edit queued the file is left as it is. With `abandon` set it
+// reports that the program quit while the editor ran.
 #pragma once
 
 #include "store/editor.h"
@@ -23,6 +24,7 @@ public:
     std::vector<Run> runs;                                      // every run, in order
     std::deque<std::function<void(const std::string&)>> edits;  // edits to make, in order
     bool failToStart = false;
+    bool abandon = false;  // after the edit, report that the program quit while waiting
 
     EditorRun RunAndWait(const std::vector<std::string>& argv,
                          std::string_view workingDir) override {
@@ -34,7 +36,7 @@ public:
             edits.pop_front();
             edit(argv.back());
         }
-        return EditorRun::Finished;
+        return abandon ? EditorRun::Abandoned : EditorRun::Finished;
     }
 };
 
