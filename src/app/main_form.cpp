@@ -17,6 +17,7 @@
 //   FilePrintItem / ftbPrint     印刷(&P)..., FilePrintSetup ﾌﾟﾘﾝﾀの設定(&R)...
 //   mnuFolderPkt, mnuNewFolder / ftbNewFolder  新規フォルダパケット, 新規フォルダ
 //   pmnChgName ... pnmGrpDel     the area tree's pop-up menu (main_form_tree_menu.cpp)
+//   EditCopyItem ... mnuDelQuit  編集(&E) and the message actions (main_form_actions.cpp)
 #include "app/main_form.h"
 
 #include "coding/mime.h"
@@ -159,6 +160,7 @@ void TMainForm::BuildCommands() {
     BuildDisplayCommands();
     BuildPrintCommands();
     BuildTreeMenu();
+    BuildActionCommands();
 }
 
 void TMainForm::BuildMenus() {
@@ -175,6 +177,7 @@ void TMainForm::BuildMenus() {
     file->addAction(c.Find("FilePrintSetup"));
     file->addSeparator();
     file->addAction(c.Find("FileExitItem"));
+    BuildEditMenu();
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
     view->setObjectName(QStringLiteral("ViewMenu"));
@@ -220,6 +223,10 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!ConfirmExitPurge()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

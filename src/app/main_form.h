@@ -13,6 +13,7 @@
 //   main_form_display.cpp     DisplayMessage, DisplayPart, the display switches, text clicks
 //   main_form_keys.cpp        key and mouse bindings and the functions they name
 //   main_form_print.cpp       FilePrint, FilePrintSetup
+//   main_form_actions.cpp     the message actions, the 編集 menu, the purge on exit
 //
 // Ownership: the window owns the packets (TSoup), each referred to by its node of the area
 // tree; it keeps non-owning pointers to the current packet, area and message. The message
@@ -28,6 +29,7 @@
 #include "app/error_display.h"
 #include "app/history.h"
 #include "app/key_bindings.h"
+#include "app/message_actions.h"
 #include "app/pane_layout.h"
 #include "app/toolbars.h"
 
@@ -146,6 +148,18 @@ public:
     void FilePrintSetup();
     bool PrintMessage(QPrinter& printer);
 
+    // ---- message actions (main_form_actions.cpp, message_actions.h).
+    void CollectChecked();
+    void EditCopy();
+    void SaveChecked();
+    void DecodeChecked();
+    void CopySelectedToFolder();
+    void ClearChecks();
+    // 削除マークを処理して終了(&X): the exit question, then the window closes (unless Cancel).
+    void DelQuit();
+    // The actions and their choosers (tests replace the save dialog and the folder dialog).
+    TMessageActions& Actions() { return *actions_; }
+
     // ---- layout and view (main_form_view.cpp).
     void ApplyLayout();
 
@@ -242,6 +256,17 @@ private:
     // main_form_print.cpp
     void BuildPrintCommands();
 
+    // main_form_actions.cpp
+    void BuildActionCommands();
+    void BuildEditMenu();
+    ActionScope Scope() const;
+    // Flags every area holding delete-marked messages for the purge at shutdown.
+    void FlagDeleteMarkedAreas();
+    // The exit question when some area holds delete marks; false when the user cancelled.
+    bool ConfirmExitPurge();
+    // Purges the flagged areas of `packet` (before it is closed at shutdown).
+    void PurgeFlaggedAreas(TSoup* packet);
+
     // main_form_view.cpp
     static std::string_view FontPrefix(FontSlot slot);
     TFont DesignFont(FontSlot slot) const;
@@ -284,6 +309,8 @@ private:
     int busyDepth_ = 0;
     bool mouseFlag_ = false;  // a mouse press on the tree or list, until a key is released
     bool closed_ = false;     // FormClose has run
+    bool exitAnswered_ = false;  // the exit purge question was answered
+    std::unique_ptr<TMessageActions> actions_;
     int lastProgress_ = -1;
 
     // Widgets (owned by the window).

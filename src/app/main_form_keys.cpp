@@ -171,6 +171,8 @@ void TMainForm::DefineBindings() {
     b.Define("Rot13", [this](const TBinding&) { Rot13Part(); });
     b.Define("HScroll", [this](const TBinding& a) { HScroll(a.Number()); });
     b.Define("AreaClear", [this](const TBinding&) { PurgeArea(); });
+    b.Define("DecodeToFile", [this](const TBinding&) { DecodeChecked(); });
+    b.Define("SendMe", trigger("mnuSendMe"));
     b.Define("ApplicationQuit", [this](const TBinding&) {
         if (dialogs_->MessageBox(Sjis("Pelorinを終了します"), MsgIcon::Warning,
                                  MsgButtons::OkCancel) == MsgAnswer::Ok)

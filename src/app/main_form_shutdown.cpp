@@ -4,8 +4,9 @@
 //  1. Each packet, first to last: "<packet name>を閉じています。" in status panel 1; the area
 //     names of its nodes in tree order become its area order (SaveAreaOrder, when it has
 //     areas); the node's expanded state goes to [General] Expanded of its GRPSTAT.PBS; the
-//     packet is closed (TSoup::Destroy), which saves its areas. A packet whose files could not
-//     be written is named in an error box.
+//     packet is closed (TSoup::Destroy), which saves its areas; areas flagged by the exit
+//     question are purged first (main_form_actions.cpp). A packet whose files could not be
+//     written is named in an error box.
 //  2. [Window] Top, Left, Width, Height.
 //  3. The strip and Panel2 sizes: BWidth and BHeight.
 //  4. The settings file is closed; the toolbar positions are written into it afterwards.
@@ -48,6 +49,7 @@ void TMainForm::FormClose() {
                 packet->SaveAreaOrder(names);
             WriteFlag(packet->State(), s::kGeneral, s::kExpanded, node->isExpanded());
         });
+        PurgeFlaggedAreas(packet);
         DestroyPacket(node);
     }
     if (ini_) {

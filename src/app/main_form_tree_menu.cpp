@@ -21,6 +21,7 @@
 #include "coding/cp932.h"
 #include "store/disk_path.h"
 #include "store/folders.h"
+#include "store/purge.h"
 #include "store/settings.h"
 
 #include "app/area_tree.h"
@@ -165,10 +166,9 @@ void TMainForm::PurgeArea() {
         list_->Clear();
         message_ = nullptr;
     }
-    area->purgeOnClose = true;
-    const ReplaceResult result = area->Unload();
-    area->purgeOnClose = false;
-    if (result != ReplaceResult::Ok)
+    // All or nothing: a failed write keeps every message and mark (purge.h).
+    int removed = 0;
+    if (PurgeDeleteMarkedNow(*area, removed) != ReplaceResult::Ok)
         ReportWriteFailure(TAreaTree::PacketOf(node), area->description, area->lastFailure);
     SelectArea('A');
 }
