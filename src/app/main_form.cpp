@@ -160,6 +160,7 @@ void TMainForm::BuildCommands() {
     BuildDisplayCommands();
     BuildPrintCommands();
     BuildTreeMenu();
+    BuildMessageCommands();
     BuildActionCommands();
 }
 
@@ -202,6 +203,8 @@ void TMainForm::BuildMenus() {
     fonts->setObjectName(QStringLiteral("K1"));
     for (const char* name : {"K2", "K3", "K4", "K5", "K6"}) fonts->addAction(c.Find(name));
 
+    BuildMessageMenu();
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("HelpMenu"));
     help->addAction(c.Find("HelpAboutItem"));
@@ -223,6 +226,10 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!MayCloseWhileEditing()) {
+        event->ignore();
+        return;
+    }
     if (!ConfirmExitPurge()) {
         event->ignore();
         return;

@@ -14,6 +14,8 @@
 //   main_form_keys.cpp        key and mouse bindings and the functions they name
 //   main_form_print.cpp       FilePrint, FilePrintSetup
 //   main_form_actions.cpp     the message actions, the 編集 menu, the purge on exit
+//   main_form_compose.cpp     the メッセージ menu: composition, re-edit, child messages, body
+//                             requests, the address book
 //
 // Ownership: the window owns the packets (TSoup), each referred to by its node of the area
 // tree; it keeps non-owning pointers to the current packet, area and message. The message
@@ -21,6 +23,7 @@
 #pragma once
 
 #include "store/dialogs.h"
+#include "store/editor.h"
 #include "store/font.h"
 #include "store/inifile.h"
 #include "store/soup.h"
@@ -55,6 +58,7 @@ class TAreaTree;
 class TMIMEc;
 class TMIMEPart;
 class TMsgListBox;
+class TQtEditor;
 class TStatusLine;
 class TTextView;
 
@@ -147,6 +151,18 @@ public:
     void FilePrint();
     void FilePrintSetup();
     bool PrintMessage(QPrinter& printer);
+
+    // ---- writing messages (main_form_compose.cpp). `kind` is kMail or kNews.
+    void ComposeMessage(int kind, bool answer);
+    void ModifyMessage();
+    void MakeNewChild();
+    void SendMeClick();
+    void EditAddressNote();
+    // The external editor: a QProcess by default; tests may hand in their own (not owned).
+    void SetEditor(TEditor* editor);
+    TEditor& Editor();
+    // How many editor waits are open.
+    int EditorsRunning() const;
 
     // ---- message actions (main_form_actions.cpp, message_actions.h).
     void CollectChecked();
@@ -267,6 +283,19 @@ private:
     // Purges the flagged areas of `packet` (before it is closed at shutdown).
     void PurgeFlaggedAreas(TSoup* packet);
 
+    // main_form_compose.cpp
+    class PacketInUse;
+    class ExclusiveEdit;
+    void BuildMessageCommands();
+    void BuildMessageMenu();
+    void RedisplayKeptCopies();
+    void RedisplayArea(TGrp* area);
+    // True (after telling the user) when a composition will post into `packet`.
+    bool RefuseWhileComposing(const TSoup* packet);
+    // Closing while an editor runs: asks, and on OK abandons the waits; true when the close
+    // may go ahead now.
+    bool MayCloseWhileEditing();
+
     // main_form_view.cpp
     static std::string_view FontPrefix(FontSlot slot);
     TFont DesignFont(FontSlot slot) const;
@@ -312,6 +341,12 @@ private:
     bool exitAnswered_ = false;  // the exit purge question was answered
     std::unique_ptr<TMessageActions> actions_;
     int lastProgress_ = -1;
+    // Composition.
+    TQtEditor* editor_ = nullptr;           // owned by the window (child object)
+    TEditor* editorOverride_ = nullptr;     // a test's editor; not owned
+    std::vector<TSoup*> composingPackets_;  // one entry per running composition
+    bool exclusiveEdit_ = false;            // a re-edit or child message waits for the editor
+    bool quitting_ = false;                 // closing after abandoning the editors' waits
 
     // Widgets (owned by the window).
     TAreaTree* tree_ = nullptr;

@@ -173,6 +173,24 @@ void TMainForm::DefineBindings() {
     b.Define("AreaClear", [this](const TBinding&) { PurgeArea(); });
     b.Define("DecodeToFile", [this](const TBinding&) { DecodeChecked(); });
     b.Define("SendMe", trigger("mnuSendMe"));
+    // Writing runs after the binding has returned: a binding holds the busy flag, which would
+    // keep every key from working for as long as the editor is open.
+    auto later = [this](const char* name) {
+        return [this, name](const TBinding&) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, name] {
+                    if (QAction* action = commands_->Find(name))
+                        action->trigger();
+                },
+                Qt::QueuedConnection);
+        };
+    };
+    b.Define("PostNewMail", later("mnuNewMail"));
+    b.Define("PostReplyMail", later("mnuReplyMail"));
+    b.Define("PostNewNews", later("mnuNewNews"));
+    b.Define("PostFollowNews", later("mnuFollowNews"));
+    b.Define("EditAddressNote", [this](const TBinding&) { EditAddressNote(); });
     b.Define("ApplicationQuit", [this](const TBinding&) {
         if (dialogs_->MessageBox(Sjis("Pelorinを終了します"), MsgIcon::Warning,
                                  MsgButtons::OkCancel) == MsgAnswer::Ok)

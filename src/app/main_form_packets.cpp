@@ -191,6 +191,8 @@ void TMainForm::ClosePacket() {
     QTreeWidgetItem* node = tree_->currentItem();
     if (!TAreaTree::IsPacketNode(node))
         return;
+    if (RefuseWhileComposing(TAreaTree::PacketOf(node)))
+        return;
     list_->Clear();
     text_->ClearText();
     while (tabs_->count() > 0) tabs_->removeTab(0);
