@@ -147,8 +147,9 @@ TAddressBookDialogModel::TAddressBookDialogModel(std::string_view programDir,
     : path_(std::string(programDir) + "ADDRESS.DAT") {
     book.Load(path_, loadError_);
     if (!recipient.empty()) {
-        name = NamePart(recipient);
-        address = AddressPart(recipient);
+        // "name <address>" leaves a blank after the name that the entry must not keep.
+        name = std::string(Trim(NamePart(recipient)));
+        address = std::string(Trim(AddressPart(recipient)));
     }
 }
 

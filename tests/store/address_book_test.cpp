@@ -108,9 +108,9 @@ TEST(AddressBook, DialogSavesOnCancelAndGivesTheChosenEntry) {
               S("友人\r\n\t山田<yamada@example.jp>\r\n佐藤<sato@example.jp>\r\n"));
     {
         // From the header form: the recipient fills the fields; OK with a node selected gives
-        // that node's whole text.
+        // that node's whole text. The blank before "<" is not part of the name.
         TAddressBookDialogModel dlg(home, S("山田 <yamada@example.jp>"));
-        EXPECT_EQ(U(dlg.name), "山田 ");
+        EXPECT_EQ(U(dlg.name), "山田");
         EXPECT_EQ(dlg.address, "yamada@example.jp");
         dlg.selected = dlg.book.Top()[0]->children[0].get();
         auto closing = dlg.Close(true);
