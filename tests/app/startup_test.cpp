@@ -72,17 +72,19 @@ private slots:
                 fileMenu << action->text();
             QCOMPARE(
                 fileMenu,
-                (QStringList{
-                    QStringLiteral("パケットを開く(&O)..."), QStringLiteral("パケットを閉じる(&C)"),
-                    QString(), QStringLiteral("新規フォルダパケット"),
-                    QStringLiteral("新規フォルダ"), QString(), QStringLiteral("印刷(&P)..."),
-                    QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."), QString(), QStringLiteral("終了(&Q)")}));
+                (QStringList{QStringLiteral("パケットを開く(&O)..."),
+                             QStringLiteral("パケットを閉じる(&C)"), QString(),
+                             QStringLiteral("新規フォルダパケット"), QStringLiteral("新規フォルダ"),
+                             QString(), QStringLiteral("名前をつけて保存(&A)..."), QString(),
+                             QStringLiteral("印刷(&P)..."), QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."),
+                             QString(), QStringLiteral("削除マークを処理して終了(&X)"),
+                             QStringLiteral("終了(&Q)")}));
             QToolBar* file = form.Toolbars().Bar(TToolbars::File);
             QCOMPARE(file->actions().size(), 5);
             QCOMPARE(file->actions().at(0)->toolTip(), QStringLiteral("パケットを開く"));
             QVERIFY(form.findChild<QWidget*>(QStringLiteral("ftbQuit")));
-            QVERIFY(form.Toolbars().Bar(TToolbars::Copy)->actions().isEmpty());
-            QVERIFY(!form.Toolbars().Bar(TToolbars::Copy)->isVisibleTo(&form));
+            QCOMPARE(form.Toolbars().Bar(TToolbars::Copy)->actions().size(), 4);
+            QVERIFY(form.Toolbars().Bar(TToolbars::Copy)->isVisibleTo(&form));
             QCOMPARE(form.Toolbars().Bar(TToolbars::View)->windowTitle(), QStringLiteral("表示"));
             form.close();
         }
