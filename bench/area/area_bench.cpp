@@ -4,6 +4,7 @@
 #include "packet_gen.h"
 
 #include "store/grp.h"
+#include "store/replace_file.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -99,5 +100,52 @@ void BM_SaveMarks(benchmark::State& state) {
     g.messages.clear();
 }
 BENCHMARK(BM_SaveMarks)->Unit(benchmark::kMillisecond);
+
+// The price of durability. The mark file and a 10,000-message rewrite as the program writes
+// them (data flushed before each rename, the directory after it) against the same bytes put
+// in place by a temporary file and a rename without any flush, which is all a crash of the
+// program itself (not of the machine) needs.
+void BM_Baseline_MarksWithoutFlush(benchmark::State& state) {
+    const auto& a = Area(true);
+    TGrp g("bench", a.pathBase, "uc", "bench");
+    g.Load();
+    std::string bytes;
+    for (const auto& m : g.messages)
+        bytes += std::string(1, m->mark) + m->messageId + "\t" + m->parentId + "\r\n";
+    const std::string path = a.pathBase + ".PBX";
+    for (auto _ : state) benchmark::DoNotOptimize(pelorin::ReplaceFile(path, bytes, false));
+    g.messages.clear();
+}
+BENCHMARK(BM_Baseline_MarksWithoutFlush)->Unit(benchmark::kMillisecond);
+
+const GeneratedArea& SmallArea() {
+    static const GeneratedArea area = GenerateArea(
+        (std::filesystem::temp_directory_path() / "pelorin-bench-rewrite").string(), 10000, true);
+    return area;
+}
+
+void BM_Rewrite10000(benchmark::State& state) {
+    const auto& a = SmallArea();
+    TGrp g("bench", a.pathBase, "uc", "bench");
+    g.Load();
+    for (auto _ : state) benchmark::DoNotOptimize(g.Rewrite(false));
+    state.SetBytesProcessed(state.iterations() * a.msgBytes);
+    g.messages.clear();
+}
+BENCHMARK(BM_Rewrite10000)->Unit(benchmark::kMillisecond);
+
+void BM_Baseline_Rewrite10000WithoutFlush(benchmark::State& state) {
+    const auto& a = SmallArea();
+    std::ifstream in(a.pathBase + ".MSG", std::ios::binary);
+    const std::string msg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ifstream in2(a.pathBase + ".IDX", std::ios::binary);
+    const std::string idx((std::istreambuf_iterator<char>(in2)), std::istreambuf_iterator<char>());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(pelorin::ReplaceFile(a.pathBase + ".MSG", msg, false));
+        benchmark::DoNotOptimize(pelorin::ReplaceFile(a.pathBase + ".IDX", idx, false));
+    }
+    state.SetBytesProcessed(state.iterations() * a.msgBytes);
+}
+BENCHMARK(BM_Baseline_Rewrite10000WithoutFlush)->Unit(benchmark::kMillisecond);
 
 }  // namespace
