@@ -246,6 +246,8 @@ void TMainForm::RedisplayArea(TGrp* area) {
 void TMainForm::ModifyMessage() {
     if (!packet_ || !area_ || !message_ || exclusiveEdit_)
         return;
+    if (!ReEditOffered(*packet_, *area_, ReadComposeSettings(*ini_, ownDir_, DefaultEditor())))
+        return;
     int pos = -1;
     for (int i = 0; TMsg* at = area_->MessageAt(i); ++i) {
         if (at == message_) {

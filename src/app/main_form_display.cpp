@@ -180,7 +180,10 @@ void TMainForm::EnterMessageShownState() {
     TCommandSet& c = *commands_;
     const int packetType = packet_ ? packet_->packetType : 0;
     const std::string reserve = ReadText(*ini_, s::kMessage, s::kReserveFolder, "");
-    c.Enable("mnuModMsg", packetType == 2 || (area_ && area_->areaName == reserve));
+    // Only kept messages are edited again: a received area that shares the reserve folder's
+    // name is no place to delete a message from.
+    c.Enable("mnuModMsg", packetType == 2 || (packetType == 1 && area_ && !reserve.empty() &&
+                                              area_->areaName == reserve));
     if (area_) {
         status_->SetPanel(
             0, QStringLiteral("%1/%2").arg(area_->CountMarked('*')).arg(area_->CountMarked(0)));

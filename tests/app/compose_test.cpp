@@ -431,6 +431,71 @@ private slots:
         QVERIFY(child);
     }
 
+    void editorThatCannotStartIsReportedAndCompositionGoesOn() {
+        TempDir temp;
+        const std::filesystem::path out = temp / "out";
+        std::filesystem::create_directories(out);
+        WriteSettings(temp, "[Editor]\r\nExternalEditor=" + (temp / "no-such-editor").string() +
+                                "\r\n[Files]\r\nOutbound=" + out.string() + "\r\n");
+        const std::string areas = MakeNewsPacket(temp / "news");
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        FormScript script;
+        script.act = [](TfrmInput& f) { Click(f, "cmdOK"); };
+        Show(form, 0);
+        dialogs.answers = {MsgAnswer::Ok, MsgAnswer::Yes};
+        form.Commands().Find("mnuReplyMail")->trigger();
+        QCOMPARE(dialogs.shown.size(), size_t(2));
+        QVERIFY(U(dialogs.shown[0].text).starts_with("エディタを起動できませんでした。"));
+        QCOMPARE(form.EditorsRunning(), 0);
+        const ReplyFile reply = ReadReply(out / "PBM00002.MSG");
+        QCOMPARE(reply.header.at("To"), std::string("yamada@example.jp"));
+        QVERIFY(Contains(reply.body, ">first line"));
+    }
+
+    void reEditInANotePacketOnlyForKeptMessages() {
+        TempDir temp;
+        const std::filesystem::path out = temp / "out";
+        std::filesystem::create_directories(out);
+        WriteSettings(temp, "[Message]\r\nReserveFolder=fj.test\r\n[Files]\r\nOutbound=" +
+                                out.string() + "\r\n");
+        // A received packet whose area shares the reserve folder's name: nothing to re-edit.
+        const std::string received = MakeNewsPacket(temp / "news");
+        const std::string notes =
+            MakeNewsPacket(temp / "notes", "[General]\r\nPacketType=2\r\nPacketName=notes\r\n");
+        FakeDialogs dialogs;
+        FakeEditor editor;
+        TMainForm form({Q(received)}, &dialogs);
+        form.SetEditor(&editor);
+        Show(form, 0);
+        QVERIFY(!form.Commands().Enabled("mnuModMsg"));
+        form.ModifyMessage();
+        QVERIFY(editor.runs.empty());
+        QCOMPARE(form.CurrentArea()->display.size(), size_t(2));
+
+        // In a note packet the shown message is edited, removed and posted; meanwhile the
+        // window waits.
+        form.AreaTree()->setCurrentItem(form.AreaTree()->PacketNode(0));
+        form.ClosePacket();
+        QVERIFY(form.OpenPacket(notes));
+        Show(form, 0);
+        QVERIFY(form.Commands().Enabled("mnuModMsg"));
+        bool disabled = false;
+        editor.edits.push_back([&](const std::string& path) {
+            disabled = !form.AreaTree()->isEnabled() && !form.MessageList()->isEnabled() &&
+                       !form.TextView()->isEnabled() && form.Busy();
+            WriteFile(path, ReadFile(path) + "edited\r\n");
+        });
+        dialogs.answers.push_back(MsgAnswer::Yes);
+        form.Commands().Find("mnuModMsg")->trigger();
+        QVERIFY(disabled);
+        QVERIFY(form.AreaTree()->isEnabled() && !form.Busy());
+        QCOMPARE(form.CurrentArea()->display.size(), size_t(1));
+        QCOMPARE(form.MessageList()->Count(), 1);
+        QCOMPARE(ReadFile(out / "REPLIES").substr(0, 9), std::string("PBN00002\t"));
+        QCOMPARE(ReadReply(out / "PBN00002.MSG").body.back(), std::string("edited"));
+    }
+
     void messageMenuToolbarAndCommandStates() {
         TempDir temp;
         const std::string areas = MakeNewsPacket(temp / "news");
