@@ -95,7 +95,7 @@ void TfrmInput::FillFollowupList() {
     followups_->setEnabled(enabled);
     followupLabel_->setEnabled(enabled);
     // The window colour when it can be used, the button face when it cannot.
-    followups_->setBackgroundRole(enabled ? QPalette::Base : QPalette::Button);
+    followups_->viewport()->setBackgroundRole(enabled ? QPalette::Base : QPalette::Button);
 }
 
 void TfrmInput::RecipientChanged(const QString& text) {
