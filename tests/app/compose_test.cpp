@@ -216,6 +216,20 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+// Runs `action` once, as soon as `form` waits for `n` editors (polled from the event loops the
+// waits run).
+void WhenEditorsRunning(TMainForm& form, int n, std::function<void()> action) {
+    auto* poll = new QTimer(&form);
+    QObject::connect(poll, &QTimer::timeout, &form, [poll, &form, n, action = std::move(action)] {
+        if (form.EditorsRunning() != n)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(20);
+}
+
 void WaitUntil(const std::function<bool()>& done) {
     for (int i = 0; i < 400 && !done(); ++i) QTest::qWait(25);
 }
@@ -339,12 +353,12 @@ private slots:
         // packet being answered cannot be closed meanwhile.
         int runningSeen = 0;
         bool closeRefused = false;
-        QTimer::singleShot(200, form.get(), [&] {
+        WhenEditorsRunning(*form, 1, [&] {
             runningSeen = form->EditorsRunning();
             form->AreaTree()->setCurrentItem(form->AreaTree()->PacketNode(0));
             form->ClosePacket();
             closeRefused = form->AreaTree()->PacketCount() == 1;
-            QTimer::singleShot(200, form.get(), [&] {
+            WhenEditorsRunning(*form, 2, [&] {
                 runningSeen = std::max(runningSeen, form->EditorsRunning() * 10);
                 WriteFile(hold, "");
             });
@@ -366,7 +380,7 @@ private slots:
         dialogs.shown.clear();
         dialogs.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
         bool stillOpen = false;
-        QTimer::singleShot(200, form.get(), [&] {
+        WhenEditorsRunning(*form, 1, [&] {
             form->close();
             stillOpen = form->AreaTree()->PacketCount() == 1 && form->EditorsRunning() == 1;
             // OK: the window closes once the composition has returned, leaving its file.
