@@ -36,7 +36,12 @@ int HexValue(char c) {
 
 std::string Base64Decode(std::string_view text) {
     std::string out;
-    out.reserve(text.size() / 4 * 3 + 2);
+    Base64DecodeAppend(out, text);
+    return out;
+}
+
+void Base64DecodeAppend(std::string& out, std::string_view text) {
+    out.reserve(out.size() + text.size() / 4 * 3 + 2);
     uint32_t acc = 0;
     int count = 0;
     for (char c : text) {
@@ -58,7 +63,6 @@ std::string Base64Decode(std::string_view text) {
         out.push_back(static_cast<char>(acc >> 10 & 0xFF));
         out.push_back(static_cast<char>(acc >> 2 & 0xFF));
     }
-    return out;
 }
 
 char Base64Char(int v) {

@@ -10,6 +10,8 @@ namespace pelorin {
 // included) are skipped, so decoding goes on across padding in the middle of the text. Two or
 // three values left at the end give one or two bytes; a single leftover value gives nothing.
 std::string Base64Decode(std::string_view text);
+// The same, appended to `out`.
+void Base64DecodeAppend(std::string& out, std::string_view text);
 
 // The base64 character of 0-63; any other value gives "=".
 char Base64Char(int v);

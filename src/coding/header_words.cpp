@@ -2,8 +2,7 @@
 //
 // Reading. A word is: prefix, one encoding letter (B or Q, either case), one character that is
 // not checked (normally "?"), the payload, and "?=". The payload runs to the first "?=" after
-// it. Prefix and letter are matched on an upper-cased copy; the payload is taken from the text
-// itself so its case is kept. Each word is decoded by itself (base64 bits left over at the end
+// it. Prefix and letter are matched without regard to ASCII case; the payload keeps its case. Each word is decoded by itself (base64 bits left over at the end
 // of a word are dropped), but the bytes of adjacent words are simply concatenated, so a JIS
 // escape or a double-byte code cut between two words is whole again when JisToSjis reads it.
 //
@@ -35,16 +34,30 @@ namespace {
 constexpr std::string_view kIsoPrefix = "=?ISO-2022-JP?";
 constexpr std::string_view kSjisPrefix = "=?SHIFT_JIS?";
 
-std::string UpperAscii(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The first place from `pos` on where `upperPrefix` stands in `value`, ASCII case ignored.
+size_t FindNoCase(std::string_view value, std::string_view upperPrefix, size_t pos) {
+    while (pos < value.size()) {
+        pos = value.find(upperPrefix[0], pos);
+        if (pos == std::string_view::npos || value.size() - pos < upperPrefix.size())
+            return std::string_view::npos;
+        size_t k = 1;
+        while (k < upperPrefix.size() && UpperAscii(value[pos + k]) == upperPrefix[k]) ++k;
+        if (k == upperPrefix.size())
+            return pos;
+        ++pos;
     }
-    return u;
+    return std::string_view::npos;
 }
 
 void AppendBetweenWords(std::string& out, std::string_view between) {
+    if (between.find('\n') == std::string_view::npos) {
+        out.append(between);
+        return;
+    }
     std::string s(between);
     size_t p = s.find("\n ");
     if (p != std::string::npos)
@@ -56,12 +69,11 @@ void AppendBetweenWords(std::string& out, std::string_view between) {
 }
 
 std::string DecodeWords(std::string_view value, std::string_view prefix) {
-    const std::string upper = UpperAscii(value);
     std::string out;
     out.reserve(value.size());
     size_t pos = 0;
     while (pos < value.size()) {
-        size_t p = upper.find(prefix, pos);
+        size_t p = FindNoCase(value, prefix, pos);
         if (p == std::string::npos) {
             AppendBetweenWords(out, value.substr(pos));
             break;
@@ -75,9 +87,9 @@ std::string DecodeWords(std::string_view value, std::string_view prefix) {
             break;
         }
         std::string_view payload = value.substr(payload_at, end - payload_at);
-        char letter = upper[letter_at];
+        char letter = UpperAscii(value[letter_at]);
         if (letter == 'B') {
-            out += Base64Decode(payload);
+            Base64DecodeAppend(out, payload);
         } else if (letter == 'Q') {
             std::string q(payload);
             for (char& c : q) {
@@ -96,10 +108,9 @@ std::string DecodeWords(std::string_view value, std::string_view prefix) {
 }  // namespace
 
 std::string DecodeHeaderWords(std::string_view value) {
-    const std::string upper = UpperAscii(value);
-    bool iso = upper.find(kIsoPrefix) != std::string::npos;
-    bool sjis = upper.find(kSjisPrefix) != std::string::npos;
-    if (sjis && !iso)
+    const bool iso = FindNoCase(value, kIsoPrefix, 0) != std::string_view::npos;
+    const bool sjis = !iso && FindNoCase(value, kSjisPrefix, 0) != std::string_view::npos;
+    if (sjis)
         return DecodeSjisHeaderWords(value);
     return DecodeWords(value, kIsoPrefix);
 }

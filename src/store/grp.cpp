@@ -4,6 +4,7 @@
 #include "coding/file_write.h"
 #include "store/disk_path.h"
 #include "store/linewriter.h"
+#include "store/mapped_file.h"
 #include "store/packet_files.h"
 #include "store/packet_lock.h"
 #include "store/textfile.h"
@@ -134,6 +135,15 @@ void Step(const char* name) {
         rewriteStepHook(name);
 }
 
+// LastAngleToken without a copy.
+std::string_view LastAngleTokenView(std::string_view text) {
+    const size_t close = text.rfind('>');
+    if (close == std::string_view::npos || close == 0)
+        return text;
+    const size_t open = text.rfind('<', close - 1);
+    return open == std::string_view::npos ? text : text.substr(open, close - open + 1);
+}
+
 int CountUnread(const TSList& markLines) {
     return static_cast<int>(std::count_if(markLines.begin(), markLines.end(),
                                           [](const std::string& l) { return l[0] == '*'; }));
@@ -256,14 +266,8 @@ void TGrp::Load() {
         const std::string idx = pathBase + ".IDX";
         if (!PacketFileExists(idx))
             return;
-        const TSList lines = SplitTextLines(ReadFileBytes(FindPacketFile(idx)));
-        const std::string msg_file = MsgPath();
-        messages.reserve(lines.size());
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (!lines[i].empty())
-                messages.push_back(ParseIndexLine(lines[i], l2, msg_file));
-            Report(i, lines.size());
-        }
+        ParseIndexFile(FindPacketFile(idx), l2, MsgPath(), messages,
+                       [this](size_t i, size_t n) { Report(i, n); });
         ReadMarks();
     } else if (l2 == 'n') {
         if (!PacketFileExists(pathBase + ".MSG"))
@@ -282,15 +286,17 @@ void TGrp::ReadMarks() {
     const std::string pbx = pathBase + ".PBX";
     if (messages.empty() || !PacketFileExists(pbx))
         return;
-    const TSList lines = SplitTextLines(ReadFileBytes(FindPacketFile(pbx)));
+    MappedFile file(FindPacketFile(pbx));
+    const std::string_view text = file.Bytes();
     std::unordered_multimap<std::string_view, TMsg*> by_id;  // built when first needed
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
+    size_t pos = 0;
+    std::string_view line;
+    for (size_t i = 0; NextTextLine(text, pos, line); ++i) {
         if (line.empty())
             continue;
         const char mark = line[0];
-        std::string_view rest = std::string_view(line).substr(1);
-        std::string id = LastAngleToken(rest.substr(0, rest.find('\t')));
+        std::string_view rest = line.substr(1);
+        const std::string_view id = LastAngleTokenView(rest.substr(0, rest.find('\t')));
         if (i < messages.size() && messages[i]->messageId == id) {
             messages[i]->mark = mark;
             continue;

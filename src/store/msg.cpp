@@ -101,7 +101,16 @@ std::string HeaderValue(const TSList& lines, std::string_view name) {
 }
 
 std::string DecodeHeaderText(std::string_view raw) {
-    return JisToSjis(Unfold(DecodeHeaderWords(raw)));
+    // Most values need none of the three steps: no encoded word, no line break, no JIS escape
+    // or shift. (Each step leaves such a text as it is.)
+    constexpr char kStops[] = {'\n', 0x1B, 0x0E, '\0'};
+    if (raw.find("=?") == std::string_view::npos &&
+        raw.find_first_of(std::string_view(kStops, 3)) == std::string_view::npos)
+        return std::string(raw);
+    std::string decoded = DecodeHeaderWords(raw);
+    if (decoded.find('\n') != std::string::npos)
+        decoded = Unfold(decoded);
+    return JisToSjis(decoded);
 }
 
 std::string TMsg::Header(std::string_view name) {

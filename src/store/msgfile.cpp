@@ -10,11 +10,14 @@
 #include "store/msgfile.h"
 
 #include "store/disk_path.h"
+#include "store/mapped_file.h"
 #include "store/packet_files.h"
 #include "store/strutil.h"
+#include "store/textfile.h"
 
 #include <algorithm>
-#include <fstream>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -30,30 +33,126 @@ int32_t ToInt32(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
-// Header lines of a message text (trailing CR removed) and the length of the header block
-// including the LF of every header line (not the empty line).
-TSList HeaderLines(std::string_view text, size_t& header_bytes) {
-    TSList lines;
+// Per byte of a machine word, 0x80 where the byte is zero and 0 elsewhere (exact: no borrow
+// runs from one byte into the next).
+inline uint64_t ZeroBytes(uint64_t x) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Counts the LF bytes of `text` up to its first NUL byte, a machine word at a time (bodies are
+// most of a message file). `nul` receives the place of that NUL, or npos.
+int64_t CountLfBeforeNul(std::string_view text, size_t& nul) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    int64_t n = 0;
+    size_t i = 0;
+    nul = std::string_view::npos;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, text.data() + i, 8);
+        if (ZeroBytes(w) != 0)
+            break;  // a NUL in this word: finish byte by byte
+        // The number of LF bytes: one bit per LF byte, summed by a multiply.
+        n += static_cast<int64_t>(((ZeroBytes(w ^ (kOnes * '\n')) >> 7) * kOnes) >> 56);
+    }
+    for (; i < text.size(); ++i) {
+        if (text[i] == '\0') {
+            nul = i;
+            break;
+        }
+        n += text[i] == '\n';
+    }
+    return n;
+}
+
+int32_t CountLfLines(std::string_view text) {
+    int64_t n = 0;
     size_t pos = 0;
-    header_bytes = 0;
+    for (;;) {
+        size_t nul = 0;
+        n += CountLfBeforeNul(text.substr(pos), nul);
+        if (nul == std::string_view::npos)
+            return ToInt32(n);
+        pos += nul + 1;
+    }
+}
+
+// The header fields a record keeps, found in one pass over the header lines of a message,
+// in place: a field is its first line whose name matches without regard to ASCII case and is
+// followed by ": ", plus the lines after it that begin with a blank or TAB (their leading
+// blanks and TABs dropped, the last character of a blank line kept). The header ends at the
+// first line that is empty once a trailing CR is dropped.
+struct HeaderFields {
+    enum Field { kSubject, kFrom, kDate, kMessageId, kReferences, kInReplyTo, kCount };
+    std::string value[kCount];
+    bool found[kCount] = {};
+    size_t headerBytes = 0;  // the header lines with their LFs (not the empty line)
+};
+
+constexpr std::string_view kFieldKeys[HeaderFields::kCount] = {
+    "subject: ", "from: ", "date: ", "message-id: ", "references: ", "in-reply-to: "};
+
+bool KeyMatches(std::string_view line, std::string_view key) {
+    if (line.size() < key.size())
+        return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+        char c = line[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != key[i])
+            return false;
+    }
+    return true;
+}
+
+int MatchField(std::string_view line, const bool found[]) {
+    auto try_field = [&](int f) { return !found[f] && KeyMatches(line, kFieldKeys[f]) ? f : -1; };
+    switch (line[0] | 0x20) {
+        case 's':
+            return try_field(HeaderFields::kSubject);
+        case 'f':
+            return try_field(HeaderFields::kFrom);
+        case 'd':
+            return try_field(HeaderFields::kDate);
+        case 'm':
+            return try_field(HeaderFields::kMessageId);
+        case 'r':
+            return try_field(HeaderFields::kReferences);
+        case 'i':
+            return try_field(HeaderFields::kInReplyTo);
+        default:
+            return -1;
+    }
+}
+
+void ScanHeader(std::string_view text, HeaderFields& h) {
+    size_t pos = 0;
+    int active = -1;
     while (pos < text.size()) {
-        size_t lf = text.find('\n', pos);
-        if (lf == std::string_view::npos)
-            lf = text.size();
+        const void* at = std::memchr(text.data() + pos, '\n', text.size() - pos);
+        const size_t lf =
+            at ? static_cast<size_t>(static_cast<const char*>(at) - text.data()) : text.size();
         std::string_view line = text.substr(pos, lf - pos);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.empty())
             break;
-        lines.emplace_back(line);
         pos = lf + 1;
-        header_bytes = std::min(pos, text.size());
+        h.headerBytes = std::min(pos, text.size());
+        if (line[0] == ' ' || line[0] == '\t') {
+            if (active >= 0) {
+                size_t skip = 0;
+                while (skip + 1 < line.size() && (line[skip] == ' ' || line[skip] == '\t')) ++skip;
+                h.value[active].append(line.substr(skip));
+            }
+            continue;
+        }
+        active = MatchField(line, h.found);
+        if (active >= 0) {
+            h.found[active] = true;
+            h.value[active].assign(line.substr(kFieldKeys[active].size()));
+        }
     }
-    return lines;
-}
-
-int32_t CountLfLines(std::string_view text) {
-    return ToInt32(std::count(text.begin(), text.end(), '\n'));
 }
 
 bool IsBlankText(std::string_view text) {
@@ -80,8 +179,12 @@ void DropLine(std::string_view& text, int64_t& offset) {
     offset += static_cast<int64_t>(n);
 }
 
-void ParseMessageAt(
-    std::string_view text, int64_t start, const ParseContext& ctx, int depth, MessageList& out);
+void ParseMessageAt(std::string_view text,
+                    int64_t start,
+                    const ParseContext& ctx,
+                    int depth,
+                    MessageList& out,
+                    int64_t knownLines = -1);
 
 void SplitDigest(
     std::string_view body, int64_t offset, const ParseContext& ctx, int depth, MessageList& out) {
@@ -107,14 +210,18 @@ void SplitDigest(
     }
 }
 
-void ParseMessageAt(
-    std::string_view text, int64_t start, const ParseContext& ctx, int depth, MessageList& out) {
-    size_t header_bytes = 0;
-    TSList header = HeaderLines(text, header_bytes);
+// `knownLines`: the text's LF count when the caller has it already, else -1.
+void ParseMessageAt(std::string_view text,
+                    int64_t start,
+                    const ParseContext& ctx,
+                    int depth,
+                    MessageList& out,
+                    int64_t knownLines) {
+    HeaderFields h;
+    ScanHeader(text, h);
     if (!ctx.digestMarker.empty() && depth < kMaxDigestDepth) {
-        std::string subject = HeaderListValue(header, "Subject");
-        if (subject.find(ctx.digestMarker) != std::string::npos) {
-            size_t body_at = std::min(header_bytes + 1, text.size());
+        if (h.value[HeaderFields::kSubject].find(ctx.digestMarker) != std::string::npos) {
+            size_t body_at = std::min(h.headerBytes + 1, text.size());
             SplitDigest(text.substr(body_at), start + static_cast<int64_t>(body_at), ctx, depth,
                         out);
             return;
@@ -123,27 +230,21 @@ void ParseMessageAt(
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = ctx.msgFile;
     msg->offset = start;
-    msg->subject = DecodeHeaderText(HeaderListValue(header, "Subject"));
-    msg->SetFrom(DecodeHeaderText(HeaderListValue(header, "From")));
-    msg->SetDate(HeaderListValue(header, "Date"));
-    msg->messageId = HeaderListValue(header, "Message-ID");
-    msg->references = ReferencesOrInReplyTo(header);
+    msg->subject = DecodeHeaderText(h.value[HeaderFields::kSubject]);
+    msg->SetFrom(DecodeHeaderText(h.value[HeaderFields::kFrom]));
+    msg->SetDate(std::move(h.value[HeaderFields::kDate]));
+    msg->messageId = std::move(h.value[HeaderFields::kMessageId]);
+    if (!h.value[HeaderFields::kReferences].empty())
+        msg->references = std::move(h.value[HeaderFields::kReferences]);
+    else
+        msg->references = LastAngleToken(h.value[HeaderFields::kInReplyTo]);
     msg->parentId = LastAngleToken(msg->references);
     msg->length = static_cast<int64_t>(text.size());
-    msg->lineCount = CountLfLines(text);
+    msg->lineCount = knownLines >= 0 ? ToInt32(knownLines) : CountLfLines(text);
     msg->number = 0;
     msg->depth = 0;
     msg->mark = '*';
     out.push_back(std::move(msg));
-}
-
-// Reads up to `n` bytes (never more than the file still holds).
-std::string ReadUpTo(std::ifstream& in, int64_t n, int64_t remaining) {
-    n = std::clamp<int64_t>(n, 0, std::max<int64_t>(remaining, 0));
-    std::string buf(static_cast<size_t>(n), '\0');
-    in.read(buf.data(), static_cast<std::streamsize>(n));
-    buf.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return buf;
 }
 
 }  // namespace
@@ -164,37 +265,38 @@ void ParseOneMessage(std::string_view text,
 
 namespace {
 
-// The loop both framings share: `frame` reads one frame header at `pos` (advancing it) and
-// gives the message length that follows (0 or less: no message there), or nullopt when the
-// file holds no further frame. Lengths past the end of the file take what is there.
+// The loop both framings share, over the mapped file: `frame` reads one frame header at `pos`
+// (advancing it) and gives the message length that follows (0 or less: no message there), or
+// nullopt when the file holds no further frame. Lengths past the end of the file take what is
+// there.
 template <typename Frame>
 void ParseFramed(const ParseContext& ctx,
                  MessageList& out,
                  const std::function<void(int64_t, int64_t)>& progress,
                  bool rnewsRules,  // empty batches are none; a NUL ends the text
                  Frame frame) {
-    const int64_t size = FileSize(ctx.msgFile);
-    if (size <= 0)
-        return;
-    std::ifstream in(DiskPath(ctx.msgFile), std::ios::binary);
-    if (!in)
-        return;
+    MappedFile file(ctx.msgFile);
+    const std::string_view bytes = file.Bytes();
+    const auto size = static_cast<int64_t>(bytes.size());
     int64_t pos = 0;
-    while (pos < size && in) {
-        const std::optional<int64_t> length = frame(in, pos, size);
+    while (pos < size) {
+        const std::optional<int64_t> length = frame(bytes, pos);
         if (!length)
             break;
         if (*length <= 0 && rnewsRules)
             continue;
         const int64_t start = pos;
-        std::string text = ReadUpTo(in, *length, size - pos);
-        pos += static_cast<int64_t>(text.size());
+        const int64_t take = std::clamp<int64_t>(*length, 0, size - pos);
+        std::string_view text = bytes.substr(static_cast<size_t>(pos), static_cast<size_t>(take));
+        pos += take;
+        int64_t lines = -1;
         if (rnewsRules) {
-            const size_t nul = text.find('\0');
-            if (nul != std::string::npos)
-                text.resize(nul);
+            size_t nul = 0;
+            lines = CountLfBeforeNul(text, nul);
+            if (nul != std::string_view::npos)
+                text = text.substr(0, nul);
         }
-        ParseOneMessage(text, start, ctx, out);
+        ParseMessageAt(text, start, ctx, 0, out, lines);
         if (progress)
             progress(pos, size);
     }
@@ -207,14 +309,17 @@ void ParseRnewsFile(const ParseContext& ctx,
                     const std::function<void(int64_t, int64_t)>& progress) {
     // Any 9 bytes that do not start a batch are passed over; a batch without a count is none.
     ParseFramed(ctx, out, progress, true,
-                [](std::ifstream& in, int64_t& pos, int64_t size) -> std::optional<int64_t> {
-                    const std::string head = ReadUpTo(in, 9, size - pos);
+                [](std::string_view bytes, int64_t& pos) -> std::optional<int64_t> {
+                    const auto size = static_cast<int64_t>(bytes.size());
+                    const std::string_view head =
+                        bytes.substr(static_cast<size_t>(pos),
+                                     static_cast<size_t>(std::min<int64_t>(9, size - pos)));
                     pos += static_cast<int64_t>(head.size());
                     if (head != kRnews)
                         return 0;
                     int64_t count = 0;
-                    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
-                        ++pos;
+                    while (pos < size) {
+                        const char c = bytes[static_cast<size_t>(pos++)];
                         if (c == '\n')
                             break;
                         // Counts beyond the file are cut to it anyway; stop before overflow.
@@ -230,13 +335,14 @@ void ParseBinaryFile(const ParseContext& ctx,
                      const std::function<void(int64_t, int64_t)>& progress) {
     // A record of length 0 is one empty message; a length field cut short ends the file.
     ParseFramed(ctx, out, progress, false,
-                [](std::ifstream& in, int64_t& pos, int64_t size) -> std::optional<int64_t> {
-                    const std::string len = ReadUpTo(in, 4, size - pos);
-                    pos += static_cast<int64_t>(len.size());
-                    if (len.size() < 4)
+                [](std::string_view bytes, int64_t& pos) -> std::optional<int64_t> {
+                    if (static_cast<int64_t>(bytes.size()) - pos < 4) {
+                        pos = static_cast<int64_t>(bytes.size());
                         return std::nullopt;
+                    }
                     int64_t n = 0;
-                    for (char c : len) n = n << 8 | static_cast<unsigned char>(c);
+                    for (int k = 0; k < 4; ++k)
+                        n = n << 8 | static_cast<unsigned char>(bytes[static_cast<size_t>(pos++)]);
                     return n;
                 });
 }
@@ -244,14 +350,24 @@ void ParseBinaryFile(const ParseContext& ctx,
 std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      char layout,
                                      const std::string& msgFile) {
-    TSList col = SplitTab(line, 8);
-    col.resize(9);
+    // Nine columns between TABs; missing ones are empty, anything after the ninth is ignored.
+    std::array<std::string_view, 9> col{};
+    size_t pos = 0;
+    for (size_t k = 0; k < col.size() && pos <= line.size(); ++k) {
+        const size_t tab = line.find('\t', pos);
+        if (tab == std::string_view::npos) {
+            col[k] = line.substr(pos);
+            break;
+        }
+        col[k] = line.substr(pos, tab - pos);
+        pos = tab + 1;
+    }
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = msgFile;
     msg->offset = ToInteger64(col[0]);
     msg->subject = DecodeHeaderText(col[1]);
     msg->SetFrom(DecodeHeaderText(col[2]));
-    msg->SetDate(col[3]);
+    msg->SetDate(std::string(col[3]));
     if (layout == 'C') {
         msg->length = ToInteger64(col[4]);
         msg->lineCount = ToInteger(col[5]);
@@ -260,7 +376,7 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
         msg->messageId = col[4];
         msg->references = col[5];
         // Five blanks make a value without a token match no Message-ID.
-        msg->parentId = LastAngleToken(col[5] + "     ");
+        msg->parentId = LastAngleToken(std::string(col[5]) + "     ");
         msg->length = ToInteger64(col[6]);
         msg->lineCount = ToInteger(col[7]);
         msg->number = ToInteger(col[8]);
@@ -268,6 +384,25 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
     msg->depth = 0;
     msg->mark = '*';
     return msg;
+}
+
+void ParseIndexFile(std::string_view path,
+                    char layout,
+                    const std::string& msgFile,
+                    MessageList& out,
+                    const std::function<void(size_t done, size_t total)>& progress) {
+    MappedFile file(path);
+    std::string_view text = file.Bytes();
+    const size_t total = text.size();
+    out.reserve(out.size() + total / 160);
+    size_t pos = 0;
+    std::string_view line;
+    while (NextTextLine(text, pos, line)) {
+        if (!line.empty())
+            out.push_back(ParseIndexLine(line, layout, msgFile));
+        if (progress)
+            progress(std::min(pos, total), total);
+    }
 }
 
 }  // namespace pelorin

@@ -11,6 +11,8 @@
 // then the message. A length running past the end takes what is there (a length of 0xFFFFFFFF
 // never makes the reader allocate more than the file holds).
 //
+// The message file and the index are mapped into memory and parsed in place (mapped_file.h).
+//
 // Index lines (letter "c"/"C"): nine TAB-separated columns (layout "c": offset, Subject, From,
 // Date, Message-ID, References, length, lines, number; layout "C": offset, Subject, From, Date,
 // length, lines, number).
@@ -54,6 +56,13 @@ void ParseBinaryFile(const ParseContext& ctx,
 std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      char layout,
                                      const std::string& msgFile);
+// Every non-empty line of an index file (lines end in LF, CR LF or CR) as a record.
+// `progress` (may be empty) receives the bytes read so far and the file's size.
+void ParseIndexFile(std::string_view path,
+                    char layout,
+                    const std::string& msgFile,
+                    MessageList& out,
+                    const std::function<void(size_t done, size_t size)>& progress);
 
 // The References value of a message for the index and the record: References, or when empty
 // the last "<...>" token of In-Reply-To.

@@ -17,17 +17,8 @@ std::string ReadFileBytes(std::string_view path) {
 TSList SplitTextLines(std::string_view text) {
     TSList lines;
     size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(pos));
-            break;
-        }
-        lines.emplace_back(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (text[end] == '\r' && pos < text.size() && text[pos] == '\n')
-            ++pos;
-    }
+    std::string_view line;
+    while (NextTextLine(text, pos, line)) lines.emplace_back(line);
     return lines;
 }
 

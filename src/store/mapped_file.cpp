@@ -1,0 +1,62 @@
+#include "store/mapped_file.h"
+
+#include "store/disk_path.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pelorin {
+
+MappedFile::~MappedFile() {
+    Close();
+}
+
+void MappedFile::Close() {
+    if (map_)
+        ::munmap(map_, mapLength_);
+    map_ = nullptr;
+    mapLength_ = 0;
+    copy_.clear();
+    bytes_ = {};
+}
+
+bool MappedFile::Open(std::string_view path) {
+    Close();
+    const int fd = ::open(DiskPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && S_ISREG(st.st_mode) && st.st_size > 0) {
+        mapLength_ = static_cast<std::size_t>(st.st_size);
+        void* map = ::mmap(nullptr, mapLength_, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map != MAP_FAILED) {
+            map_ = map;
+            (void)::madvise(map_, mapLength_, MADV_SEQUENTIAL);
+            bytes_ = std::string_view(static_cast<const char*>(map_), mapLength_);
+            ::close(fd);
+            return true;
+        }
+        mapLength_ = 0;
+    }
+    // Not mappable: read what there is.
+    char buffer[64 * 1024];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        copy_.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    bytes_ = copy_;
+    return ok;
+}
+
+}  // namespace pelorin
