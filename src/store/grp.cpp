@@ -266,8 +266,9 @@ void TGrp::Load() {
         const std::string idx = pathBase + ".IDX";
         if (!PacketFileExists(idx))
             return;
-        ParseIndexFile(FindPacketFile(idx), l2, MsgPath(), messages,
+        ParseIndexFile(FindPacketFile(idx), l2, SharedPath(MsgPath()), messages,
                        [this](size_t i, size_t n) { Report(i, n); });
+        messages.shrink_to_fit();  // room was reserved by an estimate from the index's size
         ReadMarks();
     } else if (l2 == 'n') {
         if (!PacketFileExists(pathBase + ".MSG"))
@@ -278,6 +279,7 @@ void TGrp::Load() {
             ParseBinaryFile(ctx, messages, progress);
         else if (l1 == 'u')
             ParseRnewsFile(ctx, messages, progress);
+        messages.shrink_to_fit();  // the list grew by doubling; it stays as long as the area
         ReadMarks();
     }
 }
@@ -404,7 +406,7 @@ void TGrp::AddCopy(TMsg* src) {
     auto copy = std::make_unique<TMsg>(*src);
     // Every record of an area names the same file; looking it up again (a directory scan
     // while the file does not exist yet) for each copy would make large copies quadratic.
-    copy->msgFile = messages.empty() ? MsgPath() : messages.front()->msgFile;
+    copy->msgFile = messages.empty() ? SharedPath(MsgPath()) : messages.front()->msgFile;
     copy->offset = 0;
     copy->depth = 0;
     copy->checked = false;
@@ -597,7 +599,7 @@ ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
     Step("pbx");
     (void)SyncDirectory(DiskPath(Directory()).string());
     // Once the message file is replaced, the records must point into the new one.
-    const std::string msg_file = MsgPath();
+    const SharedPath msg_file = MsgPath();
     for (const Placed& p : placed) {
         if (msg_replaced && write_msg) {
             p.msg->msgFile = msg_file;

@@ -21,15 +21,21 @@ constexpr size_t kPiece = 2048;
 
 void TMsg::SetFrom(std::string from) {
     from_ = std::move(from);
-    haveFromName_ = haveFromAddress_ = false;
-    fromName_.clear();
-    fromAddress_.clear();
+    if (computed_.Has()) {
+        Computed& c = computed_.Get();
+        c.haveFromName = c.haveFromAddress = false;
+        c.fromName.clear();
+        c.fromAddress.clear();
+    }
 }
 
 void TMsg::SetDate(std::string date) {
     date_ = std::move(date);
-    haveSortDate_ = false;
-    sortDate_.clear();
+    if (computed_.Has()) {
+        Computed& c = computed_.Get();
+        c.haveSortDate = false;
+        c.sortDate.clear();
+    }
 }
 
 std::string TMsg::ReadText() const {
@@ -120,27 +126,30 @@ std::string TMsg::Header(std::string_view name) {
 }
 
 const std::string& TMsg::FromAddress() const {
-    if (!haveFromAddress_) {
-        fromAddress_ = AddressPart(from_);
-        haveFromAddress_ = true;
+    Computed& c = computed_.Get();
+    if (!c.haveFromAddress) {
+        c.fromAddress = AddressPart(from_);
+        c.haveFromAddress = true;
     }
-    return fromAddress_;
+    return c.fromAddress;
 }
 
 const std::string& TMsg::FromName() const {
-    if (!haveFromName_) {
-        fromName_ = NamePart(from_);
-        haveFromName_ = true;
+    Computed& c = computed_.Get();
+    if (!c.haveFromName) {
+        c.fromName = NamePart(from_);
+        c.haveFromName = true;
     }
-    return fromName_;
+    return c.fromName;
 }
 
 const std::string& TMsg::SortDate() const {
-    if (!haveSortDate_) {
-        sortDate_ = SortKeyDate(date_);
-        haveSortDate_ = true;
+    Computed& c = computed_.Get();
+    if (!c.haveSortDate) {
+        c.sortDate = SortKeyDate(date_);
+        c.haveSortDate = true;
     }
-    return sortDate_;
+    return c.sortDate;
 }
 
 TMsg TMsg::FromLines(const TSList& lines) {

@@ -20,17 +20,42 @@
 #include "store/strutil.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace pelorin {
+
+// The message file's path, one string shared by every record of an area instead of a copy per
+// message (an area may hold hundreds of thousands). Reads like a const std::string.
+class SharedPath {
+public:
+    SharedPath() = default;
+    SharedPath(std::string path)  // NOLINT(google-explicit-constructor): a path is a path
+        : path_(path.empty() ? nullptr : std::make_shared<const std::string>(std::move(path))) {}
+    SharedPath(const char* path)  // NOLINT(google-explicit-constructor)
+        : SharedPath(std::string(path)) {}
+
+    const std::string& str() const { return path_ ? *path_ : Empty(); }
+    operator const std::string&() const { return str(); }  // NOLINT(google-explicit-constructor)
+    operator std::string_view() const { return str(); }    // NOLINT(google-explicit-constructor)
+    bool empty() const { return !path_; }
+    bool operator==(const SharedPath& other) const { return str() == other.str(); }
+
+private:
+    static const std::string& Empty() {
+        static const std::string empty;
+        return empty;
+    }
+    std::shared_ptr<const std::string> path_;
+};
 
 class TMsg {
 public:
     TMsg() = default;
 
     // ---- fields, in record order ----
-    std::string msgFile;  // path of the area's .MSG file; empty for a record built from lines
+    SharedPath msgFile;   // path of the area's .MSG file; empty for a record built from lines
     int64_t offset = 0;   // byte position of the message's first byte in msgFile
     std::string subject;  // decoded Subject: DecodeHeaderWords, Unfold, JisToSjis
 
@@ -43,10 +68,10 @@ public:
     int32_t lineCount = 0;   // number of lines of the message
     int32_t number = 0;      // message number from the index; 0 when unknown
     char mark = '*';         // '*' unread, ' ' read, '-' to delete, '+' kept; others kept as read
+    bool checked = false;    // check flag: selected in the list, or set by a sub-command
     int32_t depth = 0;       // thread depth for indentation; 0 outside the thread view
     int32_t displayPos = 0;  // position in the area's display list
     TSList lines;            // the message text as lines; empty until loaded
-    bool checked = false;    // check flag: selected in the list, or set by a sub-command
 
     // ---- From and Date ----
     const std::string& From() const { return from_; }  // decoded like subject
@@ -86,14 +111,38 @@ public:
     static TMsg FromLines(const TSList& lines);
 
 private:
-    std::string from_;                 // decoded From
-    std::string date_;                 // raw Date
-    mutable std::string fromName_;     // cache of FromName
-    mutable std::string fromAddress_;  // cache of FromAddress
-    mutable std::string sortDate_;     // cache of SortDate
-    mutable bool haveFromName_ = false;
-    mutable bool haveFromAddress_ = false;
-    mutable bool haveSortDate_ = false;
+    // The values computed from From and Date, kept apart and made only when first asked for:
+    // a record shown in file or thread order never needs them.
+    struct Computed {
+        std::string fromName, fromAddress, sortDate;
+        bool haveFromName = false, haveFromAddress = false, haveSortDate = false;
+    };
+    class ComputedBox {
+    public:
+        ComputedBox() = default;
+        ComputedBox(const ComputedBox& o)
+            : p_(o.p_ ? std::make_unique<Computed>(*o.p_) : nullptr) {}
+        ComputedBox& operator=(const ComputedBox& o) {
+            p_ = o.p_ ? std::make_unique<Computed>(*o.p_) : nullptr;
+            return *this;
+        }
+        ComputedBox(ComputedBox&&) noexcept = default;
+        ComputedBox& operator=(ComputedBox&&) noexcept = default;
+        Computed& Get() {
+            if (!p_)
+                p_ = std::make_unique<Computed>();
+            return *p_;
+        }
+        void Reset() { p_.reset(); }
+        bool Has() const { return p_ != nullptr; }
+
+    private:
+        std::unique_ptr<Computed> p_;
+    };
+
+    std::string from_;  // decoded From
+    std::string date_;  // raw Date
+    mutable ComputedBox computed_;
 };
 
 // The header lookup of a message's lines. The key is the name followed by ": ":

@@ -275,7 +275,7 @@ void ParseFramed(const ParseContext& ctx,
                  const std::function<void(int64_t, int64_t)>& progress,
                  bool rnewsRules,  // empty batches are none; a NUL ends the text
                  Frame frame) {
-    MappedFile file(ctx.msgFile);
+    MappedFile file(ctx.msgFile.str());
     const std::string_view bytes = file.Bytes();
     const auto size = static_cast<int64_t>(bytes.size());
     int64_t pos = 0;
@@ -349,7 +349,7 @@ void ParseBinaryFile(const ParseContext& ctx,
 
 std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      char layout,
-                                     const std::string& msgFile) {
+                                     const SharedPath& msgFile) {
     // Nine columns between TABs; missing ones are empty, anything after the ninth is ignored.
     std::array<std::string_view, 9> col{};
     size_t pos = 0;
@@ -388,7 +388,7 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
 
 void ParseIndexFile(std::string_view path,
                     char layout,
-                    const std::string& msgFile,
+                    const SharedPath& msgFile,
                     MessageList& out,
                     const std::function<void(size_t done, size_t total)>& progress) {
     MappedFile file(path);

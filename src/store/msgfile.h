@@ -32,7 +32,7 @@ namespace pelorin {
 using MessageList = std::vector<std::unique_ptr<TMsg>>;
 
 struct ParseContext {
-    std::string msgFile;       // path recorded in every record (Shift_JIS)
+    SharedPath msgFile;        // path recorded in every record (Shift_JIS), shared by them
     std::string digestMarker;  // when non-empty, a Subject containing it marks a digest
 };
 
@@ -53,14 +53,12 @@ void ParseBinaryFile(const ParseContext& ctx,
                      const std::function<void(int64_t pos, int64_t size)>& progress);
 
 // One index line as a record; `layout` is 'c' or 'C'.
-std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
-                                     char layout,
-                                     const std::string& msgFile);
+std::unique_ptr<TMsg> ParseIndexLine(std::string_view line, char layout, const SharedPath& msgFile);
 // Every non-empty line of an index file (lines end in LF, CR LF or CR) as a record.
 // `progress` (may be empty) receives the bytes read so far and the file's size.
 void ParseIndexFile(std::string_view path,
                     char layout,
-                    const std::string& msgFile,
+                    const SharedPath& msgFile,
                     MessageList& out,
                     const std::function<void(size_t done, size_t size)>& progress);
 

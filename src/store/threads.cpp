@@ -38,7 +38,7 @@ void FileOrder(const std::vector<std::unique_ptr<TMsg>>& messages, DisplayList& 
     out.reserve(messages.size());
     for (const auto& m : messages) {
         m->depth = 0;
-        out.push_back({m->messageId, m.get()});
+        out.push_back({std::string(), m.get()});
     }
 }
 
@@ -84,34 +84,50 @@ public:
         : msgs_(messages)
         , range_(threadRange < 0 ? 0 : static_cast<size_t>(threadRange))
         , parent_(messages.size(), kNone)
-        , children_(messages.size())
+        , firstChild_(messages.size(), kNone)
+        , lastChild_(messages.size(), kNone)
+        , nextSibling_(messages.size(), kNone)
         , listed_(messages.size(), false) {}
 
+    // Links each message k to a parent within `range_` places before it: the nearest earlier
+    // message whose Message-ID is k's parent ID; and takes as children the earlier messages in
+    // the range, still without a parent, whose parent ID is k's Message-ID (a reply filed before
+    // what it answers). Children are listed in file order, those found from the child's side
+    // before those found later from the parent's side. This is what comparing every pair within
+    // the range gives, found through two hash maps in one pass.
     void Link(const std::function<void(size_t, size_t)>& progress) {
         const size_t n = msgs_.size();
-        std::vector<size_t> id_hash(n), parent_hash(n);
-        std::hash<std::string> h;
-        for (size_t i = 0; i < n; ++i) {
-            id_hash[i] = msgs_[i]->messageId.empty() ? 0 : h(msgs_[i]->messageId);
-            parent_hash[i] = msgs_[i]->parentId.empty() ? 0 : h(msgs_[i]->parentId);
-        }
-        for (size_t k = 1; k < n; ++k) {
+        std::unordered_map<std::string_view, size_t> last_by_id;  // latest place of each ID
+        // Messages still without a parent, by the parent ID they wait for, in file order.
+        std::unordered_map<std::string_view, std::vector<size_t>> waiting;
+        last_by_id.reserve(n);
+        for (size_t k = 0; k < n; ++k) {
             const TMsg& mk = *msgs_[k];
             const size_t low = k > range_ ? k - range_ : 0;
-            for (size_t j = k; j-- > low;) {
-                const TMsg& mj = *msgs_[j];
-                if (parent_[k] == kNone && parent_hash[k] == id_hash[j] && !mj.messageId.empty() &&
-                    !mk.parentId.empty() && mj.messageId == mk.parentId) {
-                    children_[j].push_back(k);
-                    parent_[k] = j;
-                }
-                if (parent_[j] == kNone && parent_hash[j] == id_hash[k] && !mk.messageId.empty() &&
-                    !mj.parentId.empty() && mk.messageId == mj.parentId) {
-                    children_[k].insert(children_[k].begin(), j);
-                    parent_[j] = k;
+            if (!mk.parentId.empty()) {
+                auto it = last_by_id.find(mk.parentId);
+                if (it != last_by_id.end() && it->second >= low) {
+                    AddChild(it->second, k);
+                    parent_[k] = it->second;
                 }
             }
-            if (progress)
+            if (!mk.messageId.empty()) {
+                auto it = waiting.find(mk.messageId);
+                if (it != waiting.end()) {
+                    for (size_t j : it->second) {
+                        // Places before the range never come into it again.
+                        if (j >= low && parent_[j] == kNone) {
+                            AddChild(k, j);
+                            parent_[j] = k;
+                        }
+                    }
+                    waiting.erase(it);
+                }
+                last_by_id[mk.messageId] = k;
+            }
+            if (parent_[k] == kNone && !mk.parentId.empty())
+                waiting[mk.parentId].push_back(k);
+            if (progress && k > 0)
                 progress(k, n);
         }
     }
@@ -151,30 +167,46 @@ public:
 private:
     // Appends `root` at depth 0 and its subtree depth-first.
     void AppendTree(size_t root, DisplayList& out) {
-        struct Frame {
-            size_t msg;
-            int32_t depth;
-        };
-        std::vector<Frame> stack{{root, 0}};
-        while (!stack.empty()) {
-            Frame f = stack.back();
-            stack.pop_back();
+        stack_.clear();
+        stack_.push_back({root, 0});
+        while (!stack_.empty()) {
+            Frame f = stack_.back();
+            stack_.pop_back();
             if (listed_[f.msg])
                 continue;
             listed_[f.msg] = true;
             TMsg* m = msgs_[f.msg].get();
             m->depth = f.depth;
-            out.push_back({m->messageId, m});
-            const auto& kids = children_[f.msg];
-            for (size_t c = kids.size(); c-- > 0;) stack.push_back({kids[c], f.depth + 1});
+            out.push_back({std::string(), m});
+            // The children go on the stack last first, so the first is taken next.
+            const size_t mark = stack_.size();
+            for (size_t c = firstChild_[f.msg]; c != kNone; c = nextSibling_[c])
+                stack_.push_back({c, f.depth + 1});
+            std::reverse(stack_.begin() + static_cast<std::ptrdiff_t>(mark), stack_.end());
         }
     }
 
+    // Children are only ever added at the end of a message's list.
+    void AddChild(size_t parent, size_t child) {
+        if (lastChild_[parent] == kNone)
+            firstChild_[parent] = child;
+        else
+            nextSibling_[lastChild_[parent]] = child;
+        lastChild_[parent] = child;
+    }
+
+    struct Frame {
+        size_t msg;
+        int32_t depth;
+    };
+
     const std::vector<std::unique_ptr<TMsg>>& msgs_;
     size_t range_;
-    std::vector<size_t> parent_;                 // parent slot: index, kNone or kJoined
-    std::vector<std::vector<size_t>> children_;  // ordered child lists
-    std::vector<bool> listed_;                   // already in the display list
+    std::vector<size_t> parent_;  // parent slot: index, kNone or kJoined
+    // Ordered child lists, kept as links between the children.
+    std::vector<size_t> firstChild_, lastChild_, nextSibling_;
+    std::vector<bool> listed_;  // already in the display list
+    std::vector<Frame> stack_;  // AppendTree's work, kept between roots
 };
 
 }  // namespace

@@ -31,8 +31,11 @@
 namespace pelorin {
 
 struct DisplayEntry {
-    std::string key;  // sort key (Message-ID for file order and threads; empty for added copies)
-    TMsg* msg;        // not owned: the area owns its messages
+    // The sort key of a sorted order (subject, author or date, then the number). Empty in file
+    // and thread order, where the place itself is the order: a copy of every Message-ID there
+    // would cost an area of 100,000 messages megabytes for nothing.
+    std::string key;
+    TMsg* msg;  // not owned: the area owns its messages
 };
 using DisplayList = std::vector<DisplayEntry>;
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <random>
 
 namespace pelorin {
 namespace {
@@ -105,7 +106,7 @@ TEST(Threads, EveryMessageListedExactlyOnceForEveryShape) {
         for (int i = 0; i < n; ++i, c /= 5) {
             int p = c % 5;
             shapes.push_back({std::string(1, static_cast<char>('A' + i)),
-                             p < n ? std::string(1, static_cast<char>('A' + p)) : ""});
+                              p < n ? std::string(1, static_cast<char>('A' + p)) : ""});
         }
         std::vector<int> perm(n);
         std::iota(perm.begin(), perm.end(), 0);
@@ -175,6 +176,82 @@ TEST(StripReplyPrefixes, Forms) {
     EXPECT_EQ(StripReplyPrefixes("Re:x"), "Re:x");
     EXPECT_EQ(StripReplyPrefixes("Re: "), "");
     EXPECT_EQ(StripReplyPrefixes("Re:"), "Re:");
+}
+
+// Thread order by the plain definition: every pair within the range compared, the children
+// of a message listed in the order the pairs link them, roots in file order, messages in a
+// loop where the file order meets them.
+std::string ThreadsByDefinition(const MessageList& msgs, size_t range) {
+    const size_t n = msgs.size(), none = SIZE_MAX;
+    std::vector<size_t> parent(n, none);
+    std::vector<std::vector<size_t>> children(n);
+    for (size_t k = 1; k < n; ++k) {
+        const size_t low = k > range ? k - range : 0;
+        for (size_t j = k; j-- > low;) {
+            const TMsg& mj = *msgs[j];
+            const TMsg& mk = *msgs[k];
+            if (parent[k] == none && !mj.messageId.empty() && mj.messageId == mk.parentId) {
+                children[j].push_back(k);
+                parent[k] = j;
+            }
+            if (parent[j] == none && !mk.messageId.empty() && mk.messageId == mj.parentId) {
+                children[k].insert(children[k].begin(), j);
+                parent[j] = k;
+            }
+        }
+    }
+    std::vector<bool> listed(n, false);
+    std::string out;
+    auto append_tree = [&](size_t root) {
+        std::vector<std::pair<size_t, int>> stack{{root, 0}};
+        while (!stack.empty()) {
+            auto [m, depth] = stack.back();
+            stack.pop_back();
+            if (listed[m])
+                continue;
+            listed[m] = true;
+            if (!out.empty())
+                out += ' ';
+            const std::string& id = msgs[m]->messageId;
+            out +=
+                (id.size() > 2 ? id.substr(1, id.size() - 2) : "?") + ":" + std::to_string(depth);
+            for (size_t c = children[m].size(); c-- > 0;)
+                stack.push_back({children[m][c], depth + 1});
+        }
+    };
+    for (size_t i = 0; i < n; ++i) {
+        if (parent[i] == none)
+            append_tree(i);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (!listed[i])
+            append_tree(i);
+    }
+    return out;
+}
+
+TEST(Threads, LinksFoundByIdAreThoseOfComparingEveryPairInTheRange) {
+    // Few IDs, so that duplicates, replies before their parents, self-references, loops and
+    // parents just outside the range all come up.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 3000; ++round) {
+        const int count = 1 + static_cast<int>(rng() % 14);
+        const int ids = 1 + static_cast<int>(rng() % 8);
+        std::vector<Shape> shapes;
+        for (int i = 0; i < count; ++i) {
+            auto pick = [&] {
+                const int v = static_cast<int>(rng() % static_cast<unsigned>(ids + 1));
+                return v == 0 ? std::string() : std::string(1, static_cast<char>('A' + v - 1));
+            };
+            shapes.push_back({pick(), pick()});
+        }
+        const size_t range = std::vector<size_t>{0, 1, 2, 3, 300}[rng() % 5];
+        const MessageList list = Make(shapes);
+        std::string shape;
+        for (const Shape& sh : shapes) shape += sh.id + "<" + sh.parent + " ";
+        EXPECT_EQ(Build(list, 1, static_cast<int>(range)), ThreadsByDefinition(list, range))
+            << shape << " range " << range;
+    }
 }
 
 }  // namespace
