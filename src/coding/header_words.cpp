@@ -68,8 +68,8 @@ void AppendBetweenWords(std::string& out, std::string_view between) {
     out += s;
 }
 
-std::string DecodeWords(std::string_view value, std::string_view prefix) {
-    std::string out;
+void DecodeWordsTo(std::string& out, std::string_view value, std::string_view prefix) {
+    out.clear();
     out.reserve(value.size());
     size_t pos = 0;
     while (pos < value.size()) {
@@ -102,17 +102,26 @@ std::string DecodeWords(std::string_view value, std::string_view prefix) {
         }
         pos = end + 2;
     }
+}
+
+std::string DecodeWords(std::string_view value, std::string_view prefix) {
+    std::string out;
+    DecodeWordsTo(out, value, prefix);
     return out;
 }
 
 }  // namespace
 
 std::string DecodeHeaderWords(std::string_view value) {
+    std::string out;
+    DecodeHeaderWordsTo(out, value);
+    return out;
+}
+
+void DecodeHeaderWordsTo(std::string& out, std::string_view value) {
     const bool iso = FindNoCase(value, kIsoPrefix, 0) != std::string_view::npos;
     const bool sjis = !iso && FindNoCase(value, kSjisPrefix, 0) != std::string_view::npos;
-    if (sjis)
-        return DecodeSjisHeaderWords(value);
-    return DecodeWords(value, kIsoPrefix);
+    DecodeWordsTo(out, value, sjis ? kSjisPrefix : kIsoPrefix);
 }
 
 std::string DecodeSjisHeaderWords(std::string_view value) {

@@ -15,6 +15,9 @@ namespace pelorin {
 // Replaces the encoded words of a header value by their bytes (JIS text with its escapes, or
 // Shift_JIS bytes). The value may still hold its folds as LF + space or LF + TAB.
 std::string DecodeHeaderWords(std::string_view value);
+// The same into `out` (replacing what it held), so a caller decoding many values can keep one
+// buffer.
+void DecodeHeaderWordsTo(std::string& out, std::string_view value);
 // The same for "=?SHIFT_JIS?" words only (DecodeHeaderWords hands such values here).
 std::string DecodeSjisHeaderWords(std::string_view value);
 

@@ -14,6 +14,16 @@ MappedFile::~MappedFile() {
     Close();
 }
 
+void MappedFile::DoneBefore(std::size_t offset) {
+    constexpr std::size_t kStep = 16 << 20;  // in steps, so the calls cost nothing
+    if (!map_ || offset < released_ + kStep)
+        return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t upTo = offset / page * page;
+    (void)::madvise(static_cast<char*>(map_) + released_, upTo - released_, MADV_DONTNEED);
+    released_ = upTo;
+}
+
 void MappedFile::Close() {
     if (map_)
         ::munmap(map_, mapLength_);
@@ -21,6 +31,7 @@ void MappedFile::Close() {
     mapLength_ = 0;
     copy_.clear();
     bytes_ = {};
+    released_ = 0;
 }
 
 bool MappedFile::Open(std::string_view path) {

@@ -26,6 +26,9 @@ public:
     // False when the file is missing or cannot be read.
     bool Open(std::string_view path);
     std::string_view Bytes() const { return bytes_; }
+    // Tells the system the bytes before `offset` will not be read again, so a mapped file read
+    // from end to end does not stay resident as a whole (the pages stay in the page cache).
+    void DoneBefore(std::size_t offset);
 
 private:
     void Close();
@@ -34,6 +37,7 @@ private:
     std::size_t mapLength_ = 0;
     std::string copy_;  // the bytes when the file could not be mapped
     std::string_view bytes_;
+    std::size_t released_ = 0;  // bytes already given back
 };
 
 }  // namespace pelorin

@@ -113,9 +113,10 @@ std::string DecodeHeaderText(std::string_view raw) {
     if (raw.find("=?") == std::string_view::npos &&
         raw.find_first_of(std::string_view(kStops, 3)) == std::string_view::npos)
         return std::string(raw);
-    std::string decoded = DecodeHeaderWords(raw);
+    thread_local std::string decoded;  // one buffer for the many values of an area
+    DecodeHeaderWordsTo(decoded, raw);
     if (decoded.find('\n') != std::string::npos)
-        decoded = Unfold(decoded);
+        return JisToSjis(Unfold(decoded));
     return JisToSjis(decoded);
 }
 

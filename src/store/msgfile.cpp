@@ -17,6 +17,9 @@
 
 #include <algorithm>
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -47,6 +50,26 @@ int64_t CountLfBeforeNul(std::string_view text, size_t& nul) {
     int64_t n = 0;
     size_t i = 0;
     nul = std::string_view::npos;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: each lane of `acc` counts the LFs in its byte (at most 255
+    // blocks a round); a block holding a NUL is left to the loops below.
+    const __m128i lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+    bool nulAhead = false;
+    while (!nulAhead && i + 16 <= text.size()) {
+        __m128i acc = _mm_setzero_si128();
+        for (int round = 0; round < 255 && i + 16 <= text.size(); ++round) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0) {
+                nulAhead = true;
+                break;
+            }
+            acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(v, lf));
+            i += 16;
+        }
+        const __m128i sums = _mm_sad_epu8(acc, zero);
+        n += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+#endif
     for (; i + 8 <= text.size(); i += 8) {
         uint64_t w;
         std::memcpy(&w, text.data() + i, 8);
@@ -84,9 +107,22 @@ int32_t CountLfLines(std::string_view text) {
 // first line that is empty once a trailing CR is dropped.
 struct HeaderFields {
     enum Field { kSubject, kFrom, kDate, kMessageId, kReferences, kInReplyTo, kCount };
-    std::string value[kCount];
+    // A field on one line is a view into the message; one with continuation lines is joined
+    // in `joined` and viewed there.
+    std::string_view value[kCount];
+    std::string joined[kCount];
     bool found[kCount] = {};
+    bool isJoined[kCount] = {};
     size_t headerBytes = 0;  // the header lines with their LFs (not the empty line)
+
+    void Continue(int field, std::string_view more) {
+        if (!isJoined[field]) {
+            joined[field].assign(value[field]);
+            isJoined[field] = true;
+        }
+        joined[field].append(more);
+        value[field] = joined[field];
+    }
 };
 
 constexpr std::string_view kFieldKeys[HeaderFields::kCount] = {
@@ -143,14 +179,14 @@ void ScanHeader(std::string_view text, HeaderFields& h) {
             if (active >= 0) {
                 size_t skip = 0;
                 while (skip + 1 < line.size() && (line[skip] == ' ' || line[skip] == '\t')) ++skip;
-                h.value[active].append(line.substr(skip));
+                h.Continue(active, line.substr(skip));
             }
             continue;
         }
         active = MatchField(line, h.found);
         if (active >= 0) {
             h.found[active] = true;
-            h.value[active].assign(line.substr(kFieldKeys[active].size()));
+            h.value[active] = line.substr(kFieldKeys[active].size());
         }
     }
 }
@@ -220,7 +256,7 @@ void ParseMessageAt(std::string_view text,
     HeaderFields h;
     ScanHeader(text, h);
     if (!ctx.digestMarker.empty() && depth < kMaxDigestDepth) {
-        if (h.value[HeaderFields::kSubject].find(ctx.digestMarker) != std::string::npos) {
+        if (h.value[HeaderFields::kSubject].find(ctx.digestMarker) != std::string_view::npos) {
             size_t body_at = std::min(h.headerBytes + 1, text.size());
             SplitDigest(text.substr(body_at), start + static_cast<int64_t>(body_at), ctx, depth,
                         out);
@@ -232,10 +268,10 @@ void ParseMessageAt(std::string_view text,
     msg->offset = start;
     msg->subject = DecodeHeaderText(h.value[HeaderFields::kSubject]);
     msg->SetFrom(DecodeHeaderText(h.value[HeaderFields::kFrom]));
-    msg->SetDate(std::move(h.value[HeaderFields::kDate]));
-    msg->messageId = std::move(h.value[HeaderFields::kMessageId]);
+    msg->SetDate(std::string(h.value[HeaderFields::kDate]));
+    msg->messageId = h.value[HeaderFields::kMessageId];
     if (!h.value[HeaderFields::kReferences].empty())
-        msg->references = std::move(h.value[HeaderFields::kReferences]);
+        msg->references = h.value[HeaderFields::kReferences];
     else
         msg->references = LastAngleToken(h.value[HeaderFields::kInReplyTo]);
     msg->parentId = LastAngleToken(msg->references);
@@ -297,6 +333,7 @@ void ParseFramed(const ParseContext& ctx,
                 text = text.substr(0, nul);
         }
         ParseMessageAt(text, start, ctx, 0, out, lines);
+        file.DoneBefore(static_cast<size_t>(pos));
         if (progress)
             progress(pos, size);
     }
@@ -400,6 +437,7 @@ void ParseIndexFile(std::string_view path,
     while (NextTextLine(text, pos, line)) {
         if (!line.empty())
             out.push_back(ParseIndexLine(line, layout, msgFile));
+        file.DoneBefore(pos);
         if (progress)
             progress(std::min(pos, total), total);
     }

@@ -122,6 +122,25 @@ TEST(MsgFile, LineCountsAreExactAroundNulsAndWordBoundaries) {
     }
 }
 
+TEST(MsgFile, LongBodiesOfNothingButLineEndsCountEveryLine) {
+    // More LFs in each byte lane than a byte can count, and a NUL far in.
+    for (size_t lines : {4079u, 4080u, 4096u, 100000u}) {
+        std::string text = "Subject: s\n\n" + std::string(lines, '\n');
+        MessageList out;
+        ParseOneMessage(text, 0, ParseContext{"x.MSG", ""}, out);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0]->lineCount, static_cast<int32_t>(lines + 2));
+        testing::TempDir dir;
+        text[9000 < text.size() ? 9000 : text.size() - 1] = '\0';
+        testing::WriteFile(dir / "a.MSG", "#! rnews " + std::to_string(text.size()) + "\n" + text);
+        MessageList framed;
+        ParseRnewsFile(ParseContext{(dir / "a.MSG").string(), ""}, framed, {});
+        ASSERT_EQ(framed.size(), 1u);
+        const std::string kept = text.substr(0, text.find('\0'));
+        EXPECT_EQ(framed[0]->lineCount, std::count(kept.begin(), kept.end(), '\n'));
+    }
+}
+
 TEST(MsgFile, ValuesWithoutWordsFoldsOrEscapesNeedNoDecoding) {
     const std::string values[] = {"plain",
                                   "",

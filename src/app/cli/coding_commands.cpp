@@ -1,14 +1,19 @@
 // Converter filters: standard input to standard output, line by line.
 #include "command.h"
 
+#include "coding/cp932.h"
 #include "coding/header_words.h"
 #include "coding/jis.h"
 #include "store/strutil.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace pelorin::cli {
 namespace {
@@ -19,23 +24,53 @@ std::string ReadAll() {
 }
 
 // Applies `convert` to each LF-terminated line (the LF itself is kept out of the conversion,
-// so a line always starts in ASCII state, as in a message file).
+// so a line always starts in ASCII state, as in a message file). Standard input is read in
+// blocks of 1 MiB and the output leaves in blocks of about that size, so memory does not grow
+// with the input (only with its longest line).
 template <typename Convert>
 int FilterLines(const std::vector<std::string>& args, const Options& opts, Convert convert) {
     if (!args.empty())
         throw UsageError{"this filter takes no arguments"};
-    std::string input = ReadAll();
-    size_t pos = 0;
-    while (pos < input.size()) {
-        size_t lf = input.find('\n', pos);
-        std::string_view line(input.data() + pos,
-                              (lf == std::string::npos ? input.size() : lf) - pos);
-        Print(convert(line), opts.utf8);
-        if (lf == std::string::npos)
+    constexpr size_t kBlock = 1 << 20;
+    std::string pending;  // bytes read but not yet converted: an unfinished line
+    std::string out;
+    out.reserve(kBlock + kBlock / 4);
+    std::vector<char> block(kBlock);
+    auto flush = [&out] {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+    };
+    auto emit = [&](std::string_view line) {
+        const std::string converted = convert(line);
+        if (opts.utf8)
+            out += cp932::ToUtf8(converted);
+        else
+            out += converted;
+    };
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, block.data(), block.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
             break;
-        std::fputc('\n', stdout);
-        pos = lf + 1;
+        pending.append(block.data(), static_cast<size_t>(n));
+        size_t pos = 0;
+        for (;;) {
+            const void* lf = std::memchr(pending.data() + pos, '\n', pending.size() - pos);
+            if (!lf)
+                break;
+            const size_t end = static_cast<size_t>(static_cast<const char*>(lf) - pending.data());
+            emit(std::string_view(pending).substr(pos, end - pos));
+            out += '\n';
+            pos = end + 1;
+            if (out.size() >= kBlock)
+                flush();
+        }
+        pending.erase(0, pos);
     }
+    if (!pending.empty())
+        emit(pending);
+    flush();
     return 0;
 }
 
