@@ -413,7 +413,14 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
         msg->messageId = col[4];
         msg->references = col[5];
         // Five blanks make a value without a token match no Message-ID.
-        msg->parentId = LastAngleToken(std::string(col[5]) + "     ");
+        const size_t close = col[5].rfind('>');
+        const size_t open = close == std::string_view::npos || close == 0
+                                ? std::string_view::npos
+                                : col[5].rfind('<', close - 1);
+        if (open != std::string_view::npos)
+            msg->parentId = col[5].substr(open, close - open + 1);
+        else
+            (msg->parentId = col[5]) += "     ";
         msg->length = ToInteger64(col[6]);
         msg->lineCount = ToInteger(col[7]);
         msg->number = ToInteger(col[8]);
