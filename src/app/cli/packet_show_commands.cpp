@@ -72,6 +72,7 @@ const CliCommand mark(
             opened.area->marksChanged = true;
         }
         opened.area->sortType = opened.storedSort;
+        opened.area = nullptr;  // closing the packet frees its areas
         TSoup& soup = *opened.soup;
         const ReplaceResult r = soup.Destroy();
         if (r != ReplaceResult::Ok) {
