@@ -20,25 +20,11 @@
 namespace pelorin {
 namespace {
 
+using testing::BinaryFile;
 using testing::ReadFile;
+using testing::RnewsFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-std::string Rnews(const std::vector<std::string>& msgs) {
-    std::string out;
-    for (const auto& m : msgs) out += "#! rnews " + std::to_string(m.size()) + "\n" + m;
-    return out;
-}
-
-std::string Binary(const std::vector<std::string>& msgs) {
-    std::string out;
-    for (const auto& m : msgs) {
-        const auto n = static_cast<uint32_t>(m.size());
-        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(n >> s & 0xFF));
-        out += m;
-    }
-    return out;
-}
 
 std::string NoId(int n) {
     return "From: a@b\nSubject: no id " + std::to_string(n) + "\n\nbody\n";
@@ -71,7 +57,7 @@ protected:
 
 TEST_F(AreaCrashTest, AStaleMarkFileNeverSpreadsAMarkOverMessagesWithoutId) {
     // Three messages without Message-ID; the mark file still lists a fourth, just purged.
-    WriteFile(base + ".MSG", Rnews({NoId(1), NoId(2), NoId(3)}));
+    WriteFile(base + ".MSG", RnewsFile({NoId(1), NoId(2), NoId(3)}));
     WriteFile(base + ".PBX", " \t\r\n+\t\r\n*\t\r\n-\t\r\n");
     auto g = Area("un");
     g->Prepare();
@@ -113,7 +99,7 @@ TEST_F(AreaCrashTest, APurgeKilledAtAnyStepKeepsEveryMark) {
             SCOPED_TRACE(shape.enc + " killed after " + step);
             std::filesystem::remove(base + ".IDX");
             std::filesystem::remove(base + ".PBX");
-            const std::string msgs = Rnews({NoId(1), NoId(2), NoId(3), NoId(4)});
+            const std::string msgs = RnewsFile({NoId(1), NoId(2), NoId(3), NoId(4)});
             WriteFile(base + ".MSG", msgs);
             if (shape.enc[1] != 'n') {
                 std::string idx;
@@ -164,7 +150,7 @@ TEST_F(AreaCrashTest, APurgeKilledAtAnyStepKeepsEveryMark) {
 TEST_F(AreaCrashTest, CopiesKeepTheirMarksWhenTheFolderWriteIsKilled) {
     for (const char* step : {"sbm", "sbx", "msg", "pbx"}) {
         SCOPED_TRACE(step);
-        WriteFile(base + ".MSG", Binary({NoId(1)}));
+        WriteFile(base + ".MSG", BinaryFile({NoId(1)}));
         std::filesystem::remove(base + ".PBX");
         {
             auto g = Area("bn");
@@ -191,7 +177,7 @@ TEST_F(AreaCrashTest, CopiesKeepTheirMarksWhenTheFolderWriteIsKilled) {
 
 TEST_F(AreaCrashTest, ALoadWaitsForARewriteInProgress) {
     // Another process is between writing ".SBM" and the rest of its rewrite, holding the lock.
-    WriteFile(base + ".MSG", Rnews({NoId(1)}));
+    WriteFile(base + ".MSG", RnewsFile({NoId(1)}));
     WriteFile(base + ".SBM", "new, not yet in place");
     const std::string lockPath = (dir / std::string(PacketLock::kFileName)).string();
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0666);

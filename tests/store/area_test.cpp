@@ -14,7 +14,9 @@
 namespace pelorin {
 namespace {
 
+using testing::BinaryFile;
 using testing::ReadFile;
+using testing::RnewsFile;
 using testing::S;
 using testing::TempDir;
 using testing::WriteFile;
@@ -25,22 +27,6 @@ std::string Message(const std::string& id,
                     const std::string& body = "body\n") {
     return "Subject: " + subject + "\nFrom: a@example.jp\nMessage-ID: <" + id + ">\n" + extra +
            "\n" + body;
-}
-
-std::string Rnews(const std::vector<std::string>& msgs) {
-    std::string out;
-    for (const auto& m : msgs) out += "#! rnews " + std::to_string(m.size()) + "\n" + m;
-    return out;
-}
-
-std::string Binary(const std::vector<std::string>& msgs) {
-    std::string out;
-    for (const auto& m : msgs) {
-        uint32_t n = static_cast<uint32_t>(m.size());
-        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(n >> s & 0xFF));
-        out += m;
-    }
-    return out;
 }
 
 std::string Ids(const TGrp& g) {
@@ -96,7 +82,7 @@ TEST_F(AreaTest, RnewsOffsetsAndDecodedFields) {
 TEST_F(AreaTest, BrokenFramingsReadWhatIsThere) {
     std::string m = Message("1@x", "one");
     // An absurd count, junk between batches, and a NUL inside a message.
-    WriteFile(base + ".MSG", "garbage!!" + Rnews({m}) + "#! rnews 9999999999\n" +
+    WriteFile(base + ".MSG", "garbage!!" + RnewsFile({m}) + "#! rnews 9999999999\n" +
                                  Message("2@x", "two", "", std::string("a\0b\n", 4)));
     auto g = Area("un");
     g->Prepare();
@@ -105,7 +91,7 @@ TEST_F(AreaTest, BrokenFramingsReadWhatIsThere) {
     EXPECT_EQ(g->messages[1]->ReadText().find('\0'), std::string::npos);
 
     // Binary: a zero length is one empty message; 0xFFFFFFFF takes the rest of the file.
-    WriteFile(base + ".MSG", Binary({"", m}) + std::string("\xFF\xFF\xFF\xFF", 4) + m);
+    WriteFile(base + ".MSG", BinaryFile({"", m}) + std::string("\xFF\xFF\xFF\xFF", 4) + m);
     auto b = Area("bn");
     b->Prepare();
     ASSERT_EQ(b->messages.size(), 3u);
@@ -113,7 +99,7 @@ TEST_F(AreaTest, BrokenFramingsReadWhatIsThere) {
     EXPECT_EQ(b->messages[1]->messageId, "<1@x>");
     EXPECT_EQ(b->messages[2]->length, static_cast<int>(m.size()));
     // A length field cut short ends the file.
-    WriteFile(base + ".MSG", Binary({m}) + "\x00\x00");
+    WriteFile(base + ".MSG", BinaryFile({m}) + "\x00\x00");
     auto c = Area("bn");
     c->Prepare();
     EXPECT_EQ(c->messages.size(), 1u);
@@ -121,7 +107,7 @@ TEST_F(AreaTest, BrokenFramingsReadWhatIsThere) {
 
 TEST_F(AreaTest, CrLfMessagesReadLikeLfOnes) {
     std::string m = "Subject: crlf\r\nMessage-ID: <1@x>\r\n\r\nbody\r\n";
-    WriteFile(base + ".MSG", Rnews({m}));
+    WriteFile(base + ".MSG", RnewsFile({m}));
     auto g = Area("un");
     g->Prepare();
     ASSERT_EQ(g->messages.size(), 1u);
@@ -152,7 +138,7 @@ TEST_F(AreaTest, IndexLayouts) {
     EXPECT_EQ(c->messages[0]->number, 7);
     // An index area without its index is empty even though the message file exists.
     std::filesystem::remove(base + ".IDX");
-    WriteFile(base + ".MSG", Rnews({Message("1@x", "one")}));
+    WriteFile(base + ".MSG", RnewsFile({Message("1@x", "one")}));
     auto e = Area("uc");
     e->Prepare();
     EXPECT_TRUE(e->messages.empty());
@@ -197,7 +183,7 @@ TEST_F(AreaTest, OffsetsPastTwoGigabytes) {
 
 TEST_F(AreaTest, MarksPersistAcrossRunsAndSurviveAppendedMessages) {
     WriteFile(base + ".MSG",
-              Rnews({Message("1@x", "a"), Message("2@x", "b"), Message("3@x", "c")}));
+              RnewsFile({Message("1@x", "a"), Message("2@x", "b"), Message("3@x", "c")}));
     {
         auto g = Area("un");
         g->Prepare();
@@ -209,8 +195,8 @@ TEST_F(AreaTest, MarksPersistAcrossRunsAndSurviveAppendedMessages) {
     }
     EXPECT_EQ(ReadFile(base + ".PBX"), " <1@x>\t\r\n-<2@x>\t\r\n+<3@x>\t\r\n");
     // A newer packet put a message in front: line numbers no longer match, IDs still do.
-    WriteFile(base + ".MSG", Rnews({Message("0@x", "new"), Message("1@x", "a"), Message("2@x", "b"),
-                                    Message("3@x", "c")}));
+    WriteFile(base + ".MSG", RnewsFile({Message("0@x", "new"), Message("1@x", "a"),
+                                        Message("2@x", "b"), Message("3@x", "c")}));
     auto g = Area("un");
     g->Prepare();
     // Marks other than unread follow their Message-ID; the new message stays unread.
@@ -220,7 +206,7 @@ TEST_F(AreaTest, MarksPersistAcrossRunsAndSurviveAppendedMessages) {
 }
 
 TEST_F(AreaTest, SeenListTurnsCrossPostsRead) {
-    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    WriteFile(base + ".MSG", RnewsFile({Message("1@x", "a"), Message("2@x", "b")}));
     auto g = Area("un");
     g->MarkSeen("<2@x>");
     g->Prepare();
@@ -230,7 +216,7 @@ TEST_F(AreaTest, SeenListTurnsCrossPostsRead) {
 }
 
 TEST_F(AreaTest, DeleteAtAndBadIndex) {
-    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    WriteFile(base + ".MSG", RnewsFile({Message("1@x", "a"), Message("2@x", "b")}));
     auto g = Area("un");
     g->Prepare();
     g->DeleteAt(2);
@@ -248,7 +234,7 @@ TEST_F(AreaTest, DeleteAtAndBadIndex) {
 
 TEST_F(AreaTest, PurgeRewritesTheFilesAndKeepsTheRest) {
     std::string m1 = Message("1@x", "a"), m2 = Message("2@x", "b"), m3 = Message("3@x", "c");
-    WriteFile(base + ".MSG", Rnews({m1, m2, m3}));
+    WriteFile(base + ".MSG", RnewsFile({m1, m2, m3}));
     {
         auto g = Area("un", 1);
         g->Prepare();
@@ -267,7 +253,7 @@ TEST_F(AreaTest, PurgeRewritesTheFilesAndKeepsTheRest) {
     EXPECT_EQ(stat.ReadInteger("test.area", "MSGSize", -1), static_cast<int>(expect.size()));
 
     // Purging every message of a binary area leaves an empty message file.
-    WriteFile(base + ".MSG", Binary({m1}));
+    WriteFile(base + ".MSG", BinaryFile({m1}));
     auto b = Area("bn");
     b->Prepare();
     b->messages[0]->mark = '-';
@@ -278,8 +264,8 @@ TEST_F(AreaTest, PurgeRewritesTheFilesAndKeepsTheRest) {
 
 TEST_F(AreaTest, CopiesIntoAFolderSurviveReloading) {
     std::string src_base = (dir / "src").string();
-    WriteFile(src_base + ".MSG", Rnews({Message("1@x", "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=",
-                                                "References: <0@x>\n", "line1\nline2\n")}));
+    WriteFile(src_base + ".MSG", RnewsFile({Message("1@x", "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=",
+                                                    "References: <0@x>\n", "line1\nline2\n")}));
     TGrp src("src", src_base, "un", "src", nullptr, nullptr);
     src.Prepare();
     {
@@ -304,7 +290,7 @@ TEST_F(AreaTest, CopiesIntoAFolderSurviveReloading) {
 }
 
 TEST_F(AreaTest, RewriteKeepsRecordsPointingAtTheirText) {
-    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b", "", "second\n")}));
+    WriteFile(base + ".MSG", RnewsFile({Message("1@x", "a"), Message("2@x", "b", "", "second\n")}));
     auto g = Area("un");
     g->Prepare();
     g->DeleteAt(0);
@@ -317,8 +303,8 @@ TEST_F(AreaTest, RewriteKeepsRecordsPointingAtTheirText) {
 }
 
 TEST_F(AreaTest, FailedRewriteLeavesOldFilesAndMessages) {
-    std::string old = Rnews({Message("1@x", "a"), Message("2@x", "b"),
-                             Message("3@x", "c", "", std::string(300, 'x') + "\n")});
+    std::string old = RnewsFile({Message("1@x", "a"), Message("2@x", "b"),
+                                 Message("3@x", "c", "", std::string(300, 'x') + "\n")});
     WriteFile(base + ".MSG", old);
     auto g = Area("un");
     g->Prepare();
@@ -364,7 +350,7 @@ TEST_F(AreaTest, DigestsSplitIntoTheirParts) {
                        Message("p3@x", "three") +
                        "\n------------------------------\n\nEnd of digest\n";
     std::string digest = "Subject: Digest V1 #2\nMessage-ID: <d@x>\n\n" + body;
-    WriteFile(base + ".MSG", Rnews({digest}));
+    WriteFile(base + ".MSG", RnewsFile({digest}));
     auto g = Area("un");
     g->digestMarker = "Digest";
     g->Prepare();
@@ -378,7 +364,7 @@ TEST_F(AreaTest, DigestsSplitIntoTheirParts) {
 }
 
 TEST_F(AreaTest, PeekCounts) {
-    WriteFile(base + ".MSG", Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    WriteFile(base + ".MSG", RnewsFile({Message("1@x", "a"), Message("2@x", "b")}));
     auto g = Area("uc");
     stat.WriteInteger("test.area", "UnreadMsgs", 1);
     // Nothing known yet: MSGSize 0 differs from the file; no index.
@@ -391,14 +377,14 @@ TEST_F(AreaTest, PeekCounts) {
     EXPECT_EQ(g->PeekCounts(), std::make_pair(2, 1));
     // The file grew: the index tells the new total, the new messages count as unread.
     WriteFile(base + ".MSG",
-              Rnews({Message("1@x", "a"), Message("2@x", "b"), Message("3@x", "c")}));
+              RnewsFile({Message("1@x", "a"), Message("2@x", "b"), Message("3@x", "c")}));
     WriteFile(base + ".IDX", "1\n2\n3\n");
     EXPECT_EQ(g->PeekCounts(), std::make_pair(3, 2));
 }
 
 TEST_F(AreaTest, FileNamesMatchWithoutCase) {
     std::string lower = (dir / "0000001.msg").string();
-    WriteFile(lower, Rnews({Message("1@x", "a"), Message("2@x", "b")}));
+    WriteFile(lower, RnewsFile({Message("1@x", "a"), Message("2@x", "b")}));
     auto g = Area("un");
     g->Prepare();
     ASSERT_EQ(g->messages.size(), 2u);

@@ -30,6 +30,22 @@ std::string Hex(std::string_view bytes) {
     return out;
 }
 
+std::string RnewsFile(const std::vector<std::string>& messages) {
+    std::string out;
+    for (const auto& m : messages) out += "#! rnews " + std::to_string(m.size()) + "\n" + m;
+    return out;
+}
+
+std::string BinaryFile(const std::vector<std::string>& messages) {
+    std::string out;
+    for (const auto& m : messages) {
+        const auto n = static_cast<uint32_t>(m.size());
+        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(n >> s & 0xFF));
+        out += m;
+    }
+    return out;
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelorin::testing {
 
@@ -16,6 +17,11 @@ std::string Hex(std::string_view bytes);
 
 // Reads and writes whole files as bytes.
 std::string ReadFile(const std::filesystem::path& path);
+
+// Message files of the two framings: each text behind "#! rnews " + its size + LF, or behind
+// its size as four bytes, most significant first.
+std::string RnewsFile(const std::vector<std::string>& messages);
+std::string BinaryFile(const std::vector<std::string>& messages);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 
 // A fresh directory under the system's temporary folder, removed with everything in it when
