@@ -8,7 +8,7 @@ void EnterNoAreaState(TCommandSet& c, const CommandContext& context) {
               "mnuNewFolder",   "mnuCopyToFolder", "mnuDecode",     "mnuClose",  "EditCopyItem",
               "FileSaveAsItem", "ftbNewFolder",    "ftbReply",      "ftbNews",   "ftbFollow",
               "ftbSendMe",      "ftbFolderCopy",   "ftbCopy",       "ftbSave",   "ftbDecode",
-              "ftbClose"},
+              "ftbClose",       "mnuSubCommand"},
              false);
     EnterNoMessageState(c, context);
 }
@@ -24,7 +24,7 @@ void EnterAreaOpenState(TCommandSet& c, const CommandContext& context) {
     c.Enable({"mnuNewNews", "ftbNews"}, news);
     CheckSortOrder(c, context.sortType);
     c.Show("mnuMakeNewChild", context.packetType == 2);
-    c.Enable({"mnuAllReaded", "mnuNewMail", "ftbMail"}, true);
+    c.Enable({"mnuAllReaded", "mnuNewMail", "ftbMail", "mnuSubCommand"}, true);
     c.Enable({"mnuNewFolder", "ftbNewFolder"}, context.packetType == 1);
     c.Enable({"mnuClose", "ftbClose"}, false);
     EnterNoMessageState(c, context);

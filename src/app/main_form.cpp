@@ -162,6 +162,7 @@ void TMainForm::BuildCommands() {
     BuildTreeMenu();
     BuildMessageCommands();
     BuildActionCommands();
+    BuildSubCommandCommands();
 }
 
 void TMainForm::BuildMenus() {
@@ -179,6 +180,7 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     file->addAction(c.Find("FileExitItem"));
     BuildEditMenu();
+    BuildSubCommandMenu();
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
     view->setObjectName(QStringLiteral("ViewMenu"));

@@ -61,6 +61,7 @@ class TMsgListBox;
 class TQtEditor;
 class TStatusLine;
 class TTextView;
+class TCMD;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -173,6 +174,12 @@ public:
     void ClearChecks();
     // 削除マークを処理して終了(&X): the exit question, then the window closes (unless Cancel).
     void DelQuit();
+
+    // ---- sub-commands (main_form_subcmd.cpp). サブコマンド: the dialog, then its run;
+    // ExecSubCommand: the stored command of that name without the dialog.
+    void SubCommandClick();
+    void ExecSubCommand(const std::string& name);
+    int subCommandPauseMs = 100;  // the pause after each match of a run (tests shorten it)
     // The actions and their choosers (tests replace the save dialog and the folder dialog).
     TMessageActions& Actions() { return *actions_; }
 
@@ -271,6 +278,12 @@ private:
 
     // main_form_print.cpp
     void BuildPrintCommands();
+
+    // main_form_subcmd.cpp
+    void BuildSubCommandCommands();
+    void BuildSubCommandMenu();
+    std::unique_ptr<TCMD> NewSubCommandDialog();
+    void RunSubCommand(TCMD& dialog);
 
     // main_form_actions.cpp
     void BuildActionCommands();

@@ -164,6 +164,7 @@ void TMainForm::DefineBindings() {
     b.Define("MarkFevorite", [this](const TBinding&) { MarkCurrentAs('+'); });
     b.Define("MarkNone", [this](const TBinding&) { MarkCurrentAs(' '); });
     b.Define("MarkingAs", withMark([this](char x) { MarkCurrentAs(x); }));
+    b.Define("ExecSubCommand", [this](const TBinding& x) { ExecSubCommand(x.argText); });
     b.Define("PrevPart", [this](const TBinding&) { PrevPart(); });
     b.Define("NextPart", [this](const TBinding&) { NextPart(); });
     b.Define("ListSetFocus", [this](const TBinding&) { FocusList(); });
