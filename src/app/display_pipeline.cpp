@@ -86,4 +86,34 @@ std::vector<TGrp*> MarkCrossPostsRead(const std::vector<TSoup*>& packets,
     return marked;
 }
 
+std::string TemporaryPictureName(std::string_view subType) {
+    if (subType == "jpeg")
+        return "tmpimege.JPG";
+    if (subType == "gif")
+        return "tmpimege.GIF";
+    return "tmpimege.DAT";
+}
+
+PictureBox FitPicture(
+    int paneWidth, int paneHeight, int tabHeight, int pictureWidth, int pictureHeight) {
+    PictureBox box;
+    const int h = paneHeight - tabHeight;
+    const int w = paneWidth;
+    if (pictureWidth <= 0 || pictureHeight <= 0 || w <= 0 || h <= 2)
+        return box;
+    const double r = static_cast<double>(pictureHeight) / pictureWidth;
+    if (static_cast<double>(h) / w > r) {
+        box.width = w;
+        box.height = static_cast<int>(w * r);
+        box.left = 1;
+        box.top = (h - box.height) / 2 + tabHeight;
+    } else {
+        box.height = h - 2;
+        box.width = static_cast<int>(box.height / r);
+        box.left = (w - box.width) / 2;
+        box.top = tabHeight + 1;
+    }
+    return box;
+}
+
 }  // namespace pelorin

@@ -12,6 +12,11 @@
 // Cross-posts: a message whose Newsgroups value holds "," is marked read (by Message-ID) in
 // every area of a received (type 0) packet whose name is one of the newsgroups. Names are
 // compared whole, blanks around them ignored: "fj.test" is not a copy in an area "test".
+//
+// Pictures: an image part without a file name is saved as "tmpimege" + ".JPG" (subtype jpeg),
+// ".GIF" (gif) or ".DAT" (anything else); a picture is fitted into the text pane keeping its
+// proportions: full width and centred vertically when the pane is taller than the picture's
+// shape, else full height less 2 and centred horizontally, below the tab bar either way.
 #pragma once
 
 #include "coding/mime_part.h"
@@ -34,6 +39,20 @@ std::vector<std::string> TabCaptions(const std::string& tabText,
 
 // The text view's lines for a part.
 TSList PartLines(bool headers, const std::vector<std::string>& headerLines, const TMIMEPart& part);
+
+// The temporary picture name for an image part of `subType` (lower case).
+std::string TemporaryPictureName(std::string_view subType);
+
+// Where a picture of pictureWidth x pictureHeight goes in a text pane of paneWidth x paneHeight
+// whose top tabHeight pixels hold the tab bar (0 when hidden). Empty for an empty picture.
+struct PictureBox {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+PictureBox FitPicture(
+    int paneWidth, int paneHeight, int tabHeight, int pictureWidth, int pictureHeight);
 
 // Whether `newsgroups` (a Newsgroups header value) names the area `areaName`.
 bool NamesNewsgroup(std::string_view newsgroups, std::string_view areaName);

@@ -27,6 +27,7 @@
 #include "app/qt_dialogs.h"
 #include "app/status_line.h"
 #include "view/msglistbox.h"
+#include "view/tall.h"
 #include "view/textview.h"
 
 #include <QAction>
@@ -94,6 +95,12 @@ void TMainForm::BuildWidgets() {
     panelList_->setFocusProxy(list_);
     panelText_ = MakePane("PanelText", {tabs_, text_});
     panelText_->setFocusProxy(text_);
+    // The picture control lies over the text view, placed by hand (PlacePicture), hidden
+    // until a picture is shown.
+    image_ = new TAll(panelText_);
+    image_->setObjectName(QStringLiteral("Image1"));
+    image_->SetStretch(true);
+    image_->hide();
     panes_ = new TPaneLayout(panelAreas_, panelList_, panelText_);
 
     progress_ = new QProgressBar;

@@ -54,6 +54,7 @@ class QTreeWidgetItem;
 
 namespace pelorin {
 
+class TAll;
 class TAreaTree;
 class TMIMEc;
 class TMIMEPart;
@@ -124,6 +125,11 @@ public:
     // ---- showing messages (main_form_display.cpp).
     void DisplayMessage();
     void DisplayPart();
+    // A picture file (its on-disk path) in the picture control over the text view, fitted
+    // into the text pane; only with [Display] ShowImage Y. False when nothing is shown.
+    bool ShowPictureFile(const QString& path);
+    // Clears the picture and shows the text view again.
+    void HidePicture();
     void ToggleShowHeaders();
     void ToggleMonoSpace();
     void Rot13Part();
@@ -204,6 +210,7 @@ public:
     TAreaTree* AreaTree() const { return tree_; }
     TMsgListBox* MessageList() const { return list_; }
     TTextView* TextView() const { return text_; }
+    TAll* Image() const { return image_; }
     QTabBar* MimeTab() const { return tabs_; }
     TStatusLine* StatusLine() const { return status_; }
     QProgressBar* ProgressBar() const { return progress_; }
@@ -269,6 +276,8 @@ private:
     void BuildDisplayCommands();
     void EnterMessageShownState();
     void ShowPartLines(bool focus);
+    bool ShowImagePart(TMIMEPart& part);
+    void PlacePicture();
     void EnterSelectionState();
     void ListBox2MouseUp();
 
@@ -365,6 +374,7 @@ private:
     TAreaTree* tree_ = nullptr;
     TMsgListBox* list_ = nullptr;
     TTextView* text_ = nullptr;
+    TAll* image_ = nullptr;  // the picture control over the text view (Image1)
     QTabBar* tabs_ = nullptr;
     QWidget* panelAreas_ = nullptr;
     QWidget* panelList_ = nullptr;

@@ -8,10 +8,20 @@
 //   message-shown state; the area node shows the new unread count; the message is decoded
 //   (without splitting the body into parts while headers are shown; [Display] DecodeAsHeader
 //   N); one tab per part with the captions of display_pipeline.h from [Display]
-//   MessageTabString ("%s"); DisplayPart; PushHistory; the text view takes the focus.
-// DisplayPart: the part of the current tab as text: its text decoded, [Display] FixedPich sets
-//   the single-font mode, the header lines when shown, an empty line, the body, from line 0.
-//   Picture parts are shown as text until the window has a picture display.
+//   MessageTabString ("%s"); DisplayPart; PushHistory; the text view takes the focus. A shown
+//   picture goes first, and the text and quote fonts are read again from [Fonts], so that an
+//   edited settings file applies to the next message.
+// DisplayPart: with headers off and [Display] ShowImage Y, an image part is saved into
+//   [Files] DataPath (base64 only; without a file name as tmpimege.JPG / .GIF / .DAT) and shown
+//   as a picture, ".DAT" ones with "イメージファイルの形式が\n不明なので表示できません\n" + path;
+//   otherwise the part as text: its text decoded, [Display] FixedPich sets the single-font
+//   mode, the header lines when shown, an empty line, the body, from line 0.
+// Pictures: the picture control (view/tall.h) lies over the text view, fitted into the text
+//   pane keeping its shape (display_pipeline.h) and again whenever the pane changes size; its
+//   plug-ins come from the program's folder, then $PELORIN_HOME/plugins. A picture that does
+//   not load says "Not Support". The temporary picture replaces the last one, but a link, a
+//   folder or anything else not a plain file under that name is never removed, written
+//   through or shown; the part is then shown as text.
 // Message-shown state: メッセージの修正 for note packets or the [Message] ReserveFolder area;
 //   status panel 0 unread/total, panel 1 [Display] StatesBarString1 expanded (not written when
 //   missing); the selection state; 次の未読, 次, 前, 印刷, リプライ on; フォローアップ for news
@@ -21,26 +31,59 @@
 //   elsewhere the mouse binding (modifiers + "_<LBUTTON>" ...) runs, unless busy.
 #include "coding/cp932.h"
 #include "coding/mime.h"
+#include "coding/safe_file.h"
+#include "store/disk_path.h"
 #include "store/settings.h"
 
 #include "app/area_tree.h"
 #include "app/command_states.h"
 #include "app/display_pipeline.h"
 #include "app/main_form.h"
+#include "app/own_dir.h"
 #include "app/settings_names.h"
 #include "app/status_line.h"
 #include "view/msglistbox.h"
 #include "view/sjis_qt.h"
+#include "view/tall.h"
 #include "view/textview.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QTabBar>
 #include <QUrl>
 
+#include <filesystem>
+#include <system_error>
+
 namespace pelorin {
 
 namespace s = settings;
+
+namespace {
+
+// Calls `onResize` whenever the watched widget changes size.
+class ResizeWatcher : public QObject {
+public:
+    ResizeWatcher(QObject* parent, std::function<void()> onResize)
+        : QObject(parent)
+        , onResize_(std::move(onResize)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            onResize_();
+        return false;
+    }
+
+private:
+    std::function<void()> onResize_;
+};
+
+}  // namespace
 
 void TMainForm::BuildDisplayCommands() {
     TCommandSet& c = *commands_;
@@ -82,6 +125,12 @@ void TMainForm::BuildDisplayCommands() {
                 if (b == Qt::MiddleButton)
                     click(MouseButton::Middle, m);
             });
+    image_->SetPluginDirs({QCoreApplication::applicationDirPath(),
+                           QDir(OwnDirectory()).filePath(QStringLiteral("plugins"))});
+    image_->OnMessage = [this](const QString& text) {
+        dialogs_->MessageBox(FromQString(text), MsgIcon::Information, MsgButtons::Ok);
+    };
+    panelText_->installEventFilter(new ResizeWatcher(this, [this] { PlacePicture(); }));
     urlOpener_ = [](const std::string& url) {
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(url.c_str())));
     };
@@ -103,6 +152,14 @@ void TMainForm::DisplayMessage() {
                 if (TAreaTree::AreaOf(packet->child(j)) == area_)
                     node = packet->child(j);
             }
+        }
+        // 4.
+        if (text_->isHidden())
+            HidePicture();
+        // 5.
+        for (const FontSlot slot : {TextFont, QuoteFont}) {
+            ReadFont(*ini_, s::kFonts, FontPrefix(slot), fonts_[slot]);
+            ApplyFont(slot);
         }
         // 6.
         message_ = list_->MsgAt(row);
@@ -158,9 +215,81 @@ void TMainForm::DisplayPart() {
     const int index = tabs_->currentIndex();
     if (!mime_ || index < 0 || index >= static_cast<int>(parts_.size()))
         return;
-    parts_[static_cast<size_t>(index)]->DecodeText();
+    TMIMEPart& part = *parts_[static_cast<size_t>(index)];
+    if (!image_->isHidden())
+        HidePicture();
+    if (!commands_->Checked("K7") && part.ContentType == "image" &&
+        ReadFlag(*ini_, s::kDisplay, s::kShowImage, false) && ShowImagePart(part))
+        return;
+    part.DecodeText();
     commands_->Check("mnuMonoSpace", ReadFlag(*ini_, s::kDisplay, s::kFixedPich, false));
     ShowPartLines(true);
+}
+
+bool TMainForm::ShowImagePart(TMIMEPart& part) {
+    const std::string ownName = part.FileName;
+    if (ownName.empty()) {
+        part.FileName = TemporaryPictureName(part.SubType);
+        // The last message's temporary picture makes room, unless something else has its name.
+        std::error_code error;
+        const std::filesystem::path old = DiskPath(dataPath_) / SafeFileName(part.FileName);
+        if (std::filesystem::symlink_status(old, error).type() ==
+            std::filesystem::file_type::regular)
+            std::filesystem::remove(old, error);
+    }
+    const std::string name = part.FileName;
+    const MimeSaveResult saved = part.SaveBase64(dataPath_);
+    part.FileName = ownName;  // the part keeps its own (empty) name for saving and captions
+    if (saved != MimeSaveResult::Written && saved != MimeSaveResult::Exists)
+        return false;
+    const std::filesystem::path file = DiskPath(dataPath_) / SafeFileName(name);
+    std::error_code error;
+    if (std::filesystem::symlink_status(file, error).type() != std::filesystem::file_type::regular)
+        return false;  // never shown through a link or anything else planted under the name
+    const std::string upper = SjisUpper(name);
+    if (upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".DAT") == 0) {
+        std::string path = dataPath_;
+        if (!path.empty() && path.back() != '/')
+            path += '/';
+        dialogs_->MessageBox(
+            FromQString(QStringLiteral("イメージファイルの形式が\n不明なので表示できません\n")) +
+                path + name,
+            MsgIcon::Information, MsgButtons::Ok);
+        return false;
+    }
+    return ShowPictureFile(QFile::decodeName(QByteArray::fromStdString(file.string())));
+}
+
+bool TMainForm::ShowPictureFile(const QString& path) {
+    if (!ReadFlag(*ini_, s::kDisplay, s::kShowImage, false))
+        return false;
+    image_->SetPictureName(path);
+    if (image_->Picture().isNull()) {
+        image_->SetPictureName(QString());
+        image_->hide();
+        dialogs_->MessageBox("Not Support", MsgIcon::Information, MsgButtons::Ok);
+        return false;
+    }
+    text_->hide();
+    image_->show();
+    image_->raise();
+    PlacePicture();
+    return true;
+}
+
+void TMainForm::HidePicture() {
+    image_->SetPictureName(QString());
+    image_->hide();
+    text_->show();
+}
+
+void TMainForm::PlacePicture() {
+    if (image_->isHidden() || image_->Picture().isNull())
+        return;
+    const int tabHeight = tabs_->isVisible() ? tabs_->height() : 0;
+    const PictureBox box = FitPicture(panelText_->width(), panelText_->height(), tabHeight,
+                                      image_->Picture().width(), image_->Picture().height());
+    image_->setGeometry(box.left, box.top, box.width, box.height);
 }
 
 void TMainForm::ShowPartLines(bool focus) {

@@ -45,6 +45,7 @@
 #include "view/textview.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QTabBar>
 
@@ -165,7 +166,8 @@ void TMainForm::FileOpen() {
     QFileDialog dialog(this, QStringLiteral("パケットを開く"));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QStringLiteral("AREAS file(AREAS) (AREAS)"));
+    dialog.setNameFilters({QStringLiteral("AREAS file(AREAS) (AREAS)"),
+                           QStringLiteral("Graphic file(gif,jpeg,bmp) (*.gif *.jpg *.bmp)")});
     dialog.setDirectory(ToQString(DirPart(start)));
     dialog.selectFile(ToQString(NamePart(start)));
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("開く"));
@@ -177,9 +179,13 @@ void TMainForm::FileOpen() {
 
 void TMainForm::OpenChosenFile(const std::string& path) {
     const std::string name = SjisUpper(NamePart(path));
+    // Picture files (the dialog's second filter) are shown, not opened as packets; with
+    // [Display] ShowImage N nothing happens.
     for (const char* picture : {".GIF", ".JPG", ".BMP"}) {
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, picture) == 0)
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, picture) == 0) {
+            ShowPictureFile(QFile::decodeName(QByteArray::fromStdString(DiskPath(path).string())));
             return;
+        }
     }
     if (IsPacketOpen(path))
         return;

@@ -48,6 +48,7 @@ inline constexpr Name kDefaultListStrings = "%50(%4L{(%@),}%V%s%) >> %c";
 inline constexpr Name kMessageTabString = "MessageTabString";  // "%s": caption of the tabs
 inline constexpr Name kDefaultMessageTabString = "%s";
 inline constexpr Name kDecodeAsHeader = "DecodeAsHeader";      // N: MIME words in bodies
+inline constexpr Name kShowImage = "ShowImage";                // N: pictures of image parts
 inline constexpr Name kStatesBarString1 = "StatesBarString1";  // read without a default
 inline constexpr int32_t kDefaultLineMergine = 0;
 inline constexpr int32_t kDefaultLeftMergine = 0;

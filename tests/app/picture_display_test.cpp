@@ -1,0 +1,279 @@
+// Pictures in the main window: an image part shown as a picture over the text view, fitted
+// into the text pane, and the text view back for the next message; nameless parts saved as
+// tmpimege.JPG (through the test ifjpeg.spi) and replaced by the next one; a planted link under
+// that name never followed; ".DAT" parts and missing plug-ins reported and shown as text;
+// headers on or ShowImage N keep the text; picture files from the open dialog; the text font
+// read again for each message; the fitting rule itself.
+#include "app_testing.h"
+
+#include "coding/base64.h"
+
+#include "app/display_pipeline.h"
+#include "view/msglistbox.h"
+#include "view/tall.h"
+#include "view/textview.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTabBar>
+#include <QTest>
+
+using namespace pelorin;
+using namespace pelorin::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    const std::string raw(bytes.constData(), static_cast<size_t>(bytes.size()));
+    std::string out;
+    const std::string b64 = Base64Encode(raw);
+    for (size_t i = 0; i < b64.size(); i += 72) out += b64.substr(i, 72) + "\n";
+    return out;
+}
+
+QImage Picture(int w, int h, QRgb colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// A message of a text part and one image part (`type` "image/png; name=..." etc.).
+std::string WithImage(int n, const std::string& type, const std::string& base64) {
+    return "From: a@example.jp\nSubject: picture" + std::to_string(n) + "\nMessage-ID: <" +
+           std::to_string(n) +
+           "@x>\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=\"B\"\n\n--B\n"
+           "Content-Type: text/plain\n\ntext\n--B\nContent-Type: " +
+           type + "\nContent-Transfer-Encoding: base64\n\n" + base64 + "--B--\n";
+}
+
+std::string Packet(const fs::path& dir, const std::vector<std::string>& messages) {
+    fs::create_directories(dir);
+    std::string file;
+    for (const std::string& m : messages) file += "#! rnews " + std::to_string(m.size()) + "\n" + m;
+    WriteFile(dir / "AREAS", "0000001\tfj.test\tun\n");
+    WriteFile(dir / "0000001.MSG", file);
+    return (dir / "AREAS").string();
+}
+
+void Settings(const TempDir& temp, bool showImage, const std::string& more = {}) {
+    fs::create_directories(temp / "data");
+    WriteSettings(temp, "[Files]\r\nDataPath=" + (temp / "data").string() +
+                            "/\r\n[Display]\r\nShowImage=" + (showImage ? "Y" : "N") + "\r\n" +
+                            more);
+}
+
+void Show(TMainForm& form, int row, int tab) {
+    if (form.MessageList()->Count() == 0) {
+        form.AreaTree()->setCurrentItem(form.AreaTree()->PacketNode(0)->child(0));
+        form.SelectArea('A');
+    }
+    form.MessageList()->SetItemIndex(row);
+    form.DisplayMessage();
+    form.MimeTab()->setCurrentIndex(tab);  // shows the part (DisplayPart) when it changes
+}
+
+void InstallTestJpegPlugin(const TempDir& temp) {
+    fs::create_directories(temp.home() / "plugins");
+    fs::copy_file(fs::path(PELORIN_TEST_SPI_DIR) / "ifjpeg.spi",
+                  temp.home() / "plugins" / "ifjpeg.spi");
+}
+
+}  // namespace
+
+class PictureDisplayTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void imagePartIsShownAndFittedThenTextReturns() {
+        TempDir temp;
+        Settings(temp, true);
+        const std::string areas =
+            Packet(temp / "p", {WithImage(1, "image/png; name=\"wide.png\"",
+                                          Encoded(Picture(200, 50, qRgb(0, 200, 0)), "PNG")),
+                                WithImage(2, "text/plain", "dGV4dA==\n")});
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        form.resize(900, 700);
+        form.show();
+        Show(form, 0, 1);
+        QVERIFY(dialogs.shown.empty());
+        QVERIFY(fs::is_regular_file(temp / "data" / "wide.png"));
+        QVERIFY(!form.Image()->isHidden());
+        QVERIFY(form.TextView()->isHidden());
+        QCOMPARE(form.Image()->Picture().size(), QSize(200, 50));
+        // Wider than the pane's shape: full width, centred vertically below the tab bar.
+        const QRect place = form.Image()->geometry();
+        const QWidget* pane = form.Image()->parentWidget();
+        QCOMPARE(place.width(), pane->width());
+        QCOMPARE(place.height(), pane->width() / 4);
+        QVERIFY(place.top() > form.MimeTab()->height());
+        // The pane grows: the picture follows.
+        form.resize(1000, 700);
+        QTRY_COMPARE(form.Image()->geometry().width(), pane->width());
+
+        // The text tab, and the next message, show text again.
+        form.MimeTab()->setCurrentIndex(0);
+        QVERIFY(form.Image()->isHidden());
+        QVERIFY(!form.TextView()->isHidden());
+        Show(form, 0, 1);
+        QVERIFY(!form.Image()->isHidden());
+        form.MessageList()->SetItemIndex(1);
+        form.DisplayMessage();
+        QVERIFY(form.Image()->isHidden());
+        QVERIFY(!form.TextView()->isHidden());
+        QVERIFY(form.Image()->PictureName().isEmpty());
+    }
+
+    void namelessPicturesUseTheTemporaryFile() {
+        TempDir temp;
+        Settings(temp, true);
+        InstallTestJpegPlugin(temp);
+        const std::string red = Encoded(Picture(40, 30, qRgb(255, 0, 0)), "JPG");
+        const std::string blue = Encoded(Picture(20, 60, qRgb(0, 0, 255)), "JPG");
+        const std::string areas =
+            Packet(temp / "p", {WithImage(1, "image/jpeg", red), WithImage(2, "image/jpeg", blue),
+                                WithImage(3, "image/gif", red), WithImage(4, "image/x-mag", red)});
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        Show(form, 0, 1);
+        QVERIFY(dialogs.shown.empty());
+        const fs::path tmp = temp / "data" / "tmpimege.JPG";
+        QVERIFY(fs::is_regular_file(tmp));
+        QCOMPARE(form.Image()->Picture().size(), QSize(40, 30));
+        QCOMPARE(form.Image()->OrgWidth(), 40);
+        // The next nameless picture replaces it; the part keeps no name of its own.
+        Show(form, 1, 1);
+        QCOMPARE(form.Image()->Picture().size(), QSize(20, 60));
+        QCOMPARE(form.MimeTab()->tabText(1), QStringLiteral("(image/jpeg)"));
+
+        // No ifgif.spi anywhere: the control's message, "Not Support", and the text.
+        Show(form, 2, 1);
+        QCOMPARE(dialogs.shown.size(), size_t{2});
+        QCOMPARE(U(dialogs.shown[0].text),
+                 "IFGIF.SPI not found [" + (temp / "data" / "tmpimege.GIF").string() + "]");
+        QCOMPARE(dialogs.shown[1].text, "Not Support");
+        QVERIFY(form.Image()->isHidden());
+        QVERIFY(!form.TextView()->isHidden());
+
+        // An unknown subtype: saved as .DAT, reported, shown as text.
+        dialogs.shown.clear();
+        Show(form, 3, 1);
+        QVERIFY(fs::is_regular_file(temp / "data" / "tmpimege.DAT"));
+        QCOMPARE(dialogs.shown.size(), size_t{1});
+        QCOMPARE(U(dialogs.shown[0].text), "イメージファイルの形式が\n不明なので表示できません\n" +
+                                               (temp / "data").string() + "/tmpimege.DAT");
+        QVERIFY(!form.TextView()->isHidden());
+    }
+
+    void aPlantedLinkIsNeverFollowed() {
+        TempDir temp;
+        Settings(temp, true);
+        InstallTestJpegPlugin(temp);
+        WriteFile(temp / "secret.txt", "keep me");
+        fs::create_symlink(temp / "secret.txt", temp / "data" / "tmpimege.JPG");
+        fs::create_directory(temp / "data" / "tmpimege.GIF");
+        const std::string red = Encoded(Picture(40, 30, qRgb(255, 0, 0)), "JPG");
+        const std::string areas =
+            Packet(temp / "p", {WithImage(1, "image/jpeg", red), WithImage(2, "image/gif", red)});
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        Show(form, 0, 1);
+        QCOMPARE(ReadFile(temp / "secret.txt"), "keep me");
+        QVERIFY(fs::is_symlink(temp / "data" / "tmpimege.JPG"));
+        QVERIFY(form.Image()->isHidden());
+        QVERIFY(!form.TextView()->isHidden());
+        Show(form, 1, 1);
+        QVERIFY(fs::is_directory(temp / "data" / "tmpimege.GIF"));
+        QVERIFY(form.Image()->isHidden());
+        QVERIFY(dialogs.shown.empty());
+    }
+
+    void textWhenHeadersAreShownOrPicturesAreOff() {
+        TempDir temp;
+        Settings(temp, false);
+        const std::string png = Encoded(Picture(10, 10, qRgb(1, 2, 3)), "PNG");
+        const std::string areas =
+            Packet(temp / "p", {WithImage(1, "image/png; name=\"a.png\"", png)});
+        {
+            FakeDialogs dialogs;
+            TMainForm form({Q(areas)}, &dialogs);
+            Show(form, 0, 1);
+            QVERIFY(form.Image()->isHidden());
+            QVERIFY(!fs::exists(temp / "data" / "a.png"));
+            // Opening a picture file does nothing either.
+            const std::string bmp = (temp / "a.bmp").string();
+            QVERIFY(Picture(10, 10, qRgb(1, 2, 3)).save(Q(bmp), "BMP"));
+            form.OpenChosenFile(bmp);
+            QVERIFY(form.Image()->isHidden());
+            QCOMPARE(form.AreaTree()->PacketCount(), 1);
+        }
+        Settings(temp, true, "[Display]\r\nShowHeaders=Y\r\n");
+        {
+            FakeDialogs dialogs;
+            TMainForm form({Q(areas)}, &dialogs);
+            form.Commands().Check("K7", true);
+            Show(form, 0, 0);
+            QCOMPARE(form.MimeTab()->count(), 1);
+            QVERIFY(form.Image()->isHidden());
+            QVERIFY(!fs::exists(temp / "data" / "a.png"));
+        }
+    }
+
+    void pictureFilesOpenFromTheDialog() {
+        TempDir temp;
+        Settings(temp, true);
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        const std::string bmp = (temp / "a.BMP").string();
+        QVERIFY(Picture(30, 20, qRgb(9, 9, 9)).save(Q(bmp), "BMP"));
+        form.OpenChosenFile(bmp);
+        QVERIFY(!form.Image()->isHidden());
+        QCOMPARE(form.Image()->Picture().size(), QSize(30, 20));
+        QCOMPARE(form.AreaTree()->PacketCount(), 0);
+        // A broken one: the control's message and "Not Support".
+        WriteFile(temp / "b.bmp", "BM not really");
+        form.OpenChosenFile((temp / "b.bmp").string());
+        QCOMPARE(dialogs.shown.size(), size_t{2});
+        QCOMPARE(dialogs.shown[1].text, "Not Support");
+        QVERIFY(form.Image()->isHidden());
+    }
+
+    void textFontIsReadForEachMessage() {
+        TempDir temp;
+        Settings(temp, false);
+        const std::string areas = MakePacket(temp / "p", "fj.test", 2);
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        Show(form, 0, 0);
+        (void)form.Settings().WriteString("Fonts", "TextSize", "31");
+        form.MessageList()->SetItemIndex(1);
+        form.DisplayMessage();
+        QCOMPARE(form.TextView()->TextFont().pointSize(), 31);
+    }
+
+    void fitting_data() {
+        QTest::addColumn<QList<int>>("in");   // pane w, h, tab height, picture w, h
+        QTest::addColumn<QList<int>>("out");  // left, top, width, height
+        QTest::newRow("wide picture")
+            << QList<int>{400, 320, 20, 200, 100} << QList<int>{1, 70, 400, 200};
+        QTest::newRow("tall picture")
+            << QList<int>{400, 320, 20, 100, 300} << QList<int>{150, 21, 99, 298};
+        QTest::newRow("no tab bar")
+            << QList<int>{300, 300, 0, 10, 10} << QList<int>{1, 1, 298, 298};
+        QTest::newRow("empty picture") << QList<int>{300, 300, 0, 0, 10} << QList<int>{0, 0, 0, 0};
+    }
+    void fitting() {
+        QFETCH(QList<int>, in);
+        QFETCH(QList<int>, out);
+        const PictureBox box = FitPicture(in[0], in[1], in[2], in[3], in[4]);
+        QCOMPARE((QList<int>{box.left, box.top, box.width, box.height}), out);
+    }
+};
+
+QTEST_MAIN(PictureDisplayTest)
+#include "picture_display_test.moc"
