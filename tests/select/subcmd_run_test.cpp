@@ -23,26 +23,27 @@ using testing::TempDir;
 using testing::U;
 using testing::WriteFile;
 
-struct Spec {
+// One message of the test area, as the area file will hold it.
+struct Message {
     std::string id;       // Message-ID without brackets; empty for none
     std::string subject;  // ASCII or JIS
     std::string date;     // "2024-01-DD"
     std::string body;     // may be empty: then the message has no empty line
 };
 
-std::string Rnews(const std::vector<Spec>& specs) {
-    std::string out;
-    for (const Spec& s : specs) {
-        const int day = std::stoi(s.date.substr(8));
-        std::string m = "Subject: " + s.subject +
-                        "\nFrom: a@example.jp\nDate: " + std::to_string(day) +
-                        " Jan 2024 10:00:00 +0900\n" +
-                        (s.id.empty() ? std::string() : "Message-ID: <" + s.id + ">\n");
-        if (!s.body.empty())
-            m += "\n" + s.body + "\n";
-        out += "#! rnews " + std::to_string(m.size()) + "\n" + m;
+std::string AreaFile(const std::vector<Message>& messages) {
+    std::vector<std::string> texts;
+    for (const Message& m : messages) {
+        const int day = std::stoi(m.date.substr(8));
+        std::string text = "Subject: " + m.subject +
+                           "\nFrom: a@example.jp\nDate: " + std::to_string(day) +
+                           " Jan 2024 10:00:00 +0900\n" +
+                           (m.id.empty() ? std::string() : "Message-ID: <" + m.id + ">\n");
+        if (!m.body.empty())
+            text += "\n" + m.body + "\n";
+        texts.push_back(std::move(text));
     }
-    return out;
+    return testing::RnewsFile(texts);
 }
 
 // 「会議」 in ISO-2022-JP.
@@ -55,10 +56,10 @@ protected:
     std::unique_ptr<TSoup> soup;
     TGrp* area = nullptr;
 
-    void Open(const std::vector<Spec>& specs) {
+    void Open(const std::vector<Message>& messages) {
         std::filesystem::create_directories(dir / "p");
         WriteFile(dir / "p" / "AREAS", "0000001\tfj.test\tun\n");
-        WriteFile(dir / "p" / "0000001.MSG", Rnews(specs));
+        WriteFile(dir / "p" / "0000001.MSG", AreaFile(messages));
         Reopen();
     }
     void Reopen() {
@@ -94,7 +95,7 @@ protected:
     }
 };
 
-std::vector<Spec> Five() {
+std::vector<Message> Five() {
     return {{"1@x", "alpha " + kJisMeeting, "2024-01-01", "one"},
             {"2@x", "beta", "2024-01-10", "two"},
             {"3@x", "alpha again", "2024-01-15", "three\nmore"},
