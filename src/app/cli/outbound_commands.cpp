@@ -9,6 +9,7 @@
 // 1 in file order, and answers its confirmation itself (the question goes to stderr).
 #include "command.h"
 #include "packet_access.h"
+#include "terminal.h"
 
 #include "coding/cp932.h"
 #include "store/outbound.h"
@@ -30,14 +31,6 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
     return false;
 }
 
-// The program's own directory as Shift_JIS text.
-std::string ProgramDir() {
-    if (const char* home = std::getenv("PELORIN_HOME"); home && *home)
-        return cp932::FromUtf8(home);
-    const char* user = std::getenv("HOME");
-    return cp932::FromUtf8(std::string(user ? user : ".") + "/.config/pelorin");
-}
-
 // Chooses the outbound directory as described at the top. It holds for this run only: the
 // packet's stored [General] Outbound is neither changed nor set.
 void ChooseOutbound(TSoup& soup, const std::string& option) {
@@ -45,20 +38,9 @@ void ChooseOutbound(TSoup& soup, const std::string& option) {
     if (dir.empty())
         dir = soup.State().ReadString("General", "Outbound", "");
     if (Trim(dir).empty())
-        dir = ProgramDir();
+        dir = OwnDir();
     soup.outboundOverride = WithTrailingSlash(dir);
 }
-
-// Answers OK to every question, after showing it on stderr.
-class TerminalYes : public TDialogs {
-public:
-    MsgAnswer MessageBox(std::string_view text, MsgIcon, MsgButtons buttons) override {
-        std::cerr << cp932::ToUtf8(text) << "\n";
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgAnswer::Yes
-                                                                                  : MsgAnswer::Ok;
-    }
-    bool InputBox(std::string_view, std::string_view, std::string&) override { return false; }
-};
 
 int Fail(const OutboundResult& r) {
     std::cerr << cp932::ToUtf8(OutboundErrorText(r)) << "\n";

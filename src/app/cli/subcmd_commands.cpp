@@ -12,6 +12,7 @@
 // no message to act on here and is refused.
 #include "command.h"
 #include "packet_access.h"
+#include "terminal.h"
 
 #include "coding/cp932.h"
 #include "select/subcmd_defs.h"
@@ -29,27 +30,9 @@ namespace {
 
 constexpr std::string_view kRow = "%K%5L %m/%d %H:%M %20(%c%) %V%s";
 
-std::string OwnDir() {
-    if (const char* home = std::getenv("PELORIN_HOME"); home && *home)
-        return cp932::FromUtf8(home);
-    const char* user = std::getenv("HOME");
-    return cp932::FromUtf8(std::string(user ? user : ".") + "/.config/pelorin");
-}
-
 std::string SubCmdPath() {
     return OwnDir() + "/SUBCMD.INI";
 }
-
-// Answers OK to every question, after showing it on stderr; names are never typed.
-class TerminalOk : public TDialogs {
-public:
-    MsgAnswer MessageBox(std::string_view text, MsgIcon, MsgButtons buttons) override {
-        std::cerr << cp932::ToUtf8(text) << "\n";
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgAnswer::Yes
-                                                                                  : MsgAnswer::Ok;
-    }
-    bool InputBox(std::string_view, std::string_view, std::string&) override { return false; }
-};
 
 std::string Actions(const TSubCommand& c) {
     std::string s;
@@ -124,7 +107,7 @@ const CliCommand subcmd(
         }
 
         // Folder entries "area(packet)" of the folder packets named.
-        TerminalOk dialogs;
+        TerminalYes dialogs;
         std::vector<std::unique_ptr<TSoup>> folderPackets;
         std::vector<std::string> entries;
         std::vector<TGrp*> entryAreas;
