@@ -1,6 +1,7 @@
 // Opening a 100,000-message area in the process, next to the floor of the same work
 // (floor.h: the file mapped, frames or index lines split, the header fields located). Read
-// each "Open" line as a ratio to the "Floor" line above it; threads as a ratio to the open.
+// BM_Open/0 as a ratio to BM_Floor_Rnews, BM_Open/1 to BM_Floor_Index, and BM_Threads/N as a
+// ratio to BM_Open/N.
 #include "../area/packet_gen.h"
 #include "floor.h"
 
@@ -39,22 +40,6 @@ void BM_Floor_Rnews(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor_Rnews)->Unit(benchmark::kMillisecond);
 
-// Parse, decode Subject and From, read the marks, build the display list in file order.
-void BM_Open_Rnews(benchmark::State& state) {
-    const auto& a = Area(false);
-    for (auto _ : state) {
-        TGrp g("bench", a.pathBase, "un", "bench");
-        g.sortType = 0;
-        g.Prepare();
-        benchmark::DoNotOptimize(g.display.size());
-        state.PauseTiming();
-        g.display.clear();
-        g.messages.clear();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_Open_Rnews)->Unit(benchmark::kMillisecond);
-
 void BM_Floor_Index(benchmark::State& state) {
     const auto& a = Area(true);
     for (auto _ : state) {
@@ -66,10 +51,13 @@ void BM_Floor_Index(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor_Index)->Unit(benchmark::kMillisecond);
 
-void BM_Open_Index(benchmark::State& state) {
-    const auto& a = Area(true);
+// Opening an area: parse (rnews, Arg 0) or read the index (Arg 1), decode Subject and From,
+// read the marks, build the display list in file order.
+void BM_Open(benchmark::State& state) {
+    const bool index = state.range(0) != 0;
+    const auto& a = Area(index);
     for (auto _ : state) {
-        TGrp g("bench", a.pathBase, "uc", "bench");
+        TGrp g("bench", a.pathBase, index ? "uc" : "un", "bench");
         g.sortType = 0;
         g.Prepare();
         benchmark::DoNotOptimize(g.display.size());
@@ -79,7 +67,7 @@ void BM_Open_Index(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_Open_Index)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Thread order on top of an open area (a ratio to BM_Open_*).
 // Heap bytes in use (malloc's own count, its chunk overhead included).
