@@ -22,6 +22,7 @@
 // list refers to the current area's messages and is emptied before any packet is closed.
 #pragma once
 
+#include "store/compose.h"
 #include "store/dialogs.h"
 #include "store/editor.h"
 #include "store/font.h"
@@ -271,6 +272,8 @@ private:
     void PushHistory();
     void UpdateHistoryButtons();
     std::vector<TSoup*> TreePackets() const;
+    // What a composition from the window needs: settings, directories, editor, packets.
+    ComposeEnv MakeComposeEnv(TDialogs& dialogs, THeaderFormView& form);
 
     // main_form_display.cpp
     void BuildDisplayCommands();
@@ -358,8 +361,8 @@ private:
     std::unique_ptr<QPrinter> printer_;  // kept from the printer setup to the print dialog
     QMenu* treeMenu_ = nullptr;
     int busyDepth_ = 0;
-    bool mouseFlag_ = false;  // a mouse press on the tree or list, until a key is released
-    bool closed_ = false;     // FormClose has run
+    bool mouseFlag_ = false;     // a mouse press on the tree or list, until a key is released
+    bool closed_ = false;        // FormClose has run
     bool exitAnswered_ = false;  // the exit purge question was answered
     std::unique_ptr<TMessageActions> actions_;
     int lastProgress_ = -1;

@@ -200,21 +200,25 @@ void TMainForm::ComposeMessage(int kind, bool answer) {
         areaName = TAreaTree::AreaOf(node)->areaName;
     QuietWhenQuitting dialogs(*dialogs_, quitting_);
     TQtHeaderFormView form(this, ownDir_, dialogs);
-    ComposeEnv env{*ini_,
-                   ownDir_,
-                   versionText_,
-                   DefaultEditor(),
-                   dialogs,
-                   Editor(),
-                   form,
-                   TreePackets(),
-                   [this] { return TreePackets(); }};
+    ComposeEnv env = MakeComposeEnv(dialogs, form);
     TSoup* current = packet_;
     const PacketInUse inUse(*this, current);
     const ComposeResult result =
         Compose(env, *current, kind, answer, answer ? message_ : nullptr, areaName);
     if (result.outcome == ComposeOutcome::Posted || result.outcome == ComposeOutcome::Reserved)
         RedisplayKeptCopies();
+}
+
+ComposeEnv TMainForm::MakeComposeEnv(TDialogs& dialogs, THeaderFormView& form) {
+    return ComposeEnv{*ini_,
+                      ownDir_,
+                      versionText_,
+                      DefaultEditor(),
+                      dialogs,
+                      Editor(),
+                      form,
+                      TreePackets(),
+                      [this] { return TreePackets(); }};
 }
 
 void TMainForm::RedisplayKeptCopies() {
@@ -259,15 +263,7 @@ void TMainForm::ModifyMessage() {
         return;
     QuietWhenQuitting dialogs(*dialogs_, quitting_);
     TQtHeaderFormView form(this, ownDir_, dialogs);
-    ComposeEnv env{*ini_,
-                   ownDir_,
-                   versionText_,
-                   DefaultEditor(),
-                   dialogs,
-                   Editor(),
-                   form,
-                   TreePackets(),
-                   [this] { return TreePackets(); }};
+    ComposeEnv env = MakeComposeEnv(dialogs, form);
     TSoup* current = packet_;
     TGrp* area = area_;
     ComposeResult result;
