@@ -183,7 +183,12 @@ SPI_EXPORT int GetPictureInfo(const char* name, long offset, unsigned flag, SpiP
     int transparent = NO_TRANSPARENT_COLOR;
     if (const int found = OpenFirstImage(gif, input, &transparent); found != SPI_OK)
         return input.Failed() ? SPI_READ_ERROR : found;
-    PictureSize(gif.file, &info->width, &info->height);
+    int32_t width = 0, height = 0;
+    PictureSize(gif.file, &width, &height);
+    if (width <= 0 || height <= 0)
+        return SPI_BROKEN_DATA;  // neither the screen nor the image has a size
+    info->width = width;
+    info->height = height;
     info->hDensity = info->vDensity = 1;
     const ColorMapObject* map =
         gif.file->Image.ColorMap ? gif.file->Image.ColorMap : gif.file->SColorMap;

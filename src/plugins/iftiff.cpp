@@ -253,8 +253,8 @@ SPI_EXPORT int GetPictureInfo(const char* name, long offset, unsigned flag, SpiP
     uint32_t width = 0, height = 0;
     uint16_t bitsPerSample = 1, samples = 1;
     if (!TIFFGetField(tiff.file, TIFFTAG_IMAGEWIDTH, &width) ||
-        !TIFFGetField(tiff.file, TIFFTAG_IMAGELENGTH, &height) || width > INT32_MAX ||
-        height > INT32_MAX)
+        !TIFFGetField(tiff.file, TIFFTAG_IMAGELENGTH, &height) || width == 0 || height == 0 ||
+        width > INT32_MAX || height > INT32_MAX)
         return SPI_BROKEN_DATA;
     TIFFGetFieldDefaulted(tiff.file, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff.file, TIFFTAG_SAMPLESPERPIXEL, &samples);
