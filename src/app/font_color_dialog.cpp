@@ -25,6 +25,7 @@ TFontColorDlg::TFontColorDlg(const TFont& font, const QFont& base, QWidget* pare
     fonts_->setObjectName(QStringLiteral("FontChooser"));
     fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fonts_->setWindowFlags(Qt::Widget);
+    fonts_->setSizeGripEnabled(false);
     fonts_->setCurrentFont(ToQFont(font, base));
 
     auto* colourLabel = new QLabel(QStringLiteral("色"));
