@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pelorin::spi {
 
@@ -20,13 +22,22 @@ int SpiSource::Open(const char* name, long offset, unsigned flag) {
         case SPI_INPUT_FILE: {
             if (!name || offset < 0)
                 return SPI_READ_ERROR;
-            file_ = std::fopen(name, "rb");
-            if (!file_)
+            // Opened without waiting, so that a FIFO under the name cannot hang the program;
+            // only a regular file is read.
+            const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            if (fd < 0)
                 return SPI_READ_ERROR;
             struct stat st {};
-            if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode) ||
-                static_cast<uint64_t>(offset) > static_cast<uint64_t>(st.st_size))
+            if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                static_cast<uint64_t>(offset) > static_cast<uint64_t>(st.st_size)) {
+                close(fd);
                 return SPI_READ_ERROR;
+            }
+            file_ = fdopen(fd, "rb");
+            if (!file_) {
+                close(fd);
+                return SPI_READ_ERROR;
+            }
             base_ = static_cast<uint64_t>(offset);
             size_ = static_cast<uint64_t>(st.st_size) - base_;
             return Seek(0) ? SPI_OK : SPI_READ_ERROR;

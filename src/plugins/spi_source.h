@@ -3,10 +3,11 @@
 // at `name` (SPI_INPUT_MEMORY). Positions are counted from the picture's start, so a decoder
 // never sees the prefix before it.
 //
-// Bad input: a file that cannot be opened or read, a negative offset or one past the end give
-// SPI_READ_ERROR; the memory form with a null pointer or a negative count gives
-// SPI_MEMORY_ERROR; an unknown input form gives SPI_UNKNOWN_FORMAT. Reads past the end return
-// fewer bytes than asked for, and a later read error makes Failed() true.
+// Bad input: a file that cannot be opened or read, anything but a regular file (a folder, a
+// FIFO: never waited for), a negative offset or one past the end give SPI_READ_ERROR; the
+// memory form with a null pointer or a negative count gives SPI_MEMORY_ERROR; an unknown input
+// form gives SPI_UNKNOWN_FORMAT. Reads past the end return fewer bytes than asked for, and a
+// later read error makes Failed() true.
 #pragma once
 
 #include <cstddef>

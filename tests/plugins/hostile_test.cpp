@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 
 namespace pelorin::testing {
 namespace {
@@ -61,6 +62,9 @@ TEST_P(Hostile, NonsenseGivesACodeAndNoBlocks) {
     EXPECT_EQ(plugin.Picture(dir / "empty").result, SPI_UNKNOWN_FORMAT);
     EXPECT_EQ(plugin.Picture(dir / "missing").result, SPI_READ_ERROR);
     EXPECT_EQ(plugin.Picture(dir.path()).result, SPI_READ_ERROR);
+    // A FIFO with no writer is refused at once, never waited for.
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(plugin.Picture(dir / "fifo").result, SPI_READ_ERROR);
     EXPECT_EQ(plugin.Info(dir / "missing", 0, &info), SPI_READ_ERROR);
 }
 
