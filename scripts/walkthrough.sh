@@ -2,10 +2,12 @@
 # The reading walk-through: opens a copy of the demo packet in the main window and reads every
 # unread message by pressing Space only, until every area's unread count is zero; pictures of
 # the way (start, first message, halfway, all read) go to the folder given (default
-# build/walkthrough) as walkthrough_*.png. Then the composing walk-through answers a demo
-# message: Ctrl+R, the header form, the address book, the test editor of tests/support (which
-# adds a line to the message) and はい in the posting question, with pictures of the header
-# form, the address book, the posting question and the window afterwards as compose_*.png.
+# build/walkthrough) as walkthrough_*.png; with pictures switched on it then shows the mailing
+# list's PNG map and JPEG photo (walkthrough_5_png_picture, _6_jpeg_picture). Then the composing
+# walk-through answers a demo message: Ctrl+R, the header form, the address book, the test
+# editor of tests/support (which adds a line to the message) and はい in the posting question,
+# with pictures of the header form, the address book, the posting question and the window
+# afterwards as compose_*.png.
 # It runs on a virtual X server when xvfb-run is installed (Debian package xvfb), else on Qt's
 # offscreen platform.
 #

@@ -269,6 +269,11 @@ bool TMainForm::ShowPictureFile(const QString& path) {
         dialogs_->MessageBox("Not Support", MsgIcon::Information, MsgButtons::Ok);
         return false;
     }
+    // The hidden text view keeps its room in the pane, so the tab bar stays at the top above
+    // the picture instead of moving to the middle of the emptied pane.
+    QSizePolicy policy = text_->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    text_->setSizePolicy(policy);
     text_->hide();
     image_->show();
     image_->raise();
