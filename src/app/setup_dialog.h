@@ -102,7 +102,8 @@ private:
     TKeyBindingEditor bindings_;  // the working lists of [KeyBind]
     std::array<TFont, kSetupFonts> fonts_;
     int32_t clickableColor_ = 0;
-    std::vector<FolderItem> postedItems_;   // items of cmbPosted after なし
+    int32_t tabCountRead_ = 4;             // TabCount as read, also outside the track bar's 1 to 12
+    std::vector<FolderItem> postedItems_;  // items of cmbPosted after なし
     std::vector<FolderItem> reserveItems_;  // items of cmbReserve after なし
     TSList leftHeader_, rightHeader_;       // the header lists as read
     bool updatingKeys_ = false;             // the key page is being filled, not edited

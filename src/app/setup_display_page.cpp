@@ -6,7 +6,8 @@
 // pressing it opens the font dialog with its colour (font_color_dialog.h). クリック is written in
 // the clickable colour and opens the colour dialog. A stored value that names no layout radio
 // button leaves the group without a checked button (for 画面分割 the hidden optFillWindow holds
-// the check), and nothing is stored for that group then.
+// the check), and nothing is stored for that group then. A tab width outside 1 to 12 shows
+// at the nearest end of the track bar and is kept unless the bar is moved.
 #include "app/layout_pictures.h"
 #include "app/setup_dialog.h"
 #include "view/font_qt.h"
@@ -25,6 +26,8 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace pelorin {
 namespace {
@@ -198,6 +201,7 @@ QWidget* TSetUpDlg::BuildDisplayPage() {
 void TSetUpDlg::LoadDisplayPage(const SetupSettings& s) {
     edtSubjectLine_->setText(ToQString(s.listStrings));
     edtQuoteChars_->setText(ToQString(s.quoteChar));
+    tabCountRead_ = s.tabCount;
     tabBar_->setValue(s.tabCount);
     edtBackPic_->setText(ToQString(s.backPicture));
     fonts_ = s.fonts;
@@ -219,7 +223,9 @@ void TSetUpDlg::LoadDisplayPage(const SetupSettings& s) {
 void TSetUpDlg::ReadDisplayPage(SetupSettings& s) const {
     s.listStrings = FromQString(edtSubjectLine_->text());
     s.quoteChar = FromQString(edtQuoteChars_->text());
-    s.tabCount = tabBar_->value();
+    // A stored width the track bar cannot show stays as it is unless the bar was moved.
+    s.tabCount =
+        tabBar_->value() == std::clamp(tabCountRead_, 1, 12) ? tabCountRead_ : tabBar_->value();
     s.backPicture = FromQString(edtBackPic_->text());
     s.fonts = fonts_;
     s.clickableColor = clickableColor_;

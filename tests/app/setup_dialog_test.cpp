@@ -93,7 +93,7 @@ private slots:
         WriteSettings(temp, "[Files]\r\nAutoLoad1=" + other + "\r\nAutoLoad0=" + folders +
                                 "\r\n[Message]\r\nPostedFolder=sent\r\nPostedPacket=folders\r\n"
                                 "ReserveFolder=old\r\nReservePacket=archive\r\n"
-                                "[Display]\r\nTabCount= 6\r\n[Print]\r\nPrintTopMergine=050\r\n");
+                                "[Display]\r\nTabCount=20\r\n[Print]\r\nPrintTopMergine=050\r\n");
         FakeDialogs dialogs;
         TMainForm form({}, &dialogs);
         form.show();  // the window's place is the shown frame's
@@ -111,7 +111,7 @@ private slots:
             QCOMPARE(Child<QComboBox>(d, "cmbReserve")->currentText(),
                      QStringLiteral("old(archive)"));
             QCOMPARE(Child<QListWidget>(d, "lstAutoLoad")->item(0)->text(), Q(folders));
-            QCOMPARE(Child<QSlider>(d, "TabBar")->value(), 6);
+            QCOMPARE(Child<QSlider>(d, "TabBar")->value(), 12);  // kept as 20 on OK
             QCOMPARE(Text(d, "edtPrtTop"), QStringLiteral("50"));
             Press(d, "cmdOK");
         });
