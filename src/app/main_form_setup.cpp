@@ -15,8 +15,8 @@
 // opened. ｷｬﾝｾﾙ stores nothing.
 #include "coding/cp932.h"
 #include "select/subcmd_defs.h"
-#include "store/packet_files.h"
 #include "store/setup_settings.h"
+#include "store/strutil.h"
 
 #include "app/area_tree.h"
 #include "app/default_settings.h"

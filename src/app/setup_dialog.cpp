@@ -12,8 +12,6 @@
 // packets, then the stored folder when its packet is not open (so OK keeps it).
 #include "app/setup_dialog.h"
 
-#include "store/packet_files.h"
-
 #include "app/font_color_dialog.h"
 #include "view/font_qt.h"
 #include "view/sjis_qt.h"
@@ -249,9 +247,11 @@ QWidget* TSetUpDlg::BuildPrintPage() {
     mmPageRightHeader_->setObjectName(QStringLiteral("mmPageRightHeader"));
     mmPageRightHeader_->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* headers = new QGroupBox(QStringLiteral("ページヘッダー"));
-    auto* headerBox = new QHBoxLayout(headers);
-    headerBox->addWidget(mmPageLeftHeader_);
-    headerBox->addWidget(mmPageRightHeader_);
+    auto* headerGrid = new QGridLayout(headers);
+    headerGrid->addWidget(Label(QStringLiteral("左"), mmPageLeftHeader_), 0, 0);
+    headerGrid->addWidget(Label(QStringLiteral("右"), mmPageRightHeader_), 0, 1);
+    headerGrid->addWidget(mmPageLeftHeader_, 1, 0);
+    headerGrid->addWidget(mmPageRightHeader_, 1, 1);
 
     auto* marginGroup = new QGroupBox(QStringLiteral("マージン"));
     auto* marginGrid = new QGridLayout(marginGroup);
