@@ -100,6 +100,10 @@ QString MemoText(const TSList& lines) {
 
 }  // namespace
 
+std::string EditedText(const QString& shown, const std::string& read) {
+    return shown == ToQString(read) ? read : FromQString(shown);
+}
+
 TSList MemoLines(const QString& text) {
     TSList lines;
     if (text.isEmpty())
@@ -275,6 +279,7 @@ void TSetUpDlg::Load(const SetupSettings& s,
                      const std::vector<FolderItem>& openFolders,
                      TIniF& ini,
                      const TSList& subCommands) {
+    read_ = s;
     // ディレクトリ
     lstAutoLoad_->clear();
     for (const std::string& path : s.autoLoad) lstAutoLoad_->addItem(ToQString(path));
@@ -295,10 +300,8 @@ void TSetUpDlg::Load(const SetupSettings& s,
     // 画面表示
     LoadDisplayPage(s);
     // 印刷
-    leftHeader_ = s.printLeftHeader;
-    rightHeader_ = s.printRightHeader;
-    mmPageLeftHeader_->setPlainText(MemoText(leftHeader_));
-    mmPageRightHeader_->setPlainText(MemoText(rightHeader_));
+    mmPageLeftHeader_->setPlainText(MemoText(s.printLeftHeader));
+    mmPageRightHeader_->setPlainText(MemoText(s.printRightHeader));
     const int32_t margins[4] = {s.printTop, s.printBottom, s.printLeft, s.printRight};
     for (size_t i = 0; i < 4; ++i) margins_[i]->setText(QString::number(margins[i]));
     // キーカスタマイズ
@@ -311,15 +314,22 @@ void TSetUpDlg::Load(const SetupSettings& s,
 
 SetupSettings TSetUpDlg::Settings() const {
     SetupSettings s;
-    for (int i = 0; i < lstAutoLoad_->count(); ++i)
-        s.autoLoad.push_back(FromQString(lstAutoLoad_->item(i)->text()));
-    s.outbound = FromQString(edtSendDir_->text());
-    s.dataPath = FromQString(edtDataDir_->text());
-    s.externalEditor = FromQString(edtEditor_->text());
-    s.quoteCharacter = FromQString(edtQuote_->text());
-    s.refer = FromQString(edtRefer_->text());
-    s.signatureFile = FromQString(edtSig_->text());
-    s.replyTo = FromQString(edtReplyTo_->text());
+    for (int i = 0; i < lstAutoLoad_->count(); ++i) {
+        const QString shown = lstAutoLoad_->item(i)->text();
+        std::string path = FromQString(shown);
+        for (const std::string& read : read_.autoLoad) {
+            if (shown == ToQString(read))
+                path = read;
+        }
+        s.autoLoad.push_back(path);
+    }
+    s.outbound = EditedText(edtSendDir_->text(), read_.outbound);
+    s.dataPath = EditedText(edtDataDir_->text(), read_.dataPath);
+    s.externalEditor = EditedText(edtEditor_->text(), read_.externalEditor);
+    s.quoteCharacter = EditedText(edtQuote_->text(), read_.quoteCharacter);
+    s.refer = EditedText(edtRefer_->text(), read_.refer);
+    s.signatureFile = EditedText(edtSig_->text(), read_.signatureFile);
+    s.replyTo = EditedText(edtReplyTo_->text(), read_.replyTo);
     ChosenFolder(cmbPosted_, postedItems_, s.postedFolder, s.postedPacket);
     ChosenFolder(cmbReserve_, reserveItems_, s.reserveFolder, s.reservePacket);
     ReadDisplayPage(s);
@@ -329,8 +339,8 @@ SetupSettings TSetUpDlg::Settings() const {
         const QString text = memo->toPlainText();
         return text == MemoText(loaded) ? loaded : MemoLines(text);
     };
-    s.printLeftHeader = memoList(mmPageLeftHeader_, leftHeader_);
-    s.printRightHeader = memoList(mmPageRightHeader_, rightHeader_);
+    s.printLeftHeader = memoList(mmPageLeftHeader_, read_.printLeftHeader);
+    s.printRightHeader = memoList(mmPageRightHeader_, read_.printRightHeader);
     int32_t* margins[4] = {&s.printTop, &s.printBottom, &s.printLeft, &s.printRight};
     for (size_t i = 0; i < 4; ++i) *margins[i] = MarginValue(FromQString(margins_[i]->text()));
     return s;

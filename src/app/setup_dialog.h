@@ -14,6 +14,9 @@
 // edtPrtBottom, edtPrtLeft, edtPrtRight (印刷); lstKeys, cbCtrl, cbShift, cbAlt, rgFocus,
 // lstFunc, cmbArg, lblArg (キーカスタマイズ, setup_key_page.cpp).
 //
+// Values are shown as text and, where the user left them alone, handed back with the bytes
+// they were read with, so OK without a change stores nothing.
+//
 // The file and directory choosers, the font dialog and the colour dialog are members that tests
 // may replace; the messages of 追加 go through TDialogs.
 #pragma once
@@ -105,7 +108,7 @@ private:
     int32_t tabCountRead_ = 4;             // TabCount as read, also outside the track bar's 1 to 12
     std::vector<FolderItem> postedItems_;  // items of cmbPosted after なし
     std::vector<FolderItem> reserveItems_;  // items of cmbReserve after なし
-    TSList leftHeader_, rightHeader_;       // the header lists as read
+    SetupSettings read_;                    // the settings as read
     bool updatingKeys_ = false;             // the key page is being filled, not edited
 
     QTabWidget* pages_ = nullptr;
@@ -146,6 +149,10 @@ private:
     QLabel* lblArg_ = nullptr;
     QLabel* lblBinding_ = nullptr;
 };
+
+// What an edit holds: `read` while it still shows that text, so bytes with no character
+// (shown as U+FFFD, which would come back as "?") stay as they were; else the text converted.
+std::string EditedText(const QString& shown, const std::string& read);
 
 // The memo's lines as a list: one entry per line, without the empty line after a final line
 // break; an empty memo is an empty list.

@@ -221,12 +221,12 @@ void TSetUpDlg::LoadDisplayPage(const SetupSettings& s) {
 }
 
 void TSetUpDlg::ReadDisplayPage(SetupSettings& s) const {
-    s.listStrings = FromQString(edtSubjectLine_->text());
-    s.quoteChar = FromQString(edtQuoteChars_->text());
+    s.listStrings = EditedText(edtSubjectLine_->text(), read_.listStrings);
+    s.quoteChar = EditedText(edtQuoteChars_->text(), read_.quoteChar);
     // A stored width the track bar cannot show stays as it is unless the bar was moved.
     s.tabCount =
         tabBar_->value() == std::clamp(tabCountRead_, 1, 12) ? tabCountRead_ : tabBar_->value();
-    s.backPicture = FromQString(edtBackPic_->text());
+    s.backPicture = EditedText(edtBackPic_->text(), read_.backPicture);
     s.fonts = fonts_;
     s.clickableColor = clickableColor_;
     const int cut = cutGroup_->checkedId();

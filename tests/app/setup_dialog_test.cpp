@@ -94,6 +94,10 @@ private slots:
                                 "\r\n[Message]\r\nPostedFolder=sent\r\nPostedPacket=folders\r\n"
                                 "ReserveFolder=old\r\nReservePacket=archive\r\n"
                                 "[Display]\r\nTabCount=20\r\n[Print]\r\nPrintTopMergine=050\r\n");
+        // Bytes that are no Shift_JIS character show as U+FFFD and are kept as they were.
+        WriteFile(temp.home() / "pelorin.INI",
+                  ReadFile(temp.home() / "pelorin.INI") +
+                      "[Editor]\r\nExternalEditor=/opt/\xff\xfe/ed\r\n");
         FakeDialogs dialogs;
         TMainForm form({}, &dialogs);
         form.show();  // the window's place is the shown frame's
@@ -113,6 +117,7 @@ private slots:
             QCOMPARE(Child<QListWidget>(d, "lstAutoLoad")->item(0)->text(), Q(folders));
             QCOMPARE(Child<QSlider>(d, "TabBar")->value(), 12);  // kept as 20 on OK
             QCOMPARE(Text(d, "edtPrtTop"), QStringLiteral("50"));
+            QVERIFY(Text(d, "edtEditor").contains(QChar(0xFFFD)));
             Press(d, "cmdOK");
         });
         QVERIFY(!afterOpen.empty());
