@@ -381,6 +381,21 @@ private slots:
         QVERIFY(shown);
         QCOMPARE(Ini(temp, "Fonts", "TextSize"), std::string("15"));
         QCOMPARE(Ini(temp, "Fonts", "TextColor"), std::to_string(0x563412));
+        // A colour that follows the desktop (system colour 8) stays so when only the size
+        // changes.
+        TESTING_ONLY_fontDialogShown = [&](TFontColorDlg& d) {
+            QTimer::singleShot(0, &d, [&] {
+                QFont font = d.FontChooser()->currentFont();
+                font.setPointSize(14);
+                d.FontChooser()->setCurrentFont(font);
+                d.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            });
+        };
+        form.Commands().Find("K3")->trigger();  // フォント > 記事一覧...
+        TESTING_ONLY_fontDialogShown = nullptr;
+        QCOMPARE(Ini(temp, "Fonts", "SubjSize"), std::string("14"));
+        QCOMPARE(Ini(temp, "Fonts", "SubjColor"),
+                 std::to_string(static_cast<int32_t>(0xFF000008u)));
         // The settings dialog shows the font and stores nothing new on OK.
         std::string before;
         RunSetUp(form, [&](TSetUpDlg& d) {
