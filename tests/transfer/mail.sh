@@ -2,7 +2,7 @@
 # into the packet with marks (they survive, nothing doubles), IMAP leaving mail unseen, POP3
 # deleting after the fetch, a connection cut in the middle of a fetch, a wrong password, an
 # untrusted certificate and a readable password file.
-. "$3/servers.sh"
+. "$3/servers.bash"
 start_dovecot
 
 PKT=$T/packet
@@ -60,8 +60,8 @@ check "AREAS" grep -q "$(printf 'mail\tbn')" "$PKT/AREAS"
 make_mail 5 "plain 5"; deliver "$T/mail5"
 expect_rc 0 "$TRANSFER" fetch "$PKT"
 expect_rc 0 "$TRANSFER" fetch "$PKT"
-check "five mails, no duplicate" [ "$(list mail | wc -l)" -eq 5 ] && [ "$(count_unique mail)" -eq 5 ]
-check "POP3 five, no duplicate" [ "$(list popmail | wc -l)" -eq 5 ] && [ "$(count_unique popmail)" -eq 5 ]
+{ [ "$(list mail | wc -l)" -eq 5 ] && [ "$(count_unique mail)" -eq 5 ]; } || fail "five mails, no duplicate"
+{ [ "$(list popmail | wc -l)" -eq 5 ] && [ "$(count_unique popmail)" -eq 5 ]; } || fail "POP3 five, no duplicate"
 check "marks kept" [ "$(list mail | cut -c1 | tr -d '\n')" = "+ ***" ]
 
 # A wrong password: exit 4, nothing changes. An untrusted certificate: exit 5.
@@ -98,15 +98,15 @@ Area=mail
 INI
 expect_rc 1 "$TRANSFER" --config "$T/cut/transfer.INI" fetch "$T/cutpacket"
 got=$("$CLI" list "$T/cutpacket" mail --format '%I' 2>/dev/null | wc -l)
-check "some mail before the cut ($got)" [ "$got" -ge 1 ] && [ "$got" -lt 5 ]
+{ [ "$got" -ge 1 ] && [ "$got" -lt 5 ]; } || fail "some mail before the cut ($got)"
 expect_rc 0 "$TRANSFER" --config "$T/cut/transfer.INI" fetch "$T/cutpacket"
 ids=$("$CLI" list "$T/cutpacket" mail --format '%I')
-check "all five after the retry" [ "$(echo "$ids" | wc -l)" -eq 5 ] && [ "$(echo "$ids" | sort -u | wc -l)" -eq 5 ]
+{ [ "$(echo "$ids" | wc -l)" -eq 5 ] && [ "$(echo "$ids" | sort -u | wc -l)" -eq 5 ]; } || fail "all five after the retry"
 
 # POP3 with AfterFetch=delete empties the mailbox once the mail is in the packet.
 sed -i 's/^Area=popmail/Area=popmail\nAfterFetch=delete/' "$PELORIN_HOME/transfer.INI"
 expect_rc 0 "$TRANSFER" fetch "$PKT"
 status=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/" -X 'STATUS INBOX (MESSAGES)')
 check "mailbox emptied ($status)" grep -q "MESSAGES 0" <<<"$status"
-check "POP3 area still five" [ "$(count_unique popmail)" -eq 5 ] && [ "$(list popmail | wc -l)" -eq 5 ]
+{ [ "$(count_unique popmail)" -eq 5 ] && [ "$(list popmail | wc -l)" -eq 5 ]; } || fail "POP3 area still five"
 echo "mail: ok"

@@ -23,7 +23,8 @@ def main():
     def authenticate(server, session, envelope, mechanism, auth_data):
         ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == user
               and auth_data.password.decode() == password)
-        return AuthResult(success=ok)
+        # handled=False: the server answers 535 itself.
+        return AuthResult(success=ok, handled=False)
 
     controller = Controller(Mailbox(maildir), hostname="127.0.0.1", port=int(port),
                             tls_context=context, require_starttls=True,

@@ -1,7 +1,7 @@
-# Shared by the transfer tests (sourced, never run alone): a private folder, a self-signed
-# certificate for 127.0.0.1, and real servers on free loopback ports - Dovecot (IMAP, POP3),
-# an aiosmtpd submission server, INN (innd with its reader, and nnrpd for NNTPS) - all
-# stopped again when the test ends, passes or fails (trap on EXIT).
+# Shared by the transfer tests (sourced by mail.sh, news.sh, send.sh; never run alone): a
+# private folder, a self-signed certificate for 127.0.0.1, and real servers on free loopback
+# ports - Dovecot (IMAP, POP3), an aiosmtpd submission server, INN (innd with its reader, and
+# nnrpd for NNTPS) - all stopped again when the test ends, passes or fails (trap on EXIT).
 #
 # Each test script is called as: SCRIPT PELORIN_TRANSFER PELORIN_CLI TESTS_DIR
 set -u
@@ -18,13 +18,15 @@ DOVECOT_CONF=
 
 cleanup() {
     local rc=$?
-    [ -n "$DOVECOT_CONF" ] && doveadm -c "$DOVECOT_CONF" stop >/dev/null 2>&1
+    [ -n "$DOVECOT_CONF" ] && [ -f "$T/dovecot/run/master.pid" ] \
+        && kill "$(cat "$T/dovecot/run/master.pid")" 2>/dev/null
+    # innd leaves on its control command (a plain SIGTERM keeps it waiting).
+    [ -n "${INNCONF:-}" ] && /usr/lib/news/bin/ctlinnd -t 5 shutdown "test over" >/dev/null 2>&1
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
     for p in "${PIDS[@]}"; do
         for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
         kill -9 "$p" 2>/dev/null
     done
-    [ -f "$T/inn/run/innd.pid" ] && kill "$(cat "$T/inn/run/innd.pid")" 2>/dev/null
     [ $rc -ne 0 ] && [ -d "$T" ] && { echo "--- logs"; tail -n 20 "$T"/*.log "$T"/inn/log/* 2>/dev/null; }
     rm -rf "$T"
     exit $rc
