@@ -1,7 +1,8 @@
 // What pelorin-transfer tells its user while it works, on standard error:
-//  - one progress line per server, group and mailbox ("fj.test: 12 articles, 34 KiB"),
-//    redrawn in place while it counts - only when standard error is a terminal; at the end of
-//    each item a final line is printed either way;
+//  - one progress line per server, group and mailbox ("fj.test: 12 messages, 34 KiB"),
+//    redrawn in place while it counts and left standing when the item is done - only when
+//    standard error is a terminal (or with --verbose), so that a run from cron stays silent
+//    unless something fails;
 //  - with --verbose, every protocol line sent and received ("> GROUP fj.test", "< 211 ...").
 //    Credentials never reach a trace: AUTHINFO PASS, AUTH PLAIN/LOGIN payloads, LOGIN and PASS
 //    arguments are shown as "****".

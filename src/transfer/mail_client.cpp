@@ -67,7 +67,11 @@ int Debug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
             }
             Log::Get().Trace(true, line);
         } else {
-            if (state->inAuth && !(upper.rfind("+", 0) == 0 || upper.rfind("334", 0) == 0))
+            // A continuation ("+ ..." or a bare "+" in IMAP and POP3, "334" in SMTP) asks for
+            // more; "+OK" and every other answer ends the exchange.
+            const bool more = upper == "+" || upper == "+\r" || upper.rfind("+ ", 0) == 0 ||
+                              upper.rfind("334", 0) == 0;
+            if (state->inAuth && !more)
                 state->inAuth = false;
             Log::Get().Trace(false, line);
         }

@@ -130,6 +130,12 @@ int RunSend(const TransferConfig& config,
         if (Trim(f[0]).empty())
             continue;
         const bool mail = f[1] == "mail";
+        if (!mail && f[1] != "news") {
+            failed(static_cast<int>(Failure::LocalFile),
+                   "REPLIES: " + cp932::ToUtf8(f[0]) + " has the unknown kind " +
+                       cp932::ToUtf8(f[1]) + "; it is left waiting");
+            continue;
+        }
         if ((mail && mailDown) || (!mail && newsDown))
             continue;
         const std::string file = FindPacketFile(sjis + f[0] + ".MSG");
