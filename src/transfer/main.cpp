@@ -7,6 +7,7 @@
 #include "transfer/log.h"
 #include "transfer/zip_packet.h"
 
+#include <csignal>
 #include <cstdio>
 #include <curl/curl.h>
 #include <exception>
@@ -178,6 +179,9 @@ int Run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A server that closes the connection must be an error we report, not a SIGPIPE that ends
+    // the program between two replies (OpenSSL writes to its socket with plain write()).
+    std::signal(SIGPIPE, SIG_IGN);
     curl_global_init(CURL_GLOBAL_DEFAULT);
     int code = 0;
     try {

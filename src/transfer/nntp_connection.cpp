@@ -70,19 +70,35 @@ NntpConnection::NntpConnection(const ServerConfig& server)
     if (fd_ < 0)
         throw TransferError(Failure::Server, "[" + server.section + "] " + server.host + ":" +
                                                  port + ": " + std::strerror(lastErrno));
-    if (server.security == Security::Tls)
-        StartTls();
+    if (server.security == Security::Tls) {
+        // A constructor that throws runs no destructor: release the socket and TLS state here.
+        try {
+            StartTls();
+        } catch (...) {
+            Close();
+            throw;
+        }
+    }
 }
 
 NntpConnection::~NntpConnection() {
+    Close();
+}
+
+void NntpConnection::Close() {
     if (ssl_) {
         SSL_shutdown(ssl_);
         SSL_free(ssl_);
+        ssl_ = nullptr;
     }
-    if (ctx_)
+    if (ctx_) {
         SSL_CTX_free(ctx_);
-    if (fd_ >= 0)
+        ctx_ = nullptr;
+    }
+    if (fd_ >= 0) {
         ::close(fd_);
+        fd_ = -1;
+    }
 }
 
 void NntpConnection::Fail(const std::string& what) {

@@ -39,6 +39,7 @@ public:
 
 private:
     void Fail(const std::string& what);
+    void Close();
     size_t Receive(char* buf, size_t size);
 
     const ServerConfig& server_;
