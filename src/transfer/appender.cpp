@@ -216,10 +216,17 @@ PacketAppender::AreaLine PacketAppender::CreateArea(std::string_view area,
     return made;
 }
 
-std::unordered_set<std::string> PacketAppender::IdsOf(const AreaLine& line) {
-    MessageList messages;
+std::unordered_set<std::string>& PacketAppender::IdsOf(std::string_view area,
+                                                       const AreaLine& line) {
     const std::string base = sjis_ + line.prefix;
     const SharedPath msgFile(FindPacketFile(base + ".MSG"));
+    struct stat st {};
+    const bool exists = ::stat(DiskName(msgFile).c_str(), &st) == 0;
+    IdCache& cache = known_[std::string(area)];
+    if (exists && cache.prefix == line.prefix && cache.inode == st.st_ino &&
+        cache.size == st.st_size)
+        return cache.ids;
+    MessageList messages;
     const char letter1 = line.encoding.size() > 0 ? line.encoding[0] : ' ';
     const char letter2 = line.encoding.size() > 1 ? line.encoding[1] : ' ';
     if (letter2 == 'c') {
@@ -231,11 +238,14 @@ std::unordered_set<std::string> PacketAppender::IdsOf(const AreaLine& line) {
         else
             ParseBinaryFile(ctx, messages, {});
     }
-    std::unordered_set<std::string> ids;
+    cache.prefix = line.prefix;
+    cache.inode = exists ? static_cast<uint64_t>(st.st_ino) : 0;
+    cache.size = exists ? static_cast<int64_t>(st.st_size) : -1;
+    cache.ids.clear();
     for (const auto& m : messages)
         if (!m->messageId.empty())
-            ids.insert(m->messageId);
-    return ids;
+            cache.ids.insert(m->messageId);
+    return cache.ids;
 }
 
 std::unordered_set<std::string> PacketAppender::KnownIds(std::string_view area) {
@@ -243,7 +253,7 @@ std::unordered_set<std::string> PacketAppender::KnownIds(std::string_view area) 
     AreaLine line;
     if (!FindArea(area, line))
         return {};
-    return IdsOf(line);
+    return IdsOf(area, line);
 }
 
 AppendResult PacketAppender::Append(std::string_view area,
@@ -272,9 +282,12 @@ AppendResult PacketAppender::Append(std::string_view area,
         if (grp.HasInterruptedRewrite())
             grp.FinishInterruptedRewrite();
     }
-    std::unordered_set<std::string> known;
-    if (exists && skipKnown)
-        known = IdsOf(line);
+    // The Message-IDs the area holds, kept between calls while the message file is only ours
+    // to change (same inode, the size we left it at).
+    std::unordered_set<std::string>& known = IdsOf(area, line);
+    IdCache& cache = known_[std::string(area)];
+    // IDs go into the set as messages are taken; until the files hold them the cache is void.
+    cache.size = -1;
 
     const bool indexed = letter2 == 'c' || letter2 == 'C';
     const std::string msgPath = DiskName(FindPacketFile(base + ".MSG"));
@@ -293,7 +306,7 @@ AppendResult PacketAppender::Append(std::string_view area,
         std::string text = NormalizeLineEnds(article.text);
         std::vector<std::string> header = HeaderLines(text);
         std::string id = std::string(Trim(HeaderListValue(header, "Message-ID")));
-        if (skipKnown && !id.empty() && !known.insert(id).second) {
+        if (!id.empty() && !known.insert(id).second && skipKnown) {
             ++result.duplicates;
             continue;
         }
@@ -326,8 +339,18 @@ AppendResult PacketAppender::Append(std::string_view area,
         }
         ++result.appended;
     }
-    if (msgBytes.empty())
+    // The set holds what the file holds once it reaches `size` bytes; inode 0 means the set
+    // was made while the file was missing, and Open created it.
+    auto keepCache = [&](int64_t size) {
+        if (cache.prefix == line.prefix && (cache.inode == msg.Inode() || cache.inode == 0)) {
+            cache.inode = msg.Inode();
+            cache.size = size;
+        }
+    };
+    if (msgBytes.empty()) {
+        keepCache(msg.Size());
         return result;
+    }
 
     // The journal holds the old sizes until both files are flushed.
     const std::string journal = std::string(kJournalName);
@@ -350,6 +373,7 @@ AppendResult PacketAppender::Append(std::string_view area,
     ::unlink((dir_ + journal).c_str());
     (void)SyncDirectory(dir_);
     result.bytes = static_cast<int64_t>(msgBytes.size());
+    keepCache(msg.Size() + result.bytes);
     return result;
 }
 

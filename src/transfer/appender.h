@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -81,7 +82,15 @@ private:
     };
     bool FindArea(std::string_view area, AreaLine& found);
     AreaLine CreateArea(std::string_view area, std::string_view encoding);
-    std::unordered_set<std::string> IdsOf(const AreaLine& line);
+    std::unordered_set<std::string>& IdsOf(std::string_view area, const AreaLine& line);
+
+    struct IdCache {
+        std::string prefix;                   // the area's files
+        uint64_t inode = 0;                   // of its message file when the set was made
+        int64_t size = -1;                    // its size then (-1: the set is not to be used)
+        std::unordered_set<std::string> ids;  // Message-IDs in the area
+    };
+    std::unordered_map<std::string, IdCache> known_;  // by area name
 
     std::string dir_;   // on-disk path, ending with "/"
     std::string sjis_;  // the same in Shift_JIS for the core's file helpers

@@ -93,6 +93,30 @@ TEST(Appender, AppendsAfterMarkedMessagesAndSkipsWhatTheAreaHolds) {
     EXPECT_TRUE(app.KnownIds("nothing").empty());
 }
 
+TEST(Appender, WhatTheAreaHoldsIsReadAgainAfterTheReaderRewroteIt) {
+    TempDir dir;
+    PacketAppender app(dir.path().string());
+    app.Append("fj.test", "uc", {News(1, "first"), News(2, "second")});
+    {
+        // The reader purges the first message: a rewrite puts new files in place.
+        TSoup soup(dir.path().string());
+        soup.LoadAreas();
+        TGrp* g = soup.FindArea("fj.test");
+        g->Prepare();
+        g->messages[0]->mark = '-';
+        g->marksChanged = true;
+        g->purgeOnClose = true;
+    }
+    // The same appender (its remembered Message-IDs now stale) takes the first one back.
+    AppendResult r = app.Append("fj.test", "uc", {News(1, "first"), News(2, "second")});
+    EXPECT_EQ(r.appended, 1);
+    EXPECT_EQ(r.duplicates, 1);
+    EXPECT_EQ(Loaded(dir.path(), "fj.test"), "*second#2 *first#1 ");
+    // Full texts may follow their summaries: appended although the ID is there.
+    EXPECT_EQ(app.Append("fj.test", "uc", {News(2, "second")}, false).appended, 1);
+    EXPECT_EQ(app.Append("fj.test", "uc", {News(2, "second")}).duplicates, 1);
+}
+
 TEST(Appender, AnAppendCutShortIsUndoneBeforeTheNextOne) {
     TempDir dir;
     PacketAppender app(dir.path().string());
