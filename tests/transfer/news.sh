@@ -1,6 +1,7 @@
 # News end to end against INN: STARTTLS and NNTPS into an empty packet, again into the packet
 # with marks (they survive, nothing doubles), summaries and a SENDME that brings the body, an
-# untrusted certificate refused, and a connection cut in the middle of a fetch.
+# untrusted certificate refused, AUTHINFO with a right and a wrong password, and a connection
+# cut in the middle of a fetch.
 . "$3/servers.bash"
 start_inn
 
@@ -83,6 +84,22 @@ expect_rc 5 "$TRANSFER" --config "$T/untrusted.INI" fetch "$T/refused"
 sed 's/^TrustCertificate=.*//' "$PELORIN_HOME/transfer.INI" >"$T/untrusted2.INI"
 expect_rc 5 "$TRANSFER" --config "$T/untrusted2.INI" fetch "$T/refused"
 check "nothing fetched from a refused server" [ ! -s "$T/refused/AREAS" ]
+
+# AUTHINFO USER/PASS: the right password reads, a wrong one is exit 4, and the trace hides it.
+cat >"$T/auth.INI" <<INI
+[news auth]
+Host=127.0.0.1
+Port=$NNTP_AUTH_PORT
+Security=none
+User=tester
+PasswordEnv=NEWS_PASSWORD
+Groups=fj.test
+INI
+NEWS_PASSWORD=wrong expect_rc 4 "$TRANSFER" --config "$T/auth.INI" fetch "$T/auth"
+NEWS_PASSWORD=secret expect_rc 0 "$TRANSFER" --verbose --config "$T/auth.INI" fetch "$T/auth"
+check "articles after AUTHINFO" [ "$(list "$T/auth" fj.test | wc -l)" -eq 5 ]
+check "the trace masks the password" grep -q '^> AUTHINFO PASS \*\*\*\*$' "$T/last.out"
+grep -q secret "$T/last.out" && fail "the password is in the trace"
 
 # A connection cut in the middle of a fetch: the articles that came are kept, the retry
 # brings the rest, nothing doubles.

@@ -1,7 +1,8 @@
 # Shared by the transfer tests (sourced by mail.sh, news.sh, send.sh; never run alone): a
 # private folder, a self-signed certificate for 127.0.0.1, and real servers on free loopback
 # ports - Dovecot (IMAP, POP3), an aiosmtpd submission server, INN (innd with its reader, and
-# nnrpd for NNTPS) - all stopped again when the test ends, passes or fails (trap on EXIT).
+# nnrpd for NNTPS and for AUTHINFO) - all stopped again when the test ends, passes or fails
+# (trap on EXIT).
 #
 # Each test script is called as: SCRIPT PELORIN_TRANSFER PELORIN_CLI TESTS_DIR
 set -u
@@ -223,6 +224,29 @@ CONF
     /usr/lib/news/bin/nnrpd -D -S -f -p "$NNTPS_PORT" -b 127.0.0.1 >"$T/nnrpd.log" 2>&1 &
     PIDS+=($!)
     wait_port "$NNTPS_PORT"
+    # A reader that wants AUTHINFO (user tester, password secret): nnrpd with a settings
+    # folder of its own whose readers.conf checks a password file.
+    NNTP_AUTH_PORT=$(free_port)
+    mkdir -p "$d/etc-auth"
+    cp "$d"/etc/* "$d/etc-auth/" 2>/dev/null
+    sed -i "s|^pathetc:.*|pathetc: $d/etc-auth|" "$d/etc-auth/inn.conf"
+    printf 'tester:%s\n' "$(openssl passwd -1 secret)" >"$d/etc-auth/passwd"
+    cat >"$d/etc-auth/readers.conf" <<CONF
+auth "users" {
+    hosts: "127.0.0.1, localhost, ::1"
+    auth: "ckpasswd -f $d/etc-auth/passwd"
+}
+access "users" {
+    users: "tester"
+    newsgroups: "*"
+    access: RPA
+}
+CONF
+    [ "$(id -u)" -eq 0 ] && chown -R news:news "$d/etc-auth"
+    INNCONF=$d/etc-auth/inn.conf /usr/lib/news/bin/nnrpd -D -f -p "$NNTP_AUTH_PORT" \
+        -b 127.0.0.1 >"$T/nnrpd-auth.log" 2>&1 &
+    PIDS+=($!)
+    wait_port "$NNTP_AUTH_PORT"
 }
 
 # Posts an article (file, LF line ends) to INN directly, as another newsreader would.
