@@ -219,6 +219,10 @@ void FetchPop3(const MailServer& server,
 int RunFetch(const TransferConfig& config,
              const std::string& packetDir,
              const std::string& stateDir) {
+    if (config.news.empty() && config.mail.empty())
+        throw ConfigError{config.path +
+                          " names no server: add a [news NAME], [imap NAME] or "
+                          "[pop3 NAME] section"};
     PacketAppender app(packetDir);
     FetchState state(stateDir);
     int worst = 0;

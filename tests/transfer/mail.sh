@@ -6,6 +6,11 @@
 start_dovecot
 
 PKT=$T/packet
+# The command line: the manual, a usage error, missing settings.
+expect_rc 0 "$TRANSFER" --help
+grep -q "EXIT STATUS" "$T/last.out" || fail "--help has no exit codes"
+expect_rc 2 "$TRANSFER" frobnicate
+expect_rc 3 "$TRANSFER" --config "$T/none.INI" fetch "$PKT"
 list() { "$CLI" list "$PKT" "$1" --format '%K|%I|%s' --utf8; }
 count_unique() { list "$1" | cut -d'|' -f2 | sort -u | wc -l; }
 
