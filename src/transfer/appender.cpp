@@ -227,7 +227,7 @@ std::unordered_set<std::string>& PacketAppender::IdsOf(std::string_view area,
         cache.size == st.st_size)
         return cache.ids;
     MessageList messages;
-    const char letter1 = line.encoding.size() > 0 ? line.encoding[0] : ' ';
+    const char letter1 = !line.encoding.empty() ? line.encoding[0] : ' ';
     const char letter2 = line.encoding.size() > 1 ? line.encoding[1] : ' ';
     if (letter2 == 'c') {
         ParseIndexFile(FindPacketFile(base + ".IDX"), 'c', msgFile, messages, {});
@@ -265,8 +265,10 @@ AppendResult PacketAppender::Append(std::string_view area,
     RecoverJournal();
     AreaLine line;
     const bool exists = FindArea(area, line);
-    const char letter1 = line.encoding.size() > 0 ? line.encoding[0] : encoding[0];
-    const char letter2 = line.encoding.size() > 1 ? line.encoding[1] : encoding[1];
+    // An existing area keeps its letters; a new one takes those asked for.
+    const std::string letters = (exists ? line.encoding : std::string(encoding)) + "  ";
+    const char letter1 = letters[0];
+    const char letter2 = letters[1];
     if (exists && ((letter1 != 'u' && letter1 != 'b' && letter1 != 'B') ||
                    (letter2 != 'n' && letter2 != 'c' && letter2 != 'C')))
         throw AppendError{"area " + std::string(area) + " has the letters " + line.encoding +

@@ -35,7 +35,7 @@ std::string HumanBytes(int64_t bytes) {
     char buf[32];
     if (bytes < 1024)
         std::snprintf(buf, sizeof buf, "%lld bytes", static_cast<long long>(bytes));
-    else if (bytes < 1024 * 1024)
+    else if (bytes < int64_t{1024} * 1024)
         std::snprintf(buf, sizeof buf, "%lld KiB", static_cast<long long>(bytes / 1024));
     else
         std::snprintf(buf, sizeof buf, "%.1f MiB", static_cast<double>(bytes) / 1048576.0);
