@@ -163,15 +163,29 @@ void FetchImap(const MailServer& server,
         state.Set(section, "UIDValidity", validity);
         state.Set(section, "LastUID", a.number);
     });
+    // Fetching a message flags it \Seen on the server. With AfterFetch=keep the flag is taken
+    // off again at once; the UID waiting for that is noted first ("Unsee"), so that a
+    // connection lost in between is made good by the next run instead of leaving the mail
+    // looking read.
+    if (const int64_t pending = state.Get(section, "Unsee"); pending > 0) {
+        if (!server.markSeen && state.Get(section, "UIDValidity") == validity)
+            imap.Unsee(pending);
+        state.Set(section, "Unsee", 0);
+    }
     Guarded(batch, [&] {
         std::vector<int64_t> uids = imap.UidsAfter(last);
         std::set<int64_t> seen;
         if (!server.markSeen)
             seen = imap.SeenOf(uids);
         for (int64_t uid : uids) {
+            const bool unsee = !server.markSeen && !seen.count(uid);
+            if (unsee)
+                state.Set(section, "Unsee", uid);
             std::string text = imap.Fetch(uid);
-            if (!server.markSeen && !seen.count(uid))
+            if (unsee) {
                 imap.Unsee(uid);
+                state.Set(section, "Unsee", 0);
+            }
             batch.Add(Article{std::move(text), uid});
         }
     });

@@ -26,9 +26,7 @@ std::string FilePart(const std::string& name) {
 
 FetchState::FetchState(const std::string& dir)
     : dir_(dir.empty() || dir.back() == '/' ? dir : dir + "/")
-    , ini_(std::make_unique<TIniF>(cp932::FromUtf8(dir_ + "transfer-state.INI"))) {
-    ini_->SetDurable(true);
-}
+    , ini_(std::make_unique<TIniF>(cp932::FromUtf8(dir_ + "transfer-state.INI"))) {}
 
 FetchState::~FetchState() = default;
 

@@ -5,6 +5,7 @@
 //   [imap NAME]         UIDValidity=, LastUID=  (a changed UIDVALIDITY starts afresh; the
 //                                               appender's Message-ID check keeps that from
 //                                               doubling messages)
+//                       Unsee=  a UID whose \Seen flag is still to be taken off (AfterFetch=keep)
 //
 // POP3 servers number messages per session, so a POP3 mailbox keeps the UIDLs it has fetched
 // in a file of its own ("pop3-NAME.uidl", one UIDL a line), rewritten atomically; UIDLs the
@@ -12,6 +13,8 @@
 //
 // Each value is written only after the messages it covers are in the packet and flushed. A
 // crash in between makes the next run fetch those messages again, and the appender skips them.
+// So the file is replaced atomically but not flushed to the disk each time: a power cut that
+// loses its last change costs a refetch, never a message.
 #pragma once
 
 #include <cstdint>
