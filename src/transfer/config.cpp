@@ -31,8 +31,18 @@ std::vector<std::string> SplitList(std::string_view text) {
     return out;
 }
 
+// A value without the blanks around it and without a comment after it: a ";" that follows a
+// blank or TAB starts one ("Security=tls   ; NNTPS"). PasswordCommand is read whole instead,
+// since a shell command may hold " ;".
 std::string Read(TIniF& ini, const std::string& section, std::string_view key) {
-    return std::string(Trim(ini.ReadString(section, key, "")));
+    std::string value = ini.ReadString(section, key, "");
+    for (size_t i = 1; i < value.size(); ++i) {
+        if (value[i] == ';' && (value[i - 1] == ' ' || value[i - 1] == '\t')) {
+            value.resize(i);
+            break;
+        }
+    }
+    return std::string(Trim(value));
 }
 
 int ReadNumber(
@@ -81,7 +91,7 @@ void ReadServer(TIniF& ini,
     s.port = ReadNumber(ini, section, "Port", s.security == Security::Tls ? tlsPort : plainPort, 1,
                         65535);
     s.user = Read(ini, section, "User");
-    s.passwordCommand = Read(ini, section, "PasswordCommand");
+    s.passwordCommand = std::string(Trim(ini.ReadString(section, "PasswordCommand", "")));
     s.passwordEnv = Read(ini, section, "PasswordEnv");
     // The password itself is taken as written (it may begin or end with blanks).
     s.password = ini.ReadString(section, "Password", "");

@@ -23,6 +23,9 @@
 // alone; otherwise the settings are refused with a message that says so. A password is never
 // printed, not even in --verbose traces.
 //
+// Values may carry a comment after a blank: "Port=1119   ; the test server" (not
+// PasswordCommand, whose shell command may hold " ;", nor Password, taken exactly).
+//
 // Bad input: an unknown Security or AfterFetch value, a server without Host, or a port that is
 // not a number between 1 and 65535 is a ConfigError naming the section and key.
 #pragma once

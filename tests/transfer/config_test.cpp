@@ -26,7 +26,8 @@ TEST(TransferConfig, SectionsKeysAndDefaults) {
     TempDir dir;
     TransferConfig c = LoadConfig(Write(dir,
                                         "[General]\nPacket=/p\n"
-                                        "[news main]\nHost=n.example\nGroups=fj.a, fj.b fj.c\n"
+                                        "[news main]\nHost=n.example   ; the server\n"
+                                        "Groups=fj.a, fj.b fj.c\t; three\n"
                                         "Summary=fj.b\n"
                                         "[news other]\nHost=o.example\nSecurity=starttls\nPost=Y\n"
                                         "[imap box]\nHost=i.example\nAfterFetch=seen\n"
@@ -35,6 +36,7 @@ TEST(TransferConfig, SectionsKeysAndDefaults) {
                                         0600));
     EXPECT_EQ(c.packetDir, "/p");
     ASSERT_EQ(c.news.size(), 2u);
+    EXPECT_EQ(c.news[0].host, "n.example");
     EXPECT_EQ(c.news[0].port, 563);
     EXPECT_EQ(c.news[0].groups, (std::vector<std::string>{"fj.a", "fj.b", "fj.c"}));
     EXPECT_TRUE(c.news[0].IsSummary("fj.b"));
