@@ -7,6 +7,7 @@
 #include "transfer/log.h"
 #include "transfer/zip_packet.h"
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <curl/curl.h>
@@ -35,7 +36,8 @@ DESCRIPTION
              first SummaryLines lines). For each [imap NAME] and [pop3 NAME] section, appends
              the new mail to the area of its Area= (letters "bn"). Articles go after the ones
              already there, so the reader's marks stay valid; nothing is fetched twice.
-             PACKET_DIR defaults to [General] Packet.
+             PACKET_DIR (the directory or its AREAS file) defaults to [General]
+             Packet.
     send     Sends each reply listed in REPLIES: mail through [smtp] (submission with
              STARTTLS on 587, or TLS on 465), news by POST to the news server with Post=Y (else
              the first). A reply leaves REPLIES, and its file is removed, once the server has
@@ -110,6 +112,17 @@ int Usage(const std::string& message) {
     return static_cast<int>(Failure::Usage);
 }
 
+// A packet is named by its directory or by its AREAS file (any case), as the reader does.
+std::string PacketDirectory(const std::string& path) {
+    const std::filesystem::path p(path);
+    std::string name = p.filename().string();
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::error_code ec;
+    if (name == "AREAS" && !std::filesystem::is_directory(p, ec))
+        return p.parent_path().empty() ? std::string(".") : p.parent_path().string();
+    return path;
+}
+
 std::string StateDir(const std::string& configPath) {
     std::string dir = std::filesystem::path(configPath).parent_path().string();
     return dir.empty() ? std::string(".") : dir;
@@ -142,7 +155,7 @@ int Run(std::vector<std::string> args) {
     if (command == "import") {
         if (rest.size() != 3)
             return Usage("import needs FILE.zip and PACKET_DIR");
-        ImportResult r = ImportZip(rest[1], rest[2]);
+        ImportResult r = ImportZip(rest[1], PacketDirectory(rest[2]));
         for (const std::string& w : r.warnings) Log::Get().Error(w);
         Log::Get().Note(
             rest[1] + ": " + std::to_string(r.messages) + " messages into " +
@@ -165,7 +178,7 @@ int Run(std::vector<std::string> args) {
         configPath = DefaultConfigPath();
     TransferConfig config = LoadConfig(configPath);
     if (command == "fetch") {
-        std::string packet = rest.size() > 1 ? rest[1] : config.packetDir;
+        std::string packet = PacketDirectory(rest.size() > 1 ? rest[1] : config.packetDir);
         if (packet.empty())
             return Usage("fetch needs PACKET_DIR, or Packet= in [General] of " + configPath);
         return RunFetch(config, packet, StateDir(configPath));
@@ -173,7 +186,8 @@ int Run(std::vector<std::string> args) {
     std::string outbound = rest.size() > 1 ? rest[1] : config.outboundDir;
     if (outbound.empty())
         outbound = StateDir(configPath);
-    return RunSend(config, outbound, config.packetDir);
+    return RunSend(config, outbound,
+                   config.packetDir.empty() ? std::string() : PacketDirectory(config.packetDir));
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ Security=tls
 TrustCertificate=$CERT
 Groups=fj.test
 INI
-expect_rc 0 "$TRANSFER" --config "$T/nntps.INI" fetch "$T/tls"
+expect_rc 0 "$TRANSFER" --config "$T/nntps.INI" fetch "$T/tls/AREAS"  # a packet by its AREAS
 check "NNTPS articles" [ "$(list "$T/tls" fj.test | wc -l)" -eq 5 ]
 
 # Without TrustCertificate the self-signed server is refused, over STARTTLS and NNTPS alike.
