@@ -4,7 +4,8 @@
 Three areas, rnews framing with no index ("un" + kind letter):
   0000001  mail              the user's mailbox
   0000002  pelorin.test      a newsgroup with a reply thread
-  0000003  ml.tabi           a mailing list with a multipart message and a picture
+  0000003  ml.tabi           a mailing list with a multipart message and a PNG picture, and a
+                             message with a JPEG photo (yama.jpg, drawn by the team with libjpeg)
 Bodies and headers are ISO-2022-JP; subjects and names are MIME encoded words.
 """
 import base64
@@ -187,6 +188,31 @@ ml_headers = lambda frm, subj, date, mid, extra=(): std_headers(
 mp_headers = [h for h in ml_headers(SUZUKI, "[tabi:0042] 遠足の持ち物と地図", "Sat, 5 Dec 2026 20:00:00 +0900",
                                     "ml42.20261205@example.jp") if h[0] not in ("Content-Type", "Content-Transfer-Encoding")]
 mp_headers.append(("Content-Type", b"multipart/mixed;\n boundary=\"" + boundary + b"\""))
+photo_boundary = b"=_pelorin_demo_photo_7"
+photo = open(os.path.join(HERE, "yama.jpg"), "rb").read()
+photo_body = [
+    b"This is a multi-part message in MIME format.",
+    b"",
+    b"--" + photo_boundary,
+    b"Content-Type: text/plain; charset=ISO-2022-JP",
+    b"Content-Transfer-Encoding: 7bit",
+    b"",
+    jis("先週の下見で撮った山の写真を送ります。"),
+    jis("頂上にはまだ雪が残っていました。当日は晴れるといいですね。"),
+    b"",
+    b"--" + photo_boundary,
+    b"Content-Type: image/jpeg; name=\"yama.jpg\"",
+    b"Content-Transfer-Encoding: base64",
+    b"Content-Disposition: attachment; filename=\"yama.jpg\"",
+    b"",
+] + [base64.b64encode(photo)[i:i + 76] for i in range(0, len(base64.b64encode(photo)), 76)] + [
+    b"",
+    b"--" + photo_boundary + b"--",
+    b"",
+]
+photo_headers = [h for h in ml_headers(SATO, "[tabi:0044] 下見の写真", "Sun, 6 Dec 2026 21:10:00 +0900",
+                                       "ml44.20261206@example.org") if h[0] not in ("Content-Type", "Content-Transfer-Encoding")]
+photo_headers.append(("Content-Type", b"multipart/mixed;\n boundary=\"" + photo_boundary + b"\""))
 ml = [
     message(ml_headers(TANAKA, "[tabi:0041] 遠足の日程", "Sat, 5 Dec 2026 10:00:00 +0900",
                        "ml41.20261205@example.net"),
@@ -197,6 +223,7 @@ ml = [
                        [("In-Reply-To", b"<ml42.20261205@example.jp>"),
                         ("References", b"<ml41.20261205@example.net> <ml42.20261205@example.jp>")]),
             ["山田です。", "地図ありがとうございます。おやつは３００円までですね（笑）"]),
+    message(photo_headers, photo_body),
 ]
 
 os.makedirs(OUT, exist_ok=True)

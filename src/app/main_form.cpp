@@ -9,6 +9,7 @@
 //   mnuTBFile ... mnuTBSort      ツールバー(&T) > ファイル, コピー, 表示, メッセージ, 表示順
 //   K2 ... K6                    フォント > エリア一覧..., 記事一覧..., 本文..., 引用..., 単一表示...
 //   HelpAboutItem                バージョン情報(&A)...
+//   mnuSetUp                     設定 (ファイル menu; main_form_setup.cpp)
 //   ftbPrev, ftbNext, ftbNextU   前, 次, 次の未読 (main_form_navigation.cpp)
 //   ftbPrevHist, ftbNextHist     戻る, 進む
 //   mnuDispThread ... / ftbDisp…  表示(&D) > 一覧の表示順, and the ToolbarSort radio group
@@ -163,6 +164,7 @@ void TMainForm::BuildCommands() {
     }
     c.Add("HelpAboutItem", QStringLiteral("バージョン情報(&A)..."), QString(),
           [this] { HelpAbout(); });
+    c.Add("mnuSetUp", QStringLiteral("設定"), QString(), [this] { SetUpClick(); });
     BuildNavigationCommands();
     BuildDisplayCommands();
     BuildPrintCommands();
@@ -184,6 +186,8 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     file->addAction(c.Find("FilePrintItem"));
     file->addAction(c.Find("FilePrintSetup"));
+    file->addSeparator();
+    file->addAction(c.Find("mnuSetUp"));
     file->addSeparator();
     file->addAction(c.Find("FileExitItem"));
     BuildEditMenu();

@@ -16,6 +16,7 @@
 //   main_form_actions.cpp     the message actions, the 編集 menu, the purge on exit
 //   main_form_compose.cpp     the メッセージ menu: composition, re-edit, child messages, body
 //                             requests, the address book
+//   main_form_setup.cpp       設定: the settings dialog, storing and applying its settings
 //
 // Ownership: the window owns the packets (TSoup), each referred to by its node of the area
 // tree; it keeps non-owning pointers to the current packet, area and message. The message
@@ -196,6 +197,8 @@ public:
 
     // ---- layout and view (main_form_view.cpp).
     void ApplyLayout();
+    // 設定: the settings dialog, then what it stores and applies (main_form_setup.cpp).
+    void SetUpClick();
 
     // ---- shutdown (main_form_shutdown.cpp); runs once.
     void FormClose();

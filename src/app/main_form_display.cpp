@@ -18,10 +18,11 @@
 //   mode, the header lines when shown, an empty line, the body, from line 0.
 // Pictures: the picture control (view/tall.h) lies over the text view, fitted into the text
 //   pane keeping its shape (display_pipeline.h) and again whenever the pane changes size; its
-//   plug-ins come from the program's folder, then $PELORIN_HOME/plugins. A picture that does
-//   not load says "Not Support". The temporary picture replaces the last one, but a link, a
-//   folder or anything else not a plain file under that name is never removed, written
-//   through or shown; the part is then shown as text.
+//   plug-ins come from the program's folder, the installed library folder, then
+//   $PELORIN_HOME/plugins (plugin_dirs.h). A picture that does not load says "Not Support".
+//   The temporary picture replaces the last one, but a link, a folder or anything else not a
+//   plain file under that name is never removed, written through or shown; the part is then
+//   shown as text.
 // Message-shown state: メッセージの修正 for note packets or the [Message] ReserveFolder area;
 //   status panel 0 unread/total, panel 1 [Display] StatesBarString1 expanded (not written when
 //   missing); the selection state; 次の未読, 次, 前, 印刷, リプライ on; フォローアップ for news
@@ -40,6 +41,7 @@
 #include "app/display_pipeline.h"
 #include "app/main_form.h"
 #include "app/own_dir.h"
+#include "app/plugin_dirs.h"
 #include "app/settings_names.h"
 #include "app/status_line.h"
 #include "view/msglistbox.h"
@@ -47,9 +49,7 @@
 #include "view/tall.h"
 #include "view/textview.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QKeyEvent>
@@ -125,8 +125,7 @@ void TMainForm::BuildDisplayCommands() {
                 if (b == Qt::MiddleButton)
                     click(MouseButton::Middle, m);
             });
-    image_->SetPluginDirs({QCoreApplication::applicationDirPath(),
-                           QDir(OwnDirectory()).filePath(QStringLiteral("plugins"))});
+    image_->SetPluginDirs(PluginDirs());
     image_->OnMessage = [this](const QString& text) {
         dialogs_->MessageBox(FromQString(text), MsgIcon::Information, MsgButtons::Ok);
     };
@@ -270,6 +269,11 @@ bool TMainForm::ShowPictureFile(const QString& path) {
         dialogs_->MessageBox("Not Support", MsgIcon::Information, MsgButtons::Ok);
         return false;
     }
+    // The hidden text view keeps its room in the pane, so the tab bar stays at the top above
+    // the picture instead of moving to the middle of the emptied pane.
+    QSizePolicy policy = text_->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    text_->setSizePolicy(policy);
     text_->hide();
     image_->show();
     image_->raise();

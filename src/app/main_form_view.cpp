@@ -12,17 +12,18 @@
 // first stores the pane sizes as they are (BWidth, BHeight, as shutdown does), so that
 // ApplyLayout puts back the dividers where the user dragged them.
 //
-// Fonts: each font item opens the font dialog on its font; OK applies the choice; the
-// control's font is then written to [Fonts] under its prefix, after Cancel too. A font's
-// colour is the text colour of its control (the quote font's colour is kept in the settings;
-// the text view draws every line in the text colour). Design fonts, used for keys that are
-// missing: the desktop's font for the tree and a Japanese fixed-pitch font for the list and the
-// text (see BaseFont), at the desktop's size, in the desktop's text colour (system colour 8),
-// quotes in navy.
+// Fonts: each font item opens the font dialog on its font and colour (font_color_dialog.h);
+// OK applies the choice; the control's font is then written to [Fonts] under its prefix,
+// after Cancel too. A font's colour is the text colour of its control (the quote font's
+// colour is kept in the settings; the text view draws every line in the text colour).
+// Design fonts, used for keys that are missing: the desktop's font for the tree and a
+// Japanese fixed-pitch font for the list and the text (see BaseFont), at the desktop's size,
+// in the desktop's text colour (system colour 8), quotes in navy.
 #include "store/settings.h"
 
 #include "app/about_box.h"
 #include "app/area_tree.h"
+#include "app/font_color_dialog.h"
 #include "app/main_form.h"
 #include "app/settings_names.h"
 #include "app/status_line.h"
@@ -33,7 +34,6 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QTabBar>
 
 #include <cmath>
@@ -125,10 +125,7 @@ void TMainForm::ApplyFont(FontSlot slot) {
 }
 
 void TMainForm::ChooseFont(FontSlot slot) {
-    const QFont current = ToQFont(fonts_[slot], BaseFont(slot != GroupsFont));
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, current, this);
-    fonts_[slot] = FromQFont(ok ? chosen : current, fonts_[slot]);
+    (void)ChooseFontAndColour(fonts_[slot], BaseFont(slot != GroupsFont), this);
     ApplyFont(slot);
     WriteFont(*ini_, s::kFonts, FontPrefix(slot), fonts_[slot]);
 }

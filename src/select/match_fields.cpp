@@ -85,14 +85,19 @@ sys_days SlashDate(std::string_view text) {
     return CheckedDate(y, m, d);
 }
 
+// The message's bytes; a message that cannot be read is an error of the leaf.
+void ReadMessage(const TMsg& msg, MessageReader& reader, std::string& text) {
+    if (!reader.Read(msg, text) || (text.empty() && msg.length > 0))
+        throw FieldError("message cannot be read");
+}
+
 // The message's text as lines, the way TMsg::LoadLines splits it, without keeping them in
 // the record (a condition over a whole area would otherwise hold every message in memory).
-TSList MessageLines(TMsg& msg) {
+TSList MessageLines(TMsg& msg, MessageReader& reader) {
     if (!msg.lines.empty() || msg.msgFile.empty())
         return msg.lines;
-    std::string text = msg.ReadText();
-    if (text.empty() && msg.length > 0)
-        throw FieldError("message cannot be read");
+    std::string text;
+    ReadMessage(msg, reader, text);
     TSList lines;
     size_t pos = 0;
     for (;;) {
@@ -105,6 +110,17 @@ TSList MessageLines(TMsg& msg) {
         lines.push_back(text.substr(pos, lf - pos));
         pos = lf + 1;
     }
+}
+
+// Appends `line` to `joined`, after CR LF unless it is the first, without a CR the file kept
+// at its end: lines joined with CR LF would otherwise end in CR CR LF, the header would never
+// end at CR LF CR LF and the whole header would be searched as body.
+void JoinLine(std::string& joined, std::string_view line, bool first) {
+    if (!first)
+        joined += "\r\n";
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    joined += line;
 }
 
 }  // namespace
@@ -174,32 +190,48 @@ bool TMatchFields::Test(TMsg& msg,
         return Compare(value, cond, ToInteger64(text));
     }
     if (header == kBody)
-        return StringTest(BodyText(msg), text, cond);
+        return StringTest(BodyText(msg, reader_), text, cond);
     std::string value =
-        msg.lines.empty() ? HeaderValue(MessageLines(msg), header) : msg.Header(header);
+        msg.lines.empty() ? HeaderValue(MessageLines(msg, reader_), header) : msg.Header(header);
     return StringTest(value, text, cond);
 }
 
 std::string TMatchFields::BodyText(TMsg& msg) {
-    // A CR that the file kept at a line's end is dropped before joining: lines joined with CR
-    // LF would otherwise end in CR CR LF, the header would never end at CR LF CR LF and the
-    // whole header would be searched as body.
+    MessageReader reader;
+    return BodyText(msg, reader);
+}
+
+std::string TMatchFields::BodyText(TMsg& msg, MessageReader& reader) {
+    // The lines LoadLines would give, joined with CR LF, built straight from the message's
+    // bytes: split at LF, the empty piece after a last LF is no line.
     std::string joined;
-    bool first = true;
-    for (const std::string& line : MessageLines(msg)) {
-        if (!first)
-            joined += "\r\n";
-        first = false;
-        std::string_view l = line;
-        if (!l.empty() && l.back() == '\r')
-            l.remove_suffix(1);
-        joined += l;
+    if (!msg.lines.empty() || msg.msgFile.empty()) {
+        bool first = true;
+        for (const std::string& line : msg.lines) {
+            JoinLine(joined, line, first);
+            first = false;
+        }
+    } else {
+        std::string text;
+        ReadMessage(msg, reader, text);
+        std::string_view rest = text;
+        if (!rest.empty() && rest.back() == '\n')
+            rest.remove_suffix(1);
+        joined.reserve(rest.size() + rest.size() / 32);
+        for (bool first = true;; first = false) {
+            const size_t lf = rest.find('\n');
+            JoinLine(joined, rest.substr(0, lf), first);
+            if (lf == std::string_view::npos)
+                break;
+            rest.remove_prefix(lf + 1);
+        }
     }
-    std::string text = JisToSjis(DecodeHeaderWords(joined));
-    size_t blank = text.find("\r\n\r\n");
-    if (blank != std::string::npos)
-        text.erase(0, blank + 4);
-    return text;
+    // Only the body is decoded: everything up to the first empty line is dropped first.
+    std::string_view body = joined;
+    const size_t blank = body.find("\r\n\r\n");
+    if (blank != std::string_view::npos)
+        body.remove_prefix(blank + 4);
+    return JisToSjis(DecodeHeaderWords(body));
 }
 
 bool TMatchFields::ContainsText(std::string_view haystack, std::string_view needle) {

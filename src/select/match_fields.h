@@ -33,6 +33,7 @@
 
 #include "select/awkstr.h"
 #include "select/match_help.h"
+#include "store/message_reader.h"
 
 #include <any>
 #include <chrono>
@@ -71,8 +72,10 @@ public:
     // One leaf for one message; exceptions propagate (MatchMatching turns them into false).
     bool Test(TMsg& msg, std::string_view header, TJkCondition cond, std::string_view text);
 
-    // The text of a message that "本文" tests (see above).
+    // The text of a message that "本文" tests (see above). With a reader, the message file
+    // stays open for the next message (one reader for one pass over an area).
     static std::string BodyText(TMsg& msg);
+    static std::string BodyText(TMsg& msg, MessageReader& reader);
     // Whether `needle` occurs in `haystack` starting and ending on character boundaries.
     static bool ContainsText(std::string_view haystack, std::string_view needle);
 
@@ -83,6 +86,7 @@ private:
     bool DateTest(TMsg& msg, std::string_view cond_text, TJkCondition cond);
 
     TAWKStr reg_chk_;
+    MessageReader reader_;  // the last message file read, kept open for the next message
 };
 
 }  // namespace pelorin

@@ -3,6 +3,7 @@
 
 #include "select/awkstr.h"
 #include "select/match_help.h"
+#include "store/message_reader.h"
 #include "store/msg.h"
 #include "store/textfile.h"
 
@@ -15,13 +16,14 @@ std::vector<size_t> GrepMessages(const std::vector<TMsg*>& messages,
     re.SetLineSeparator(mcls_CRLF);
     re.SetUseFuzzyCharDic(fuzzy);
     re.SetRegExp(pattern);
+    MessageReader reader;  // the message file stays open from one message to the next
     std::vector<size_t> found;
     for (size_t i = 0; i < messages.size(); ++i) {
         TMsg& msg = *messages[i];
         bool hit = re.Exists(msg.subject);
         if (!hit) {
             try {
-                hit = re.Exists(TMatchFields::BodyText(msg));
+                hit = re.Exists(TMatchFields::BodyText(msg, reader));
             } catch (...) {
                 hit = false;  // an unreadable body matches nothing
             }

@@ -9,8 +9,11 @@
 //   int GetPreview(same as GetPicture);   // a reduced picture (JPEG: a quarter of each side)
 //
 // `name` is the picture file's path (bytes as the file system holds them), `offset` where the
-// picture starts in it (0, or 128 for files behind a 128-byte prefix), `flag` always 0,
-// `progress` always null and `data` 0.
+// picture starts in it (0, or 128 for files behind a 128-byte prefix), `flag` 0, `progress`
+// always null and `data` 0. The low three bits of `flag` choose the input form: 0
+// (SPI_INPUT_FILE) as above; 1 (SPI_INPUT_MEMORY) `name` points to the picture's bytes in
+// memory and `offset` is their count. The program reads files; the memory form serves tests and
+// fuzzing.
 //
 // Blocks: GetPicture and GetPreview return, on success, two blocks allocated with the C
 // library's malloc, which the caller frees with free():
@@ -24,7 +27,9 @@
 //
 // Results: 0 success, 1 interrupted, 2 unknown format, 3 broken data, 4 memory cannot be
 // allocated, 5 memory error, 6 file read error, anything else another error. On failure no
-// block is returned (both pointers null).
+// block is returned (both pointers null). Pictures of more than SPI_MAX_PIXELS pixels are
+// refused with 4 before their pixels are decoded, by the plug-ins built here and by the
+// picture control alike.
 #pragma once
 
 #include <stdint.h>
@@ -32,6 +37,14 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+// Largest picture decoded: 64 megapixels (256 MiB at 32 bits per pixel).
+#define SPI_MAX_PIXELS (64LL * 1024 * 1024)
+
+// The input forms of `flag` (its low three bits).
+#define SPI_INPUT_MASK 7u
+#define SPI_INPUT_FILE 0u
+#define SPI_INPUT_MEMORY 1u
 
 enum SpiResult {
     SPI_OK = 0,

@@ -34,6 +34,8 @@
 // (unknown bit count, compression, zero size) counts as broken data (3).
 #pragma once
 
+#include "view/picture_plugin.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -42,12 +44,10 @@
 #include <cstdint>
 #include <functional>
 
-struct SpiBitmapHeader;
-
 namespace pelorin {
 
-// Largest picture decoded: 64 megapixels (256 MiB at 32 bits per pixel).
-inline constexpr int64_t kMaxPixels = int64_t{64} * 1024 * 1024;
+// Largest picture decoded: 64 megapixels (256 MiB at 32 bits per pixel), the plug-ins' limit.
+inline constexpr int64_t kMaxPixels = SPI_MAX_PIXELS;
 
 // A picture from a plug-in's two blocks. `palette`: keep 8 bits or fewer as an indexed image
 // with the header's colour table (clrUsed entries, else 256, 16 or 2). Returns a null image

@@ -112,6 +112,9 @@ private slots:
         QCOMPARE(place.width(), pane->width());
         QCOMPARE(place.height(), pane->width() / 4);
         QVERIFY(place.top() > form.MimeTab()->height());
+        // The tab bar stays at the top of the pane, above the picture.
+        QCOMPARE(form.MimeTab()->geometry().top(), 0);
+        QVERIFY(form.MimeTab()->geometry().bottom() < place.top());
         // The pane grows: the picture follows.
         form.resize(1000, 700);
         QTRY_COMPARE(form.Image()->geometry().width(), pane->width());

@@ -77,7 +77,8 @@ private slots:
                              QStringLiteral("新規フォルダパケット"), QStringLiteral("新規フォルダ"),
                              QString(), QStringLiteral("名前をつけて保存(&A)..."), QString(),
                              QStringLiteral("印刷(&P)..."), QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."),
-                             QString(), QStringLiteral("削除マークを処理して終了(&X)"),
+                             QString(), QStringLiteral("設定"), QString(),
+                             QStringLiteral("削除マークを処理して終了(&X)"),
                              QStringLiteral("終了(&Q)")}));
             QToolBar* file = form.Toolbars().Bar(TToolbars::File);
             QCOMPARE(file->actions().size(), 5);

@@ -4,14 +4,19 @@
 // reads "(0)" and the status panel "0/<total>". Pictures of the way go to
 // $PELORIN_SCREENSHOT_DIR (or "screenshots" in the working directory) as walkthrough_1_start,
 // _2_first_message, _3_halfway and _4_all_read (.png); scripts/walkthrough.sh runs this.
+// Then, with pictures on ([Display] ShowImage Y), the mailing list's map (a PNG part) and photo
+// (a JPEG attachment, through the real ifjpeg.spi of the build) are shown as pictures:
+// walkthrough_5_png_picture and _6_jpeg_picture.
 #include "app_testing.h"
 
 #include "app/status_line.h"
 #include "view/msglistbox.h"
+#include "view/tall.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QTabBar>
 #include <QTest>
 
 using namespace pelorin;
@@ -35,6 +40,23 @@ void Save(TMainForm& form, const QString& name) {
     QVERIFY(QDir().mkpath(dir));
     QVERIFY(form.grab().toImage().save(dir + QStringLiteral("/walkthrough_") + name +
                                        QStringLiteral(".png")));
+}
+
+// Shows the message of the open area whose subject starts with `subject` (ASCII), then its
+// part tab `tab`.
+bool ShowPart(TMainForm& form, const std::string& subject, int tab) {
+    const TGrp* area = form.CurrentArea();
+    for (size_t row = 0; area && row < area->display.size(); ++row) {
+        if (area->display[row].msg->subject.rfind(subject, 0) != 0)
+            continue;
+        for (int i = 0; i < form.MessageList()->Count(); ++i)
+            form.MessageList()->SetSelected(i, i == static_cast<int>(row));
+        form.MessageList()->SetItemIndex(static_cast<int>(row));
+        form.DisplayMessage();
+        form.MimeTab()->setCurrentIndex(tab);
+        return form.MimeTab()->currentIndex() == tab;
+    }
+    return false;
 }
 
 }  // namespace
@@ -79,6 +101,44 @@ private slots:
         QVERIFY(form.StatusLine()->Panel(0).startsWith(QStringLiteral("0/")));
         Save(form, QStringLiteral("4_all_read"));
         qInfo("%d unread messages read with %d presses of Space", unreadAtStart, presses);
+        form.close();
+    }
+
+    void showThePicturesOfTheMailingList() {
+        TempDir temp;
+        const std::string areas = CopyDemo(temp / "demo");
+        std::filesystem::create_directories(temp / "data");
+        WriteSettings(temp,
+                      "[Window]\r\nWidth=960\r\nHeight=600\r\nBHeight=190\r\n"
+                      "BWidth=260\r\n[Display]\r\nShowImage=Y\r\n[Files]\r\nDataPath=" +
+                          (temp / "data").string() + "/\r\n");
+        // The program's own folder holds the plug-ins in the build; the test program lives
+        // elsewhere, so they go to the plugins folder of the own directory.
+        std::filesystem::create_directories(temp.home() / "plugins");
+        std::filesystem::copy_file(std::filesystem::path(PELORIN_PLUGIN_DIR) / "ifjpeg.spi",
+                                   temp.home() / "plugins" / "ifjpeg.spi");
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.AreaTree()->setCurrentItem(AreaNode(form.AreaTree()->PacketNode(0), "ml.tabi"));
+        form.SelectArea('A');
+
+        QVERIFY(ShowPart(form, "[tabi:0042]", 2));  // text, 持ち物.txt, map.png
+        QCOMPARE(form.Image()->Error(), 0);
+        QVERIFY(!form.Image()->isHidden());
+        QCOMPARE(form.Image()->Picture().size(), QSize(8, 8));
+        QVERIFY(std::filesystem::is_regular_file(temp / "data" / "map.png"));
+        Save(form, QStringLiteral("5_png_picture"));
+
+        QVERIFY(ShowPart(form, "[tabi:0044]", 1));  // text, yama.jpg
+        QCOMPARE(form.Image()->Error(), 0);
+        QVERIFY(!form.Image()->isHidden());
+        QCOMPARE(form.Image()->Picture().size(), QSize(120, 80));
+        QCOMPARE(form.Image()->OrgWidth(), 120);
+        QVERIFY(std::filesystem::is_regular_file(temp / "data" / "yama.jpg"));
+        Save(form, QStringLiteral("6_jpeg_picture"));
+        QVERIFY(dialogs.shown.empty());
         form.close();
     }
 };

@@ -9,6 +9,7 @@
 #include "select/re_error.h"
 #include "store/msg.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -168,6 +169,32 @@ TEST(ConditionFields, BodyFromTheMessageFile) {
     missing.msgFile = (dir / "GONE.MSG").string();
     EXPECT_FALSE(Leaf(f, missing, "本文≠x"));  // cannot be read: false whatever the operator
     EXPECT_FALSE(Leaf(f, missing, "X-Tag≠x"));
+}
+
+TEST(ConditionFields, OneHandlerReadsMessagesOfSeveralFilesInAnyOrder) {
+    // The handler keeps the last message file open: switching files, coming back, a file that
+    // grew after it was first read and a length past the end must all read what is there.
+    testing::TempDir dir;
+    testing::WriteFile(dir / "A.MSG", "Subject: a\n\nalpha text\n");
+    testing::WriteFile(dir / "B.MSG", "Subject: b\n\nbravo text\n");
+    auto at = [&](const char* file, int64_t offset, int64_t length) {
+        TMsg m;
+        m.msgFile = (dir / file).string();
+        m.offset = offset;
+        m.length = length;
+        return m;
+    };
+    TMsg a = at("A.MSG", 0, 24), b = at("B.MSG", 0, 24);
+    TMatchFields f;
+    EXPECT_TRUE(Leaf(f, a, "本文＝alpha"));
+    EXPECT_TRUE(Leaf(f, b, "本文＝bravo"));
+    EXPECT_FALSE(Leaf(f, a, "本文＝bravo"));
+    std::ofstream(dir / "A.MSG", std::ios::binary | std::ios::app)
+        << "Subject: c\n\ncharlie text\n";
+    TMsg c = at("A.MSG", 24, 1000);  // the length runs past the end of the file
+    EXPECT_TRUE(Leaf(f, c, "本文＝^charlie text$"));
+    TMsg beyond = at("A.MSG", 5000, 10);
+    EXPECT_FALSE(Leaf(f, beyond, "本文≠x"));  // nothing there: cannot be read
 }
 
 TEST(ConditionFields, PlainSearchNeverSplitsACharacter) {

@@ -100,7 +100,7 @@ TEST(MsgFile, HeaderFieldsFoundInPlaceMatchTheLookup) {
 }
 
 TEST(MsgFile, LineCountsAreExactAroundNulsAndWordBoundaries) {
-    for (size_t size = 0; size < 40; ++size) {
+    for (size_t size = 0; size < 72; ++size) {  // up to two blocks of 32 bytes and more
         for (size_t nulAt = 0; nulAt <= size; ++nulAt) {
             std::string text;
             for (size_t i = 0; i < size; ++i) text += (i % 3 == 0) ? '\n' : 'a';
