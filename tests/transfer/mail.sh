@@ -1,7 +1,7 @@
-# Mail end to end against Dovecot: IMAPS and POP3 with STARTTLS into an empty packet, again
-# into the packet with marks (they survive, nothing doubles), IMAP leaving mail unseen, POP3
-# deleting after the fetch, a connection cut in the middle of a fetch, a wrong password, an
-# untrusted certificate and a readable password file.
+# Mail end to end against Dovecot: IMAPS and POP3 with STARTTLS (and the other way round)
+# into an empty packet, again into the packet with marks (they survive, nothing doubles), IMAP
+# leaving mail unseen, POP3 deleting after the fetch, a connection cut in the middle of a
+# fetch, a wrong password, an untrusted certificate and a readable password file.
 . "$3/servers.bash"
 start_dovecot
 
@@ -111,6 +111,29 @@ expect_rc 0 "$TRANSFER" --config "$T/plain.INI" fetch "$PKT"
 expect_rc 0 "$TRANSFER" --verbose fetch "$PKT"
 grep -q "AUTHENTICATE" "$T/last.out" || fail "no trace"
 grep -q -e secret -e c2VjcmV0 -e AHRlc3RlcgBzZWNyZXQ "$T/last.out" && fail "credentials in the trace"
+
+# IMAP with STARTTLS and POP3 with TLS from the first byte.
+cat >"$T/other.INI" <<INI
+[imap starttls]
+Host=127.0.0.1
+Port=$IMAP_PORT
+Security=starttls
+User=tester
+PasswordEnv=TEST_PASSWORD
+TrustCertificate=$CERT
+Area=imap
+[pop3 tls]
+Host=127.0.0.1
+Port=$POP3S_PORT
+Security=tls
+User=tester
+PasswordEnv=TEST_PASSWORD
+TrustCertificate=$CERT
+Area=pop3
+INI
+expect_rc 0 "$TRANSFER" --config "$T/other.INI" fetch "$T/other"
+check "IMAP over STARTTLS" [ "$("$CLI" list "$T/other" imap --format '%I' | wc -l)" -eq 5 ]
+check "POP3 over TLS" [ "$("$CLI" list "$T/other" pop3 --format '%I' | wc -l)" -eq 5 ]
 
 # POP3 with AfterFetch=delete empties the mailbox once the mail is in the packet.
 sed -i 's/^Area=popmail/Area=popmail\nAfterFetch=delete/' "$PELORIN_HOME/transfer.INI"
