@@ -88,6 +88,10 @@ public:
     // The open dialog, then OpenChosenFile.
     void FileOpen();
     void OpenChosenFile(const std::string& path);
+    // A zip packet (main_form_zip.cpp): asks for a folder (through chooseUnpackFolder when
+    // set, else a folder dialog), unpacks the packet into it and opens it there.
+    void OpenZipPacket(const std::string& zipPath);
+    std::function<std::string(const std::string& zipPath)> chooseUnpackFolder;  // tests
     // Closes the packet whose node is selected (nothing when an area node or none is).
     void ClosePacket();
 

@@ -20,7 +20,8 @@
 // FileOpen: the open dialog, starting at [Files] "Last SOUP Packet" (own directory + "AREAS"),
 // showing AREAS files. A packet that is open already is ignored; otherwise it is opened and
 // its AREAS path becomes "Last SOUP Packet". Picture files (.gif, .jpg, .bmp) are left to the
-// picture display, which this window does not have yet.
+// picture display, which this window does not have yet. Zip packets (.zip) are unpacked into a
+// folder the user chooses and opened there (main_form_zip.cpp).
 //
 // ClosePacket, only for a selected packet node: the list and text view are emptied, the
 // node's expanded state goes to [General] Expanded, the packet is closed (its areas saved), no
@@ -167,7 +168,8 @@ void TMainForm::FileOpen() {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters({QStringLiteral("AREAS file(AREAS) (AREAS)"),
-                           QStringLiteral("Graphic file(gif,jpeg,bmp) (*.gif *.jpg *.bmp)")});
+                           QStringLiteral("Graphic file(gif,jpeg,bmp) (*.gif *.jpg *.bmp)"),
+                           QStringLiteral("SOUP zip packet (*.zip *.ZIP)")});
     dialog.setDirectory(ToQString(DirPart(start)));
     dialog.selectFile(ToQString(NamePart(start)));
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("開く"));
@@ -186,6 +188,10 @@ void TMainForm::OpenChosenFile(const std::string& path) {
             ShowPictureFile(QFile::decodeName(QByteArray::fromStdString(DiskPath(path).string())));
             return;
         }
+    }
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ZIP") == 0) {
+        OpenZipPacket(path);
+        return;
     }
     if (IsPacketOpen(path))
         return;

@@ -1,0 +1,403 @@
+// CurlSession, ImapClient, Pop3Client, SmtpClient: see mail_client.h.
+#include "transfer/mail_client.h"
+
+#include "transfer/appender.h"
+#include "transfer/errors.h"
+#include "transfer/log.h"
+
+#include "store/strutil.h"
+
+#include <algorithm>
+#include <cstring>
+#include <curl/curl.h>
+
+namespace pelorin::transfer {
+namespace {
+
+CURL* C(void* p) {
+    return static_cast<CURL*>(p);
+}
+
+size_t Collect(char* data, size_t size, size_t n, void* out) {
+    static_cast<std::string*>(out)->append(data, size * n);
+    return size * n;
+}
+
+// Hides what follows an authentication command until the server stops asking for more
+// (continuations "+" in IMAP, "334" in SMTP): AUTH LOGIN sends user and password as lines
+// of their own.
+struct TraceState {
+    bool inAuth = false;
+};
+
+int Debug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    if (!Log::Get().verbose ||
+        (type != CURLINFO_HEADER_IN && type != CURLINFO_HEADER_OUT && type != CURLINFO_TEXT))
+        return 0;
+    auto* state = static_cast<TraceState*>(user);
+    std::string_view text(data, size);
+    while (!text.empty()) {
+        size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+        if (type == CURLINFO_TEXT) {
+            Log::Get().Trace(false, "* " + std::string(line));
+            continue;
+        }
+        const bool sent = type == CURLINFO_HEADER_OUT;
+        std::string upper = SjisUpper(line.substr(0, 40));
+        if (sent) {
+            if (state->inAuth) {
+                Log::Get().Trace(true, "****");
+                continue;
+            }
+            if (upper.rfind("AUTH ", 0) == 0 || upper.find(" AUTHENTICATE ") != std::string::npos ||
+                upper.rfind("PASS ", 0) == 0 || upper.find(" LOGIN ") != std::string::npos) {
+                state->inAuth = true;
+                std::string_view head = line.substr(0, std::min<size_t>(line.size(), 20));
+                // Keep the command word (and an IMAP tag); mask the rest.
+                size_t cut = head.find(' ', upper.rfind("AUTH ", 0) == 0 ? 5 : 0);
+                if (upper.find(" AUTHENTICATE ") != std::string::npos ||
+                    upper.find(" LOGIN ") != std::string::npos)
+                    cut = line.find(' ', line.find(' ') + 1);
+                Log::Get().Trace(true, std::string(line.substr(
+                                           0, cut == std::string_view::npos ? line.size() : cut)) +
+                                           " ****");
+                continue;
+            }
+            Log::Get().Trace(true, line);
+        } else {
+            // A continuation ("+ ..." or a bare "+" in IMAP and POP3, "334" in SMTP) asks for
+            // more; "+OK" and every other answer ends the exchange.
+            const bool more = upper == "+" || upper == "+\r" || upper.rfind("+ ", 0) == 0 ||
+                              upper.rfind("334", 0) == 0;
+            if (state->inAuth && !more)
+                state->inAuth = false;
+            Log::Get().Trace(false, line);
+        }
+    }
+    return 0;
+}
+
+thread_local TraceState traceState;
+
+std::string Escape(const std::string& text) {
+    char* e = curl_easy_escape(nullptr, text.c_str(), static_cast<int>(text.size()));
+    std::string out = e ? e : "";
+    curl_free(e);
+    return out;
+}
+
+// The numbers after "* SEARCH".
+std::vector<int64_t> SearchNumbers(const std::string& response) {
+    std::vector<int64_t> out;
+    size_t pos = 0;
+    while ((pos = response.find("* SEARCH", pos)) != std::string::npos) {
+        pos += 8;
+        size_t end = response.find('\n', pos);
+        std::string_view line(response.data() + pos,
+                              (end == std::string::npos ? response.size() : end) - pos);
+        size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && (line[i] < '0' || line[i] > '9')) ++i;
+            size_t j = i;
+            while (j < line.size() && line[j] >= '0' && line[j] <= '9') ++j;
+            if (j > i)
+                out.push_back(ToInteger64(line.substr(i, j - i)));
+            i = j;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+CurlSession::CurlSession(const ServerConfig& server,
+                         const std::string& scheme,
+                         const std::string& password)
+    : curl_(curl_easy_init())
+    , section_(server.section) {
+    if (!curl_)
+        throw TransferError(Failure::Server, "[" + section_ + "] curl could not start");
+    const bool tls = server.security == Security::Tls;
+    base_ =
+        scheme + (tls ? "s" : "") + "://" + server.host + ":" + std::to_string(server.port) + "/";
+    CURL* c = C(curl_);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error_);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
+    // A server that stops sending for a minute is taken as gone.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    if (server.security == Security::StartTls)
+        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!server.trustCertificate.empty()) {
+        curl_easy_setopt(c, CURLOPT_CAINFO, server.trustCertificate.c_str());
+        curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
+    }
+    if (!server.user.empty()) {
+        curl_easy_setopt(c, CURLOPT_USERNAME, server.user.c_str());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+    }
+    curl_easy_setopt(c, CURLOPT_VERBOSE, Log::Get().verbose ? 1L : 0L);
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, Debug);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &traceState);
+}
+
+CurlSession::~CurlSession() {
+    if (curl_)
+        curl_easy_cleanup(C(curl_));
+}
+
+void CurlSession::Fail(int code, const std::string& what) {
+    const auto result = static_cast<CURLcode>(code);
+    std::string message =
+        "[" + section_ + "] " + what + ": " + (error_[0] ? error_ : curl_easy_strerror(result));
+    Failure kind = Failure::Server;
+    if (result == CURLE_LOGIN_DENIED)
+        kind = Failure::Auth;
+    else if (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE)
+        kind = Failure::Certificate;
+    throw TransferError(kind, message);
+}
+
+std::string CurlSession::Perform(const std::string& path, const std::string& custom, bool noBody) {
+    CURL* c = C(curl_);
+    std::string body;
+    const std::string url = base_ + path;
+    error_[0] = 0;
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, custom.empty() ? nullptr : custom.c_str());
+    curl_easy_setopt(c, CURLOPT_NOBODY, noBody ? 1L : 0L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+    CURLcode rc = curl_easy_perform(c);
+    if (rc != CURLE_OK)
+        Fail(rc, custom.empty() ? path : custom);
+    return body;
+}
+
+namespace {
+struct UploadData {
+    std::string data;
+    size_t pos = 0;
+};
+size_t ReadUpload(char* buf, size_t size, size_t n, void* user) {
+    auto* u = static_cast<UploadData*>(user);
+    size_t take = std::min(size * n, u->data.size() - u->pos);
+    std::memcpy(buf, u->data.data() + u->pos, take);
+    u->pos += take;
+    return take;
+}
+}  // namespace
+
+void CurlSession::Upload(const std::string& path, std::string data) {
+    CURL* c = C(curl_);
+    UploadData up{std::move(data), 0};
+    const std::string url = base_ + path;
+    error_[0] = 0;
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, ReadUpload);
+    curl_easy_setopt(c, CURLOPT_READDATA, &up);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(up.data.size()));
+    CURLcode rc = curl_easy_perform(c);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
+    if (rc != CURLE_OK)
+        Fail(rc, "sending");
+}
+
+// ---- IMAP ----
+
+ImapClient::ImapClient(const MailServer& server, const std::string& password)
+    : server_(server)
+    , session_(server, "imap", password)
+    , box_(Escape(server.mailbox)) {}
+
+int64_t ImapClient::UidValidity() {
+    std::string r = session_.Perform("", "STATUS \"" + server_.mailbox + "\" (UIDVALIDITY)");
+    size_t at = SjisUpper(r).find("UIDVALIDITY ");
+    if (at == std::string::npos)
+        throw TransferError(Failure::Server,
+                            "[" + server_.section + "] the server gave no UIDVALIDITY");
+    return ToInteger64(
+        std::string_view(r).substr(at + 12, r.find_first_of(" )", at + 12) - (at + 12)));
+}
+
+std::vector<int64_t> ImapClient::UidsAfter(int64_t last) {
+    std::vector<int64_t> uids =
+        SearchNumbers(session_.Perform(box_, "UID SEARCH UID " + std::to_string(last + 1) + ":*"));
+    // "n:*" always matches the highest UID, even one at or below n.
+    uids.erase(std::remove_if(uids.begin(), uids.end(), [&](int64_t u) { return u <= last; }),
+               uids.end());
+    std::sort(uids.begin(), uids.end());
+    uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
+    return uids;
+}
+
+std::set<int64_t> ImapClient::SeenOf(const std::vector<int64_t>& uids) {
+    std::set<int64_t> seen;
+    if (uids.empty())
+        return seen;
+    for (int64_t uid : SearchNumbers(session_.Perform(box_, "UID SEARCH SEEN UID " +
+                                                                std::to_string(uids.front()) + ":" +
+                                                                std::to_string(uids.back()))))
+        seen.insert(uid);
+    return seen;
+}
+
+std::string ImapClient::Fetch(int64_t uid) {
+    return session_.Perform(box_ + ";UID=" + std::to_string(uid));
+}
+
+void ImapClient::Unsee(int64_t uid) {
+    session_.Perform(box_, "UID STORE " + std::to_string(uid) + " -FLAGS.SILENT (\\Seen)");
+}
+
+// ---- POP3 ----
+
+Pop3Client::Pop3Client(const MailServer& server, const std::string& password)
+    : session_(server, "pop3", password) {}
+
+std::vector<Pop3Entry> Pop3Client::List() {
+    std::vector<Pop3Entry> out;
+    std::string r = session_.Perform("", "UIDL");
+    size_t pos = 0;
+    while (pos < r.size()) {
+        size_t nl = r.find('\n', pos);
+        std::string_view line(r.data() + pos, (nl == std::string::npos ? r.size() : nl) - pos);
+        pos = nl == std::string::npos ? r.size() : nl + 1;
+        line = Trim(line);
+        size_t sp = line.find(' ');
+        if (sp == std::string_view::npos)
+            continue;
+        Pop3Entry e;
+        e.number = ToInteger(line.substr(0, sp));
+        e.uidl = std::string(Trim(line.substr(sp + 1)));
+        if (e.number > 0 && !e.uidl.empty())
+            out.push_back(std::move(e));
+    }
+    return out;
+}
+
+std::string Pop3Client::Retrieve(int number) {
+    return session_.Perform(std::to_string(number));
+}
+
+void Pop3Client::Delete(int number) {
+    session_.Perform(std::to_string(number), "DELE", true);
+}
+
+// ---- SMTP ----
+
+std::vector<std::string> Addresses(const std::string& value) {
+    std::vector<std::string> out;
+    std::string cur;
+    bool quoted = false;
+    int angle = 0;
+    int paren = 0;
+    auto flush = [&] {
+        std::string_view item = Trim(cur);
+        size_t lt = item.rfind('<');
+        size_t gt = item.rfind('>');
+        std::string addr;
+        if (lt != std::string_view::npos && gt != std::string_view::npos && gt > lt)
+            addr = std::string(item.substr(lt + 1, gt - lt - 1));
+        else
+            addr = std::string(item.substr(0, item.find(' ')));
+        if (addr.find('@') != std::string::npos)
+            out.push_back(addr);
+        cur.clear();
+    };
+    for (char c : value) {
+        if (c == '"' && angle == 0 && paren == 0)
+            quoted = !quoted;
+        else if (!quoted && c == '(')
+            ++paren;
+        else if (!quoted && c == ')' && paren > 0)
+            --paren;
+        else if (!quoted && c == '<')
+            ++angle;
+        else if (!quoted && c == '>' && angle > 0)
+            --angle;
+        if (c == ',' && !quoted && angle == 0 && paren == 0) {
+            flush();
+            continue;
+        }
+        if (paren == 0 && c != ')')
+            cur += c;
+    }
+    flush();
+    return out;
+}
+
+Envelope EnvelopeOf(const std::string& message) {
+    std::vector<std::string> header = HeaderLines(NormalizeLineEnds(message));
+    Envelope env;
+    std::vector<std::string> from = Addresses(Unfold(HeaderListValue(header, "From")));
+    if (!from.empty())
+        env.from = from.front();
+    for (const char* field : {"To", "Cc", "Bcc"})
+        for (std::string& a : Addresses(Unfold(HeaderListValue(header, field))))
+            env.to.push_back(std::move(a));
+    return env;
+}
+
+SmtpClient::SmtpClient(const ServerConfig& server, const std::string& password)
+    : session_(server, "smtp", password) {}
+
+void SmtpClient::Send(const std::string& message) {
+    Envelope env = EnvelopeOf(message);
+    if (env.from.empty() || env.to.empty())
+        throw TransferError(Failure::Server, "the message has no From: or no recipient");
+    // The text as sent: CR LF line ends, Bcc: (and its continuation lines) left out of the
+    // header. curl doubles leading dots itself.
+    struct {
+        std::string data;
+    } up;
+    std::string text = NormalizeLineEnds(message);
+    bool inHeader = true;
+    bool skipping = false;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        std::string line = text.substr(pos, nl - pos);
+        pos = nl + 1;
+        if (inHeader) {
+            if (line.empty()) {
+                inHeader = false;
+            } else if (line[0] == ' ' || line[0] == '\t') {
+                if (skipping)
+                    continue;
+            } else {
+                skipping = SjisLower(line.substr(0, 4)) == "bcc:";
+                if (skipping)
+                    continue;
+            }
+        }
+        up.data += line + "\r\n";
+    }
+    CURL* c = static_cast<CURL*>(session_.Handle());
+    curl_slist* rcpt = nullptr;
+    for (const std::string& to : env.to) rcpt = curl_slist_append(rcpt, ("<" + to + ">").c_str());
+    const std::string from = "<" + env.from + ">";
+    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt);
+    try {
+        session_.Upload("localhost", std::move(up.data));
+    } catch (...) {
+        curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
+        curl_slist_free_all(rcpt);
+        throw;
+    }
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
+    curl_slist_free_all(rcpt);
+}
+
+}  // namespace pelorin::transfer

@@ -1,0 +1,115 @@
+// Mail over libcurl: IMAP and POP3 fetching, SMTP submission. One curl handle per server, so
+// the connection (and, for POP3, its message numbering) lasts the whole session.
+//
+// TLS: "tls" uses imaps/pop3s/smtps URLs; "starttls" the plain scheme with TLS required
+// (CURLUSESSL_ALL: a server without STARTTLS is an error, never a silent fallback to plain
+// text). The peer's certificate and host name are always verified, against the system's store
+// or, with TrustCertificate=, against that file alone.
+//
+// IMAP: UID STATUS/SEARCH and fetches by UID. A fetch of BODY[] marks a message \Seen on the
+// server; with AfterFetch=keep the flags are asked first and \Seen is taken off again for the
+// messages that did not have it, so the mailbox looks untouched.
+//
+// Failures come back as TransferError: a refused login is Failure::Auth, a refused
+// certificate Failure::Certificate, anything else Failure::Server - with curl's words and the
+// server's last reply, never the password.
+#pragma once
+
+#include "transfer/config.h"
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace pelorin::transfer {
+
+class CurlSession {
+public:
+    // `scheme` is the plain scheme ("imap", "pop3", "smtp"); the TLS one is chosen from the
+    // server's Security.
+    CurlSession(const ServerConfig& server, const std::string& scheme, const std::string& password);
+    ~CurlSession();
+    CurlSession(const CurlSession&) = delete;
+    CurlSession& operator=(const CurlSession&) = delete;
+
+    // Runs one request on `path` (after "scheme://host:port/"), with an optional custom
+    // command; returns what the server sent as the body. `noBody` for commands with a
+    // one-line answer (POP3 DELE).
+    std::string Perform(const std::string& path,
+                        const std::string& custom = "",
+                        bool noBody = false);
+    // Uploads `data` (an SMTP submission: MAIL FROM and RCPT TO set on the handle first).
+    void Upload(const std::string& path, std::string data);
+    void* Handle() { return curl_; }
+    // Turns a failed curl call into the TransferError it means.
+    [[noreturn]] void Fail(int code, const std::string& what);
+
+private:
+    void* curl_ = nullptr;
+    std::string base_;  // "imaps://host:port/"
+    std::string section_;
+    char error_[256] = {};
+};
+
+// ---- IMAP ----
+class ImapClient {
+public:
+    ImapClient(const MailServer& server, const std::string& password);
+    // UIDVALIDITY of the mailbox.
+    int64_t UidValidity();
+    // UIDs above `last`, ascending.
+    std::vector<int64_t> UidsAfter(int64_t last);
+    // Of these UIDs, those that carry \Seen.
+    std::set<int64_t> SeenOf(const std::vector<int64_t>& uids);
+    std::string Fetch(int64_t uid);
+    // Takes \Seen off again (AfterFetch=keep).
+    void Unsee(int64_t uid);
+
+private:
+    const MailServer& server_;
+    CurlSession session_;
+    std::string box_;  // the mailbox, URL-escaped
+};
+
+// ---- POP3 ----
+struct Pop3Entry {
+    int number = 0;    // message number in this session
+    std::string uidl;  // the server's unique id
+};
+
+class Pop3Client {
+public:
+    Pop3Client(const MailServer& server, const std::string& password);
+    std::vector<Pop3Entry> List();
+    std::string Retrieve(int number);
+    // Marks a message for deletion; the server deletes it when the session ends (QUIT).
+    void Delete(int number);
+
+private:
+    CurlSession session_;
+};
+
+// ---- SMTP ----
+// The envelope of a message: the sender from From:, the recipients from To:, Cc: and Bcc:.
+struct Envelope {
+    std::string from;
+    std::vector<std::string> to;
+};
+Envelope EnvelopeOf(const std::string& message);
+// The addresses of a header value ("A <a@x>, b@y, "Name, Q" <c@z>").
+std::vector<std::string> Addresses(const std::string& value);
+
+class SmtpClient {
+public:
+    SmtpClient(const ServerConfig& server, const std::string& password);
+    // Submits one message (LF or CR LF line ends; Bcc: lines are left out of what is sent).
+    // Returns when the server accepted it; throws TransferError otherwise.
+    void Send(const std::string& message);
+
+private:
+    CurlSession session_;
+};
+
+}  // namespace pelorin::transfer

@@ -1,0 +1,122 @@
+// Zip packets: importing merges areas (names in any case), never writes outside the packet,
+// and skips what it cannot take; exporting packs the reply packet and replaces a zip whole.
+#include "transfer/zip_packet.h"
+
+#include "support/testing.h"
+#include "transfer/appender.h"
+#include "transfer/errors.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace pelorin::transfer {
+namespace {
+
+using pelorin::testing::ReadFile;
+using pelorin::testing::RnewsFile;
+using pelorin::testing::TempDir;
+using pelorin::testing::WriteFile;
+
+void WriteZip(const std::filesystem::path& zip,
+              const std::vector<std::pair<std::string, std::string>>& members) {
+    archive* a = archive_write_new();
+    archive_write_set_format_zip(a);
+    ASSERT_EQ(archive_write_open_filename(a, zip.c_str()), ARCHIVE_OK);
+    for (const auto& [name, bytes] : members) {
+        archive_entry* e = archive_entry_new();
+        archive_entry_set_pathname(e, name.c_str());
+        archive_entry_set_filetype(e, AE_IFREG);
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_size(e, static_cast<la_int64_t>(bytes.size()));
+        archive_write_header(a, e);
+        archive_write_data(a, bytes.data(), bytes.size());
+        archive_entry_free(e);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
+}
+
+std::map<std::string, std::string> ReadZip(const std::filesystem::path& zip) {
+    std::map<std::string, std::string> out;
+    archive* a = archive_read_new();
+    archive_read_support_format_zip(a);
+    archive_read_open_filename(a, zip.c_str(), 4096);
+    archive_entry* e = nullptr;
+    while (archive_read_next_header(a, &e) == ARCHIVE_OK) {
+        std::string bytes(static_cast<size_t>(archive_entry_size(e)), '\0');
+        archive_read_data(a, bytes.data(), bytes.size());
+        out[archive_entry_pathname(e)] = bytes;
+    }
+    archive_read_free(a);
+    return out;
+}
+
+std::string Message(int n) {
+    return "From: a@example.org\nSubject: s" + std::to_string(n) + "\nMessage-ID: <" +
+           std::to_string(n) + "@x>\n\nbody\n";
+}
+
+TEST(ZipPacket, ImportMergesAreasAndWritesNothingOutsideThePacket) {
+    TempDir dir;
+    const auto packet = dir / "packet";
+    PacketAppender(packet.string()).Append("fj.test", "un", {Article{Message(1), 0}});
+    WriteZip(dir / "in.zip",
+             {{"areas", "0000001\tfj.test\tun\n0000002\tmail\tbn\n0000003\tbox\tmn\n"},
+              {"0000001.msg", RnewsFile({Message(1), Message(2)})},
+              {"0000002.MSG", pelorin::testing::BinaryFile({Message(3)})},
+              {"../evil", "x"},
+              {"sub/evil", "x"}});
+    ImportResult r = ImportZip((dir / "in.zip").string(), packet.string());
+    EXPECT_EQ(r.messages, 2);
+    EXPECT_EQ(r.duplicates, 1);
+    EXPECT_EQ(r.areas, 2);
+    EXPECT_EQ(r.warnings.size(), 3u);  // two members and the "mn" area
+    EXPECT_FALSE(std::filesystem::exists(dir / "evil"));
+    EXPECT_FALSE(std::filesystem::exists(packet / "evil"));
+    EXPECT_EQ(ReadFile(packet / "AREAS"), "00000001\tfj.test\tun\n00000002\tmail\tbn\n");
+    EXPECT_EQ(PacketAppender(packet.string()).KnownIds("fj.test").size(), 2u);
+    // The private unpacking folder is gone.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(packet)) ++entries;
+    EXPECT_EQ(entries, 4);  // AREAS, two .MSG files and the lock file
+}
+
+TEST(ZipPacket, ABrokenArchiveChangesNothing) {
+    TempDir dir;
+    WriteFile(dir / "bad.zip", "PK\x03\x04 not really");
+    try {
+        ImportZip((dir / "bad.zip").string(), (dir / "packet").string());
+        FAIL() << "no error";
+    } catch (const TransferError& e) {
+        EXPECT_EQ(e.kind(), Failure::LocalFile);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "packet" / "AREAS"));
+}
+
+TEST(ZipPacket, ExportPacksRepliesCommandsAndTheirFiles) {
+    TempDir dir;
+    const auto out = dir / "outbound";
+    std::filesystem::create_directories(out);
+    WriteFile(out / "REPLIES", "PBM00001\tmail\tbn\nPBN00002\tnews\tBn\n");
+    WriteFile(out / "PBM00001.MSG", "mail");
+    WriteFile(out / "pbn00002.msg", "news");
+    WriteFile(out / "COMMANDS", "SENDME\tfj.test\t5\n");
+    WriteFile(out / "OTHER.TXT", "not packed");
+    WriteFile(dir / "out.zip", "old");
+    EXPECT_EQ(ExportZip(out.string(), (dir / "out.zip").string()), 4);
+    auto members = ReadZip(dir / "out.zip");
+    EXPECT_EQ(members.size(), 4u);
+    EXPECT_EQ(members["pbn00002.msg"], "news");
+    EXPECT_EQ(members["COMMANDS"], "SENDME\tfj.test\t5\n");
+
+    // A REPLIES line whose file is missing: nothing is packed, the old zip stays.
+    WriteFile(out / "REPLIES", "PBM00009\tmail\tbn\n");
+    EXPECT_THROW(ExportZip(out.string(), (dir / "out.zip").string()), TransferError);
+    EXPECT_EQ(ReadZip(dir / "out.zip").size(), 4u);
+}
+
+}  // namespace
+}  // namespace pelorin::transfer
