@@ -4,6 +4,7 @@
 #include "coding/cp932.h"
 #include "coding/header_words.h"
 #include "coding/jis.h"
+#include "coding/readable_text.h"
 #include "store/msg.h"
 #include "store/strutil.h"
 
@@ -184,9 +185,23 @@ std::string TMatchFields::BodyText(TMsg& msg) {
     // A CR that the file kept at a line's end is dropped before joining: lines joined with CR
     // LF would otherwise end in CR CR LF, the header would never end at CR LF CR LF and the
     // whole header would be searched as body.
+    const TSList& lines = MessageLines(msg);
+    // A message with text in another charset, or HTML, is searched by the text it shows.
+    if (ReadableText readable; ReadableBody(lines, readable)) {
+        std::string text;
+        for (std::size_t i = 0; i < readable.sjis.size(); ++i) {
+            if (i > 0)
+                text += "\r\n";
+            std::string_view l = readable.sjis[i];
+            if (!l.empty() && l.back() == '\r')
+                l.remove_suffix(1);
+            text += l;
+        }
+        return text;
+    }
     std::string joined;
     bool first = true;
-    for (const std::string& line : MessageLines(msg)) {
+    for (const std::string& line : lines) {
         if (!first)
             joined += "\r\n";
         first = false;
