@@ -298,8 +298,10 @@ void TMainForm::ShowPartLines(bool focus) {
         return;
     text_->show();
     text_->SetSimpleFont(commands_->Checked("mnuMonoSpace"));
-    text_->SetLines(PartLines(commands_->Checked("K7"), mime_->Root.Header,
-                              *parts_[static_cast<size_t>(index)]));
+    PartText part = PartTextFor(commands_->Checked("K7"), mime_->Root.Header,
+                                *parts_[static_cast<size_t>(index)]);
+    text_->SetLineCoding(part.utf8 ? textview::LineCoding::Utf8 : textview::LineCoding::ShiftJis);
+    text_->SetLines(std::move(part.lines));
     text_->SetTopLine(0);
     if (focus && text_->isVisible())
         text_->setFocus();

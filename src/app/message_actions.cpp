@@ -76,6 +76,11 @@ std::string TMessageActions::CopyText(const ActionScope& scope) {
 }
 
 void TMessageActions::EditCopy(const ActionScope& scope) {
+    if (scope.shown && !scope.selectedText.empty() && !scope.selectedUnicode.isEmpty() &&
+        SelectedMessages(scope.list).size() < 2) {
+        QGuiApplication::clipboard()->setText(scope.selectedUnicode);
+        return;
+    }
     const std::string text = CopyText(scope);
     if (!text.empty())
         QGuiApplication::clipboard()->setText(ToQString(text));
