@@ -85,8 +85,14 @@ struct ComposeResult {
     bool fileKept = false;    // the compose file is still there
 };
 
-// The body of a new message or an answer (step 3 above, without the signature).
-TSList ComposeBody(const ComposeSettings& settings, int kind, TMsg* answered);
+// The body of a new message or an answer (step 3 above, without the signature). An answered
+// message with text in another charset, or HTML, is quoted as the text pane shows it; then
+// `utf8Body` (when given) receives the same body in UTF-8 with every character kept, and the
+// compose file is written from it when it is written in UTF-8. Otherwise `utf8Body` is empty.
+TSList ComposeBody(const ComposeSettings& settings,
+                   int kind,
+                   TMsg* answered,
+                   TSList* utf8Body = nullptr);
 // Appends "-- " and the signature file's lines when that file can be read.
 void AppendSignature(TSList& body, std::string_view signatureFile);
 // The lines step 4 adds to the header list.
