@@ -180,13 +180,12 @@ bool OnlyWhiteSpace(std::string_view s) {
     return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-// Reads the words of `value` in order and hands `sink` the pieces: Plain(bytes) for text between
-// words, words kept as text and the bytes of ISO-2022-JP, Shift_JIS and US-ASCII words (all of
-// which JisToSjis reads), Unicode(bytes, charset) for the joined bytes of adjacent words in any
-// other charset.
+// Reads the words of `value` in order and hands `sink` the pieces: appended to its Plain()
+// buffer the text between words, words kept as text and the bytes of ISO-2022-JP, Shift_JIS and
+// US-ASCII words (all of which JisToSjis reads); Unicode(bytes, charset) for the joined bytes of
+// adjacent words in any other charset.
 template <typename Sink>
 void ReadWords(std::string_view value, Sink& sink) {
-    std::string piece;
     std::string pending;  // bytes of adjacent words in one Unicode-read charset
     std::string_view pendingCharset;
     const auto flush = [&] {
@@ -209,9 +208,7 @@ void ReadWords(std::string_view value, Sink& sink) {
         if (w.at == std::string_view::npos || last == CharsetKind::None ||
             !(unicode || lastUnicode) || !OnlyWhiteSpace(between)) {
             flush();
-            piece.clear();
-            AppendBetweenWords(piece, between);
-            sink.Plain(piece);
+            AppendBetweenWords(sink.Plain(), between);
             if (!between.empty())
                 last = CharsetKind::None;
         }
@@ -222,7 +219,7 @@ void ReadWords(std::string_view value, Sink& sink) {
             payload_at <= value.size() ? value.find("?=", payload_at) : std::string::npos;
         if (end == std::string::npos) {  // only a JIS word gets here
             flush();
-            sink.Plain(value.substr(w.at));
+            sink.Plain().append(value.substr(w.at));
             break;
         }
         const std::string_view payload = value.substr(payload_at, end - payload_at);
@@ -230,7 +227,7 @@ void ReadWords(std::string_view value, Sink& sink) {
         pos = end + 2;
         if (letter != 'B' && letter != 'Q') {  // only a JIS word gets here
             flush();
-            sink.Plain(value.substr(w.at, pos - w.at));
+            sink.Plain().append(value.substr(w.at, pos - w.at));
             last = CharsetKind::None;
             continue;
         }
@@ -238,16 +235,15 @@ void ReadWords(std::string_view value, Sink& sink) {
             if (!pendingCharset.empty() && pendingCharset != w.charset)
                 flush();
             if (last == CharsetKind::Jis)
-                sink.Plain("\x1B(B");  // a JIS word left open must not swallow what follows
+                sink.Plain() += "\x1B(B";  // a JIS word left open must not swallow what follows
             pendingCharset = w.charset;
             AppendPayload(pending, letter, payload);
         } else {
             flush();
-            piece.clear();
+            std::string& plain = sink.Plain();
             if (last == CharsetKind::Jis && w.kind != CharsetKind::Jis)
-                piece = "\x1B(B";
-            AppendPayload(piece, letter, payload);
-            sink.Plain(piece);
+                plain += "\x1B(B";
+            AppendPayload(plain, letter, payload);
         }
         last = w.kind;
     }
@@ -272,7 +268,7 @@ std::string Unfolded(std::string_view text) {
 struct SjisSink {
     std::string& out;
     std::string utf8;
-    void Plain(std::string_view bytes) { out.append(bytes); }
+    std::string& Plain() { return out; }
     void Unicode(std::string_view bytes, std::string_view charset) {
         utf8.clear();
         AppendUtf8(utf8, bytes, charset);
@@ -286,7 +282,7 @@ struct SjisSink {
 struct Utf8Sink {
     std::string out;
     std::string run;
-    void Plain(std::string_view bytes) { run.append(bytes); }
+    std::string& Plain() { return run; }
     void Unicode(std::string_view bytes, std::string_view charset) {
         Flush();
         AppendUtf8(out, bytes, charset);
