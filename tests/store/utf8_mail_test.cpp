@@ -1,4 +1,6 @@
-// Composing and posting text that ISO-2022-JP cannot carry: the user's UTF-8 text ("ü",
+// Today's mail in the store. Copying and saving a UTF-8 message hands on its text as read
+// (every character in the UTF-8 copy, "〓" in the Shift_JIS one). Composing and posting text
+// that ISO-2022-JP cannot carry: the user's UTF-8 text ("ü",
 // Hangul, an emoji) goes out as UTF-8 and comes back whole when the reply file is read by a
 // small MIME reader written here (base64 words, quoted-printable), independent of the code
 // under test; text that fits ISO-2022-JP is posted as before. Answering a UTF-8 message quotes
@@ -7,8 +9,10 @@
 #include "support/fake_editor.h"
 #include "support/testing.h"
 
+#include "coding/cp932.h"
 #include "store/compose.h"
 #include "store/folders.h"
+#include "store/message_text.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -176,6 +180,16 @@ protected:
         settings.WriteInteger("Message", "LastMessage", 0);  // the reply is PBM00001.MSG
     }
 };
+
+TEST_F(ComposeUtf8Test, CopiesAndSavedBodiesReadTheText) {
+    TMsg* msg = soup->AreaAt(0)->MessageAt(0);
+    const std::string whole = WholeMessagesUtf8({msg});
+    EXPECT_NE(whole.find("Subject: 한국어\r\n"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("\r\n\r\nGrüße 한국어 🎉\r\n"), std::string::npos) << whole;
+    EXPECT_EQ(BodyLines(*msg), (TSList{"", cp932::FromUtf8("Gr〓〓e 〓〓〓 〓")}));
+    EXPECT_NE(WholeMessagesText({msg}).find(cp932::FromUtf8("Subject: 〓〓〓\r\n")),
+              std::string::npos);
+}
 
 TEST_F(ComposeUtf8Test, AnswerWithCharactersBeyondJisIsPostedInUtf8) {
     std::string seen;
