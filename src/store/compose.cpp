@@ -155,7 +155,8 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
                                std::string_view composeFile,
                                const TSList& headerList,
                                int kind,
-                               bool& keepFile) {
+                               bool& keepFile,
+                               std::string_view subjectUtf8) {
     if (!headerList.empty()) {
         TSList lines;
         TSList utf8;
@@ -167,9 +168,14 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
         TSList all = headerList;
         all.emplace_back();
         ReplaceResult w = ReplaceResult::Ok;
-        if (beyond) {
+        if (beyond || !subjectUtf8.empty()) {
             // The user's text keeps every character: the header joins it in UTF-8.
             for (std::string& line : all) line = cp932::ToUtf8(line);
+            if (!subjectUtf8.empty() && all[0].rfind("Subject: ", 0) == 0)
+                all[0] = "Subject: " + std::string(subjectUtf8);
+            if (!beyond) {
+                for (const std::string& line : lines) utf8.push_back(cp932::ToUtf8(line));
+            }
             all.insert(all.end(), utf8.begin(), utf8.end());
             w = WriteLines(all, composeFile, '\r', "", WriteMode::Create);
         } else {
@@ -265,8 +271,14 @@ ComposeResult Compose(ComposeEnv& env,
         headers.clear();
     }
     ReplaceResult w = ReplaceResult::Ok;
-    if (!utf8Body.empty() && settings.charset == TextCharset::Utf8) {
+    const bool utf8Subject = !form.subjectUtf8.empty();
+    if ((!utf8Body.empty() || utf8Subject) && settings.charset == TextCharset::Utf8) {
         for (std::string& line : content) line = cp932::ToUtf8(line);
+        if (utf8Subject && !content.empty() && content[0].rfind("Subject: ", 0) == 0)
+            content[0] = "Subject: " + form.subjectUtf8;
+        if (utf8Body.empty()) {
+            for (const std::string& line : body) utf8Body.push_back(cp932::ToUtf8(line));
+        }
         content.insert(content.end(), utf8Body.begin(), utf8Body.end());
         w = WriteLines(content, file, '\r', "", WriteMode::Create);
     } else {
@@ -287,8 +299,8 @@ ComposeResult Compose(ComposeEnv& env,
     }
 
     bool keep = false;
-    result.outcome =
-        PostComposeFile(env, settings, current, form.subject, file, headers, kind, keep);
+    result.outcome = PostComposeFile(env, settings, current, form.subject, file, headers, kind,
+                                     keep, form.editHeader ? std::string_view() : form.subjectUtf8);
     if (keep)
         result.fileKept = true;
     else

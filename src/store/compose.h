@@ -108,7 +108,8 @@ ComposeResult Compose(ComposeEnv& env,
                       std::string_view areaName);
 
 // The posting question and what follows it (see above). `keepFile` is set when the compose file
-// must not be deleted.
+// must not be deleted. `subjectUtf8` (the form's subject with characters Shift_JIS cannot hold)
+// replaces the Subject line of `headerList`, and the file is then written in UTF-8.
 ComposeOutcome PostComposeFile(ComposeEnv& env,
                                const ComposeSettings& settings,
                                TSoup& current,
@@ -116,7 +117,8 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
                                std::string_view composeFile,
                                const TSList& headerList,
                                int kind,
-                               bool& keepFile);
+                               bool& keepFile,
+                               std::string_view subjectUtf8 = {});
 
 // Whether "メッセージの修正" is offered: in a note packet, or in the folder named `ReserveFolder`
 // of a folder packet.

@@ -205,9 +205,7 @@ TEST_F(ComposeUtf8Test, AnswerWithCharactersBeyondJisIsPostedInUtf8) {
 
     const Reply reply = ReadReply(out / "PBM00001.MSG");
     EXPECT_EQ(reply.header.at("Content-Type"), "text/plain; charset=UTF-8");
-    // The header form holds core text: the answer's subject has "〓" where CP932 has no
-    // character (text typed in the editor keeps them, below).
-    EXPECT_EQ(reply.header.at("Subject"), "Re: 〓〓〓");
+    EXPECT_EQ(reply.header.at("Subject"), "Re: 한국어");
     EXPECT_EQ(reply.header.at("To"), "k@example.kr");
     const std::vector<std::string> text = reply.Text();
     EXPECT_NE(std::find(text.begin(), text.end(), ">Grüße 한국어 🎉"), text.end());
@@ -237,6 +235,23 @@ TEST_F(ComposeUtf8Test, HeadersTypedInTheEditorKeepTheirCharacters) {
     EXPECT_EQ(reply.header.at("Subject"), "Über 🎉 und mehr");
     EXPECT_EQ(reply.header.at("To"), "Ünal Yılmaz <u@example.tr>");
     EXPECT_EQ(reply.Text(), (std::vector<std::string>{"ü 한국어 😀", "= sign and trailing blank "}));
+}
+
+TEST_F(ComposeUtf8Test, ASubjectBeyondJisTakesTheMessageToUtf8) {
+    // The header form gives the subject in UTF-8 too; the body alone would fit ISO-2022-JP.
+    form.fill = [](THeaderForm& f) {
+        f.subject = cp932::FromUtf8("Grüße");
+        f.subjectUtf8 = "Grüße 🎉";
+        f.recipient = "a@example.jp";
+    };
+    editor.edits.push_back(
+        [](const std::string& path) { WriteFile(path, ReadFile(path) + "日本語だけ\r\n"); });
+    dialogs.answers.push_back(MsgAnswer::Yes);
+    ASSERT_EQ(Compose(env, *soup, kMail, false, nullptr, "").outcome, ComposeOutcome::Posted);
+    const Reply reply = ReadReply(out / "PBM00001.MSG");
+    EXPECT_EQ(reply.header.at("Subject"), "Grüße 🎉");
+    const std::vector<std::string> text = reply.Text();
+    EXPECT_NE(std::find(text.begin(), text.end(), "日本語だけ"), text.end());
 }
 
 TEST_F(ComposeUtf8Test, TextThatFitsIsPostedInIso2022JpAsBefore) {
