@@ -5,13 +5,17 @@
 //   "mime-version: "               MimeVersion = the rest of the line
 //   "content-type: "               type "/" subtype [";" parameters]; lower case
 //   "content-transfer-encoding: "  Encoding, lower case
+//   "content-disposition: "        its filename= parameter, for a part without name=
 //
 // Values lose their trailing white space (a CR of CR LF line ends included) and are not
 // trimmed otherwise. Content-Type and Content-Transfer-Encoding may continue on the following
 // lines that start with a space or TAB; each such line is appended without its leading blanks.
 // (Some mailers put type, a second parameter and the boundary on three lines, so every
 // continuation line is taken, not only the first.) Parameters are split at ";" outside double
-// quotes; name=, boundary= and charset= are read, without their surrounding quotes.
+// quotes; name=, boundary=, charset=, format= and delsp= are read, without their surrounding
+// quotes. A file name may come in RFC 2231 form: name*=charset'language'%XX..., and in
+// continuations name*0=, name*1*= ... (at most kMaxParamSections, joined in order of their
+// numbers, the first gap ending them); its bytes are read in the charset named.
 //
 // Body decoding (DecodeText):
 //  - base64: the body lines are joined; characters outside the base64 alphabet are dropped,
@@ -23,6 +27,9 @@
 //    break and is joined with the next line, the way mail readers show it; each joined line
 //    is decoded by QPDecode and then JisToSjis, so JIS escapes cut by a soft break are whole
 //    again before conversion.
+// Either way, lines of a part in a charset read through Unicode, or with 8-bit bytes where
+// none were declared, are converted after decoding as the whole part's charset says (see
+// mime_part.h); the rest through JisToSjis as above.
 //
 // Bad input: base64 leftovers that do not fill a byte are dropped; "=" in quoted-printable
 // text without two upper-case hex digits stays as it is; a soft break on the last line is
