@@ -2,6 +2,7 @@
 #include "store/compose.h"
 
 #include "coding/cp932.h"
+#include "coding/header_words.h"
 #include "coding/jis.h"
 #include "coding/readable_text.h"
 #include "store/compose_editor.h"
@@ -336,9 +337,35 @@ ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos
     // Shift_JIS, which JisToSjis leaves as it is.
     TSList lines;
     lines.reserve(msg->lines.size());
-    for (const std::string& line : msg->lines) lines.push_back(JisToSjis(WithoutLineEnd(line)));
-    if (const ReplaceResult w = WriteUserTextFile(lines, file, settings.charset);
-        w != ReplaceResult::Ok) {
+    ReplaceResult w = ReplaceResult::Ok;
+    if (ReadableText readable;
+        settings.charset == TextCharset::Utf8 && ReadableBody(msg->lines, readable)) {
+        // A message kept in UTF-8 (as it was posted) is edited as its text, in UTF-8: its
+        // header lines decoded, its MIME lines left to the posting, its body as read.
+        TSList fields;  // header fields with their continuation lines (after LF)
+        for (const std::string& raw : msg->lines) {
+            const std::string line = WithoutLineEnd(raw);
+            if (line.empty())
+                break;
+            if ((line[0] == ' ' || line[0] == '\t') && !fields.empty())
+                fields.back() += "\n" + line;
+            else
+                fields.push_back(line);
+        }
+        for (const std::string& field : fields) {
+            const std::string name = SjisUpper(field.substr(0, field.find(':')));
+            if (name != "MIME-VERSION" && name != "CONTENT-TYPE" &&
+                name != "CONTENT-TRANSFER-ENCODING")
+                lines.push_back(DecodeHeaderUtf8(field));
+        }
+        lines.emplace_back();
+        for (const std::string& line : readable.utf8) lines.push_back(WithoutLineEnd(line));
+        w = WriteLines(lines, file, '\r', "", WriteMode::Create);
+    } else {
+        for (const std::string& line : msg->lines) lines.push_back(JisToSjis(WithoutLineEnd(line)));
+        w = WriteUserTextFile(lines, file, settings.charset);
+    }
+    if (w != ReplaceResult::Ok) {
         ShowError(env.dialogs, WriteError(file, w));
         result.outcome = ComposeOutcome::Failed;
         return result;

@@ -125,7 +125,9 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
 bool ReEditOffered(const TSoup& packet, const TGrp& area, const ComposeSettings& settings);
 
 // Edits the message at display position `pos` of `area` again and posts it (see above). The
-// main window disables its area tree, message list and text view around this call.
+// main window disables its area tree, message list and text view around this call. A message
+// kept in UTF-8 (as text beyond ISO-2022-JP is posted) is edited as its decoded text when the
+// editor's file is UTF-8.
 ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos);
 
 }  // namespace pelorin

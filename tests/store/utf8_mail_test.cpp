@@ -254,6 +254,38 @@ TEST_F(ComposeUtf8Test, ASubjectBeyondJisTakesTheMessageToUtf8) {
     EXPECT_NE(std::find(text.begin(), text.end(), "日本語だけ"), text.end());
 }
 
+TEST_F(ComposeUtf8Test, AKeptUtf8MessageIsEditedAgainAsItsText) {
+    kept->AddArea("reserve", "uc");
+    settings.WriteString("Message", "ReservePacket", "kept");
+    settings.WriteString("Message", "ReserveFolder", "reserve");
+    form.fill = [](THeaderForm& f) {
+        f.subject = "x";
+        f.recipient = "a@example.jp";
+    };
+    editor.edits.push_back([](const std::string& path) {
+        WriteFile(path, ReadFile(path) + "ü 한국어 😀 and a long line to see how it comes back\r\n");
+    });
+    dialogs.answers.push_back(MsgAnswer::No);  // kept in the reserve folder
+    ASSERT_EQ(Compose(env, *soup, kMail, false, nullptr, "").outcome, ComposeOutcome::Reserved);
+    TGrp& reserve = *kept->FindArea("reserve");
+    ASSERT_EQ(reserve.messages.size(), 1u);
+
+    std::string seen;
+    editor.edits.push_back([&](const std::string& path) { seen = ReadFile(path); });
+    dialogs.answers.push_back(MsgAnswer::Yes);
+    (void)ReEditMessage(env, *kept, reserve, 0);
+    EXPECT_NE(seen.find("Subject: x\r\nTo: a@example.jp\r\n"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\r\nü 한국어 😀 and a long line to see how it comes back\r\n"),
+              std::string::npos)
+        << seen;
+    EXPECT_EQ(seen.find("quoted-printable"), std::string::npos) << seen;
+    const Reply reply = ReadReply(out / "PBM00002.MSG");
+    const std::vector<std::string> text = reply.Text();
+    EXPECT_NE(
+        std::find(text.begin(), text.end(), "ü 한국어 😀 and a long line to see how it comes back"),
+        text.end());
+}
+
 TEST_F(ComposeUtf8Test, TextThatFitsIsPostedInIso2022JpAsBefore) {
     editor.edits.push_back(
         [](const std::string& path) { WriteFile(path, ReadFile(path) + "日本語だけ\r\n"); });
