@@ -6,7 +6,9 @@ Three areas, rnews framing with no index ("un" + kind letter):
   0000002  pelorin.test      a newsgroup with a reply thread
   0000003  ml.tabi           a mailing list with a multipart message and a PNG picture, and a
                              message with a JPEG photo (yama.jpg, drawn by the team with libjpeg)
-Bodies and headers are ISO-2022-JP; subjects and names are MIME encoded words.
+Bodies and headers are ISO-2022-JP; subjects and names are MIME encoded words. The mailbox
+also holds two messages of today's mail in UTF-8: one quoted-printable text with Hangul, an
+accented name and emoji, and one HTML-only newsletter.
 """
 import base64
 import os
@@ -153,6 +155,55 @@ news = [
                         "n5.20261204@example.net", news_extra()),
             ["未読だけを順に読むには Space キーを押していくのが便利です。", "",
              "長い記事は次のページへ送られ、最後まで来ると次の未読記事に移ります。"]),
+]
+
+def utf8_word(text):
+    return b"=?UTF-8?B?" + base64.b64encode(text.encode("utf-8")) + b"?="
+
+
+def qp(text):
+    """Quoted-printable UTF-8, lines of at most 76 characters with soft breaks."""
+    import quopri
+    return quopri.encodestring(text.encode("utf-8")).rstrip(b"\n").split(b"\n")
+
+
+def b64_lines(data):
+    enc = base64.b64encode(data)
+    return [enc[i:i + 76] for i in range(0, len(enc), 76)]
+
+
+mail += [
+    message([("From", utf8_word("김민지") + b" <minji@example.kr>"),
+             ("Subject", utf8_word("ソウルからこんにちは 👋 (서울 출장)")),
+             ("Date", b"Sun, 29 Nov 2026 21:10:00 +0900"),
+             ("Message-ID", b"<20261129211000.5@example.kr>"), ("To", name_addr(*ME)),
+             ("Mime-Version", b"1.0"), ("Content-Type", b"text/plain; charset=UTF-8"),
+             ("Content-Transfer-Encoding", b"quoted-printable")],
+            qp("山田さん、こんにちは！\n\nソウル出張ではお世話になりました。감사합니다 🙏\n"
+               "Müller さんと Zoë さんにもよろしくお伝えください。\n"
+               "写真は https://example.kr/photos/seoul に置きました。\n\n-- \n김민지 (Kim Minji)\n")),
+    message([("From", b"Pelorin Newsletter <news@example.jp>"),
+             ("Subject", utf8_word("今月のお知らせ – Café & Ü")),
+             ("Date", b"Sun, 29 Nov 2026 07:00:00 +0900"),
+             ("Message-ID", b"<newsletter.6@example.jp>"), ("To", name_addr(*ME)),
+             ("Mime-Version", b"1.0"), ("Content-Type", b"text/html; charset=UTF-8"),
+             ("Content-Transfer-Encoding", b"base64")],
+            b64_lines("""<!DOCTYPE html>
+<html><head><title>Newsletter</title>
+<style>body { font-family: sans-serif; } .hidden { display: none; }</style>
+<script>window.track && window.track("open");</script></head>
+<body>
+<h1>今月のお知らせ</h1>
+<p>いつもご利用ありがとうございます。HTML だけのメールも、読みやすい文章として表示されます。</p>
+<ul>
+<li>新機能：UTF-8 のメールに対応 &#x2705;</li>
+<li>Caf&eacute; &amp; Cr&egrave;me &ndash; 特集記事</li>
+<li>한국어 / Ελληνικά / Русский</li>
+</ul>
+<p>詳しくは <a href="https://example.jp/pelorin/news">ニュースのページ</a> をご覧ください。<br>
+配信停止は &lt;news@example.jp&gt; までどうぞ。</p>
+</body></html>
+""".encode("utf-8"))),
 ]
 
 boundary = b"=_pelorin_demo_boundary_42"

@@ -1,5 +1,7 @@
 // DecodeHeaderWords on arbitrary header values, and EncodeHeaderWords on the SjisToJis form of
-// arbitrary text: encoding then decoding must give the JIS text back.
+// arbitrary text: encoding then decoding must give the JIS text back. DecodeHeaderUtf8 always
+// gives well-formed UTF-8, and a UTF-8 line encoded by EncodeUtf8HeaderLine reads back whole.
+#include "coding/charset.h"
 #include "coding/header_words.h"
 #include "coding/jis.h"
 #include "store/strutil.h"
@@ -13,6 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view in(reinterpret_cast<const char*>(data), size);
     std::string decoded = pelorin::DecodeHeaderWords(in);
     (void)pelorin::JisToSjis(pelorin::Unfold(decoded));
+    if (!pelorin::IsUtf8(pelorin::DecodeHeaderUtf8(in)))
+        std::abort();
 
     // Header lines never hold line breaks or "=?" of their own when they are written.
     std::string line;
@@ -23,6 +27,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string jis = pelorin::SjisToJis(line);
     std::string encoded = pelorin::EncodeHeaderWords(jis);
     if (pelorin::Unfold(pelorin::DecodeHeaderWords(encoded)) != pelorin::Unfold(jis))
+        std::abort();
+
+    // A UTF-8 line with one blank between its words and none at its ends (as a composed header
+    // line is written) comes back as it was.
+    const std::string utf8 = pelorin::ValidUtf8(line);
+    std::string words;
+    for (char c : utf8) {
+        if (c == '\t')
+            c = ' ';
+        if (static_cast<unsigned char>(c) < 0x20)
+            continue;  // no escapes of JIS or other controls in a line the user typed
+        if (c != ' ' || (!words.empty() && words.back() != ' '))
+            words.push_back(c);
+    }
+    while (!words.empty() && words.back() == ' ') words.pop_back();
+    if (pelorin::DecodeHeaderUtf8(pelorin::EncodeUtf8HeaderLine(words)) != words)
         std::abort();
     return 0;
 }

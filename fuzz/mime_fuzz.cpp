@@ -1,8 +1,10 @@
 // TMIMEc.Parse on arbitrary messages, then DecodeText on every leaf. The length of the input
 // picks show-headers mode and DecodeAsHeader, so the seeds stay plain message text.
 //
-// Checked: the leaf walk and Leaf(i) agree, no part is nested deeper than the bound, and a
-// second DecodeText leaves a leaf as the first one made it.
+// Checked: the leaf walk and Leaf(i) agree, no part is nested deeper than the bound, a second
+// DecodeText leaves a leaf as the first one made it, and a leaf read through Unicode has one
+// well-formed UTF-8 line for each of its Shift_JIS lines.
+#include "coding/charset.h"
 #include "coding/mime.h"
 
 #include <cstdint>
@@ -38,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         leaf->DecodeText();
         if (leaf->Body != once)
             std::abort();
+        if (!leaf->Text.empty() && leaf->Text.size() != leaf->Body.size())
+            std::abort();
+        for (const std::string& line : leaf->Text) {
+            if (!pelorin::IsUtf8(line))
+                std::abort();
+        }
         leaf->RotBody();
     }
     return 0;

@@ -1,6 +1,9 @@
 // Tab captions, part lines and cross-posted copies of a shown message (see display_pipeline.h).
 #include "app/display_pipeline.h"
 
+#include "coding/charset.h"
+#include "coding/cp932.h"
+
 namespace pelorin {
 
 namespace {
@@ -52,6 +55,29 @@ TSList PartLines(bool headers, const std::vector<std::string>& headerLines, cons
     lines.emplace_back();
     lines.insert(lines.end(), part.Body.begin(), part.Body.end());
     return lines;
+}
+
+PartText PartTextFor(bool headers,
+                     const std::vector<std::string>& headerLines,
+                     const TMIMEPart& part) {
+    bool utf8 = !part.Text.empty();
+    for (std::size_t i = 0; headers && !utf8 && i < headerLines.size(); ++i)
+        utf8 = Has8Bit(headerLines[i]) && IsUtf8(headerLines[i]);
+    if (!utf8)
+        return PartText{PartLines(headers, headerLines, part), false};
+    PartText text;
+    text.utf8 = true;
+    if (headers) {
+        for (const std::string& line : headerLines)
+            text.lines.push_back(IsUtf8(line) ? line : cp932::ToUtf8(line));
+    }
+    text.lines.emplace_back();
+    if (!part.Text.empty()) {
+        text.lines.insert(text.lines.end(), part.Text.begin(), part.Text.end());
+    } else {
+        for (const std::string& line : part.Body) text.lines.push_back(cp932::ToUtf8(line));
+    }
+    return text;
 }
 
 bool NamesNewsgroup(std::string_view newsgroups, std::string_view areaName) {

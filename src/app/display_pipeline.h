@@ -40,6 +40,18 @@ std::vector<std::string> TabCaptions(const std::string& tabText,
 // The text view's lines for a part.
 TSList PartLines(bool headers, const std::vector<std::string>& headerLines, const TMIMEPart& part);
 
+// The same lines as the view is to be given them: Shift_JIS as PartLines gives them, or UTF-8
+// (utf8 set) when the part was read through Unicode or a header line shown is UTF-8 itself, so
+// that every character is drawn. In UTF-8 the header lines are kept when they are UTF-8 (ASCII
+// included) and read as Shift_JIS otherwise.
+struct PartText {
+    TSList lines;
+    bool utf8 = false;
+};
+PartText PartTextFor(bool headers,
+                     const std::vector<std::string>& headerLines,
+                     const TMIMEPart& part);
+
 // The temporary picture name for an image part of `subType` (lower case).
 std::string TemporaryPictureName(std::string_view subType);
 

@@ -25,7 +25,8 @@ TfrmInput::TfrmInput(THeaderForm& form, std::string programDir, TDialogs& dialog
     setObjectName(QStringLiteral("frmInput"));
     setWindowTitle(ToQString(HeaderFormCaption()));
 
-    subject_ = new QLineEdit(ToQString(form_.subject));
+    subject_ = new QLineEdit(form_.subjectUtf8.empty() ? ToQString(form_.subject)
+                                                       : Utf8ToQString(form_.subjectUtf8));
     subject_->setObjectName(QStringLiteral("edtSubj"));
     auto* subjectLabel = new QLabel(QStringLiteral("題名"));
     subjectLabel->setBuddy(subject_);
@@ -116,7 +117,11 @@ void TfrmInput::cmdAddressClick() {
 }
 
 void TfrmInput::accept() {
-    form_.subject = FromQString(subject_->text());
+    const QString subject = subject_->text();
+    form_.subject = FromQString(subject);
+    // Characters Shift_JIS cannot hold (accented letters, Hangul, emoji) are kept in UTF-8.
+    form_.subjectUtf8 =
+        ToQString(form_.subject) == subject ? std::string() : QStringToUtf8(subject);
     form_.recipient = FromQString(to_->currentText());
     form_.followupIndex = followups_->isEnabled() ? followups_->currentRow() : -1;
     form_.editHeader = editHeader_->isChecked();

@@ -90,6 +90,8 @@ ActionScope TMainForm::Scope() const {
     scope.shown = message_;
     scope.list = list_;
     scope.selectedText = message_ ? text_->SelectedText() : std::string();
+    if (message_ && text_->LineCoding() == textview::LineCoding::Utf8)
+        scope.selectedUnicode = text_->SelectedUnicodeText();
     scope.dataPath = dataPath_;
     scope.packets = TreePackets();
     return scope;

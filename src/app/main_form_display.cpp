@@ -237,11 +237,12 @@ bool TMainForm::ShowImagePart(TMIMEPart& part) {
             std::filesystem::remove(old, error);
     }
     const std::string name = part.FileName;
+    const std::string diskName = part.DiskFileName();  // a UTF-8 name keeps every character
     const MimeSaveResult saved = part.SaveBase64(dataPath_);
     part.FileName = ownName;  // the part keeps its own (empty) name for saving and captions
     if (saved != MimeSaveResult::Written && saved != MimeSaveResult::Exists)
         return false;
-    const std::filesystem::path file = DiskPath(dataPath_) / SafeFileName(name);
+    const std::filesystem::path file = DiskPath(dataPath_) / diskName;
     std::error_code error;
     if (std::filesystem::symlink_status(file, error).type() != std::filesystem::file_type::regular)
         return false;  // never shown through a link or anything else planted under the name
@@ -302,8 +303,10 @@ void TMainForm::ShowPartLines(bool focus) {
         return;
     text_->show();
     text_->SetSimpleFont(commands_->Checked("mnuMonoSpace"));
-    text_->SetLines(PartLines(commands_->Checked("K7"), mime_->Root.Header,
-                              *parts_[static_cast<size_t>(index)]));
+    PartText part = PartTextFor(commands_->Checked("K7"), mime_->Root.Header,
+                                *parts_[static_cast<size_t>(index)]);
+    text_->SetLineCoding(part.utf8 ? textview::LineCoding::Utf8 : textview::LineCoding::ShiftJis);
+    text_->SetLines(std::move(part.lines));
     text_->SetTopLine(0);
     if (focus && text_->isVisible())
         text_->setFocus();

@@ -76,6 +76,20 @@ std::string TMessageActions::CopyText(const ActionScope& scope) {
 }
 
 void TMessageActions::EditCopy(const ActionScope& scope) {
+    if (scope.shown && !scope.selectedText.empty() && !scope.selectedUnicode.isEmpty() &&
+        SelectedMessages(scope.list).size() < 2) {
+        QGuiApplication::clipboard()->setText(scope.selectedUnicode);
+        return;
+    }
+    // Whole messages go over in UTF-8, so text read through Unicode keeps every character.
+    const std::vector<TMsg*> selected = SelectedMessages(scope.list);
+    if (selected.size() >= 2 || (scope.shown && scope.selectedText.empty())) {
+        const std::string text =
+            WholeMessagesUtf8(selected.size() >= 2 ? selected : std::vector<TMsg*>{scope.shown});
+        if (!text.empty())
+            QGuiApplication::clipboard()->setText(Utf8ToQString(text));
+        return;
+    }
     const std::string text = CopyText(scope);
     if (!text.empty())
         QGuiApplication::clipboard()->setText(ToQString(text));

@@ -15,6 +15,8 @@
 #include "store/folders.h"
 #include "store/replace_file.h"
 
+#include <QString>
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -32,6 +34,7 @@ struct ActionScope {
     TMsg* shown = nullptr;        // the shown message
     TMsgListBox* list = nullptr;  // the message list (rows of `area`)
     std::string selectedText;     // the text view's selection (Shift_JIS), may be empty
+    QString selectedUnicode;      // the same with every character (a UTF-8 part), may be empty
     std::string dataPath;         // where decoded files go
     std::vector<TSoup*> packets;  // the open packets, in tree order
     std::function<void(size_t, size_t)> progress;  // long loops report (i, n); may be empty

@@ -10,7 +10,13 @@
 // words separated by a fold join with nothing between them, words separated by a space on one
 // line keep that space.
 //
-// A value holding words of both charsets has only its ISO-2022-JP words decoded.
+// Words in other charsets: the bytes of adjacent words in the same charset are joined before
+// they are read (writers cut UTF-8 inside a character as they cut JIS), and white space
+// between two words is dropped where either of them is such a word (RFC 2047, 6.2). Such a
+// word must be whole to count as one; "=?" in ordinary text, or a word in a charset iconv
+// does not know, stays text. After an ISO-2022-JP word, an ESC ( B is put before the bytes of
+// a word in any other charset, so a JIS word that did not return to ASCII cannot turn them
+// into kanji pairs.
 //
 // In Q words "_" stands for a space (RFC 2047, 4.2); it is turned into one before the
 // quoted-printable decoding, which by itself leaves "_" alone because bodies use it too.
@@ -27,11 +33,13 @@
 #include "coding/header_words.h"
 
 #include "coding/base64.h"
+#include "coding/charset.h"
+#include "coding/cp932.h"
+#include "coding/jis.h"
 
 namespace pelorin {
 namespace {
 
-constexpr std::string_view kIsoPrefix = "=?ISO-2022-JP?";
 constexpr std::string_view kSjisPrefix = "=?SHIFT_JIS?";
 
 char UpperAscii(char c) {
@@ -53,6 +61,19 @@ size_t FindNoCase(std::string_view value, std::string_view upperPrefix, size_t p
     return std::string_view::npos;
 }
 
+void AppendPayload(std::string& out, char letter, std::string_view payload) {
+    if (letter == 'B') {
+        Base64DecodeAppend(out, payload);
+        return;
+    }
+    std::string q(payload);
+    for (char& c : q) {
+        if (c == '_')
+            c = ' ';
+    }
+    out += QPDecode(q);
+}
+
 void AppendBetweenWords(std::string& out, std::string_view between) {
     if (between.find('\n') == std::string_view::npos) {
         out.append(between);
@@ -68,6 +89,8 @@ void AppendBetweenWords(std::string& out, std::string_view between) {
     out += s;
 }
 
+// Today's reading of one charset's words ("=?ISO-2022-JP?" or "=?SHIFT_JIS?"), used by
+// DecodeSjisHeaderWords.
 void DecodeWordsTo(std::string& out, std::string_view value, std::string_view prefix) {
     out.clear();
     out.reserve(value.size());
@@ -88,18 +111,10 @@ void DecodeWordsTo(std::string& out, std::string_view value, std::string_view pr
         }
         std::string_view payload = value.substr(payload_at, end - payload_at);
         char letter = UpperAscii(value[letter_at]);
-        if (letter == 'B') {
-            Base64DecodeAppend(out, payload);
-        } else if (letter == 'Q') {
-            std::string q(payload);
-            for (char& c : q) {
-                if (c == '_')
-                    c = ' ';
-            }
-            out += QPDecode(q);
-        } else {
+        if (letter == 'B' || letter == 'Q')
+            AppendPayload(out, letter, payload);
+        else
             out.append(value.substr(p, end + 2 - p));
-        }
         pos = end + 2;
     }
 }
@@ -110,6 +125,178 @@ std::string DecodeWords(std::string_view value, std::string_view prefix) {
     return out;
 }
 
+bool IsJisName(std::string_view charset) {
+    constexpr std::string_view kJis = "ISO-2022-JP";
+    if (charset.size() != kJis.size())
+        return false;
+    for (size_t i = 0; i < kJis.size(); ++i) {
+        if (UpperAscii(charset[i]) != kJis[i])
+            return false;
+    }
+    return true;
+}
+
+// One "=?charset?" found in a value.
+struct WordStart {
+    size_t at = std::string_view::npos;  // where "=?" stands
+    size_t letter_at = 0;                // the encoding letter, after the charset's "?"
+    std::string_view charset;
+    CharsetKind kind = CharsetKind::Unknown;
+};
+
+// The next encoded word from `pos` on. An "=?ISO-2022-JP?" always starts one (its broken forms
+// are kept as today); another charset starts one only when iconv knows it and the word is
+// whole (B or Q, "?", payload, "?="), so "=?" in ordinary text stays text.
+WordStart FindWord(std::string_view value, size_t pos) {
+    while (true) {
+        const size_t p = value.find("=?", pos);
+        if (p == std::string_view::npos)
+            return {};
+        const size_t q = value.find('?', p + 2);
+        if (q == std::string_view::npos)
+            return {};
+        WordStart w;
+        w.at = p;
+        w.letter_at = q + 1;
+        w.charset = value.substr(p + 2, q - p - 2);
+        if (IsJisName(w.charset)) {
+            w.kind = CharsetKind::Jis;
+            return w;
+        }
+        if (!w.charset.empty() && w.charset.size() <= 40 &&
+            w.charset.find_first_of(" \t\r\n=") == std::string_view::npos && q + 2 < value.size() &&
+            value[q + 2] == '?' &&
+            (UpperAscii(value[q + 1]) == 'B' || UpperAscii(value[q + 1]) == 'Q') &&
+            value.find("?=", q + 3) != std::string_view::npos) {
+            w.kind = ClassifyCharset(w.charset);
+            if (w.kind != CharsetKind::Unknown && w.kind != CharsetKind::None)
+                return w;
+        }
+        pos = p + 2;
+    }
+}
+
+bool OnlyWhiteSpace(std::string_view s) {
+    return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// Reads the words of `value` in order and hands `sink` the pieces: appended to its Plain()
+// buffer the text between words, words kept as text and the bytes of ISO-2022-JP, Shift_JIS and
+// US-ASCII words (all of which JisToSjis reads); Unicode(bytes, charset) for the joined bytes of
+// adjacent words in any other charset.
+template <typename Sink>
+void ReadWords(std::string_view value, Sink& sink) {
+    std::string pending;  // bytes of adjacent words in one Unicode-read charset
+    std::string_view pendingCharset;
+    const auto flush = [&] {
+        if (pendingCharset.empty())
+            return;
+        sink.Unicode(pending, pendingCharset);
+        pending.clear();
+        pendingCharset = {};
+    };
+    CharsetKind last = CharsetKind::None;  // kind of the word just read; None after text
+    size_t pos = 0;
+    while (pos < value.size()) {
+        const WordStart w = FindWord(value, pos);
+        const std::string_view between =
+            value.substr(pos, w.at == std::string_view::npos ? value.npos : w.at - pos);
+        const bool unicode = w.kind == CharsetKind::Utf8 || w.kind == CharsetKind::Other;
+        const bool lastUnicode = last == CharsetKind::Utf8 || last == CharsetKind::Other;
+        // White space between two words is dropped (RFC 2047, 6.2) where either is read
+        // through Unicode; between ISO-2022-JP words it stays as this program always read it.
+        if (w.at == std::string_view::npos || last == CharsetKind::None ||
+            !(unicode || lastUnicode) || !OnlyWhiteSpace(between)) {
+            flush();
+            AppendBetweenWords(sink.Plain(), between);
+            if (!between.empty())
+                last = CharsetKind::None;
+        }
+        if (w.at == std::string_view::npos)
+            break;
+        const size_t payload_at = w.letter_at + 2;
+        const size_t end =
+            payload_at <= value.size() ? value.find("?=", payload_at) : std::string::npos;
+        if (end == std::string::npos) {  // only a JIS word gets here
+            flush();
+            sink.Plain().append(value.substr(w.at));
+            break;
+        }
+        const std::string_view payload = value.substr(payload_at, end - payload_at);
+        const char letter = UpperAscii(value[w.letter_at]);
+        pos = end + 2;
+        if (letter != 'B' && letter != 'Q') {  // only a JIS word gets here
+            flush();
+            sink.Plain().append(value.substr(w.at, pos - w.at));
+            last = CharsetKind::None;
+            continue;
+        }
+        if (unicode) {
+            if (!pendingCharset.empty() && pendingCharset != w.charset)
+                flush();
+            if (last == CharsetKind::Jis)
+                sink.Plain() += "\x1B(B";  // a JIS word left open must not swallow what follows
+            pendingCharset = w.charset;
+            AppendPayload(pending, letter, payload);
+        } else {
+            flush();
+            std::string& plain = sink.Plain();
+            if (last == CharsetKind::Jis && w.kind != CharsetKind::Jis)
+                plain += "\x1B(B";
+            AppendPayload(plain, letter, payload);
+        }
+        last = w.kind;
+    }
+    flush();
+}
+
+// The value with every LF and the blanks after it removed (as the store's Unfold does).
+std::string Unfolded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n') {
+            out.push_back(text[i]);
+            continue;
+        }
+        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
+    }
+    return out;
+}
+
+// Shift_JIS output: the bytes for JisToSjis, Unicode words already in Shift_JIS.
+struct SjisSink {
+    std::string& out;
+    std::string utf8;
+    std::string& Plain() { return out; }
+    void Unicode(std::string_view bytes, std::string_view charset) {
+        utf8.clear();
+        AppendUtf8(utf8, bytes, charset);
+        AppendSjisText(out, utf8);
+    }
+};
+
+// UTF-8 output: runs of plain pieces are read as this program reads header text (UTF-8 when
+// they are well-formed UTF-8 with 8-bit bytes, else JisToSjis and CP932), Unicode words as
+// their charset says.
+struct Utf8Sink {
+    std::string out;
+    std::string run;
+    std::string& Plain() { return run; }
+    void Unicode(std::string_view bytes, std::string_view charset) {
+        Flush();
+        AppendUtf8(out, bytes, charset);
+    }
+    void Flush() {
+        run = Unfolded(run);
+        if (Has8Bit(run) && IsUtf8(run))
+            out += run;
+        else
+            out += cp932::ToUtf8(JisToSjis(run));
+        run.clear();
+    }
+};
+
 }  // namespace
 
 std::string DecodeHeaderWords(std::string_view value) {
@@ -119,9 +306,21 @@ std::string DecodeHeaderWords(std::string_view value) {
 }
 
 void DecodeHeaderWordsTo(std::string& out, std::string_view value) {
-    const bool iso = FindNoCase(value, kIsoPrefix, 0) != std::string_view::npos;
-    const bool sjis = !iso && FindNoCase(value, kSjisPrefix, 0) != std::string_view::npos;
-    DecodeWordsTo(out, value, sjis ? kSjisPrefix : kIsoPrefix);
+    out.clear();
+    if (value.find("=?") == std::string_view::npos) {  // the common case: no words at all
+        AppendBetweenWords(out, value);
+        return;
+    }
+    out.reserve(value.size());
+    SjisSink sink{out, {}};
+    ReadWords(value, sink);
+}
+
+std::string DecodeHeaderUtf8(std::string_view value) {
+    Utf8Sink sink;
+    ReadWords(value, sink);
+    sink.Flush();
+    return Unfolded(sink.out);
 }
 
 std::string DecodeSjisHeaderWords(std::string_view value) {
@@ -149,6 +348,69 @@ std::string EncodeJisWord(std::string outputSoFar, std::string_view run) {
         line_len = 0;
     }
     return outputSoFar;
+}
+
+std::string EncodeUtf8HeaderLine(std::string_view line) {
+    if (!Has8Bit(line))
+        return std::string(line);
+    constexpr size_t kWordBytes = 45;  // 60 base64 characters, a word of 72
+    std::string out;
+    size_t pos = 0;
+    const size_t colon = line.find(':');
+    if (colon != std::string_view::npos && !Has8Bit(line.substr(0, colon))) {
+        pos = colon + 1;
+        out.append(line.substr(0, pos));
+    }
+    // Words (runs without blanks) and the blanks between them, in order.
+    while (pos < line.size()) {
+        size_t blanks = pos;
+        while (blanks < line.size() && (line[blanks] == ' ' || line[blanks] == '\t')) ++blanks;
+        out.append(line.substr(pos, blanks - pos));
+        pos = blanks;
+        if (pos >= line.size())
+            break;
+        size_t end = line.find_first_of(" \t", pos);
+        if (end == std::string_view::npos)
+            end = line.size();
+        if (!Has8Bit(line.substr(pos, end - pos))) {
+            out.append(line.substr(pos, end - pos));
+            pos = end;
+            continue;
+        }
+        // A run of words with non-ASCII text, the blanks between them included, is encoded
+        // whole: blanks between encoded words would be dropped by the reader.
+        size_t runEnd = end;
+        while (runEnd < line.size()) {
+            size_t next = runEnd;
+            while (next < line.size() && (line[next] == ' ' || line[next] == '\t')) ++next;
+            size_t nextEnd = line.find_first_of(" \t", next);
+            if (nextEnd == std::string_view::npos)
+                nextEnd = line.size();
+            if (next >= line.size() || !Has8Bit(line.substr(next, nextEnd - next)))
+                break;
+            runEnd = nextEnd;
+        }
+        std::string_view run = line.substr(pos, runEnd - pos);
+        bool first = true;
+        while (!run.empty()) {
+            size_t take = 0;
+            while (take < run.size()) {
+                const size_t n = Utf8CharLength(run, take);
+                if (take + n > kWordBytes && take > 0)
+                    break;
+                take += n;
+            }
+            if (!first)
+                out += "\n ";
+            first = false;
+            out += "=?UTF-8?B?";
+            out += Base64Encode(run.substr(0, take));
+            out += "?=";
+            run.remove_prefix(take);
+        }
+        pos = runEnd;
+    }
+    return out;
 }
 
 std::string EncodeHeaderWords(std::string_view line) {

@@ -1,6 +1,8 @@
-// MIME encoded words (RFC 2047) in header values, for the two charsets this program reads:
-// "=?ISO-2022-JP?" and "=?SHIFT_JIS?" (matched without regard to case). Words in any other
-// charset are left in the text as they stand.
+// MIME encoded words (RFC 2047) in header values. ISO-2022-JP words give their JIS bytes,
+// Shift_JIS (and US-ASCII) words their bytes as they are; words in any other charset the C
+// library's iconv knows (UTF-8, EUC-JP, ISO-8859-*, Windows-125*, KOI8-R, GB2312, Big5,
+// EUC-KR, ...) are read through Unicode into Shift_JIS, a character CP932 cannot hold becoming
+// "〓". A word in a charset iconv does not know is left in the text as it stands.
 //
 // A header value is read in three steps, by the caller: DecodeHeaderWords gives the raw bytes
 // of the words, unfolding joins continuation lines, JisToSjis makes display text. An outgoing
@@ -13,18 +15,27 @@
 namespace pelorin {
 
 // Replaces the encoded words of a header value by their bytes (JIS text with its escapes, or
-// Shift_JIS bytes). The value may still hold its folds as LF + space or LF + TAB.
+// Shift_JIS bytes; JisToSjis leaves the latter as they are). The value may still hold its folds as LF + space or LF + TAB.
 std::string DecodeHeaderWords(std::string_view value);
 // The same into `out` (replacing what it held), so a caller decoding many values can keep one
 // buffer.
 void DecodeHeaderWordsTo(std::string& out, std::string_view value);
-// The same for "=?SHIFT_JIS?" words only (DecodeHeaderWords hands such values here).
+// A header value as UTF-8 text with every character: its words decoded, unfolded, the rest
+// read as UTF-8 when it is well-formed UTF-8 and through JisToSjis and CP932 otherwise. For
+// showing a value where Unicode can be drawn (the text pane, the command-line companion).
+std::string DecodeHeaderUtf8(std::string_view value);
+// The same for "=?SHIFT_JIS?" words only.
 std::string DecodeSjisHeaderWords(std::string_view value);
 
 // Encodes the JIS runs (ESC $B ... ESC (J) of one header line produced by SjisToJis as
 // "=?ISO-2022-JP?B?" words of at most 43 bytes each, every further word on a line of its own
 // (folded with LF + space), so no folded line grows past 79 characters. The field name and the ASCII parts stay plain.
 std::string EncodeHeaderWords(std::string_view line);
+// Encodes one UTF-8 header line ("Name: value") for a message posted in UTF-8: each run of
+// blank-separated words that holds a non-ASCII character becomes "=?UTF-8?B?" words of at most
+// 45 bytes each (cut between characters, never inside one), every further word on a folded
+// line; ASCII words (addresses among them) stay plain. A line that is all ASCII is unchanged.
+std::string EncodeUtf8HeaderLine(std::string_view line);
 // Appends one JIS run to `outputSoFar` as one or more encoded words and returns the result.
 std::string EncodeJisWord(std::string outputSoFar, std::string_view run);
 

@@ -11,6 +11,7 @@ void TMIMEc::Parse(const std::vector<std::string>& lines) {
     lines_ = lines;
     Root.Reset();
     for (const std::string& line : lines_) Root.AddLine(line);
+    for (TMIMEPart* part : Root.Leaves()) part->FinishText();
 }
 
 }  // namespace pelorin

@@ -20,6 +20,24 @@
 // delimiter lines are recognised without their CR, and a header value does not include
 // trailing white space (CR, space, TAB). Body lines keep their CR.
 //
+// Charsets: a text part declared in a charset other than ISO-2022-JP or Shift_JIS (UTF-8,
+// EUC-JP, ISO-8859-*, ...) is read through Unicode: Text holds its lines in UTF-8, with every
+// character, and Body the same lines in Shift_JIS, where a character CP932 cannot hold is
+// "〓". Undeclared 8-bit text (no charset, US-ASCII or ISO-2022-JP declared, or a declared
+// UTF-8 that is not) is read as UTF-8 when it is well-formed UTF-8, as EUC-JP when the
+// detector says so, and as before (Shift_JIS bytes as they are) otherwise. Text stays empty for
+// a part read the way this program always read it, so such parts are shown and used exactly
+// as before. Lines that need the whole part to decide are converted when the message is
+// complete (FinishText, called by TMIMEc::Parse and by DecodeText).
+//
+// HTML text parts become readable text when DecodeText runs (see html_text.h), and text
+// declared format=flowed has its soft line breaks joined (RFC 3676).
+//
+// File names come from the Content-Type name= parameter, or, for a part without one, from the
+// Content-Disposition filename= parameter, in RFC 2231 form too (filename*=UTF-8''..., continuations
+// filename*0*=, filename*1*= ...); FileNameUtf8 keeps a name read through Unicode with every
+// character, for the file written on disk.
+//
 // Bad input: parsing never fails. Unknown header forms are ignored; a multipart without a
 // matching delimiter line is a leaf whose Body holds all its lines unchanged; a part whose
 // header never ends has an empty Body. Nesting is bounded: a multipart more than
@@ -86,8 +104,14 @@ public:
     // Writes the decoded bytes of a base64 part as FileName into `directory`, never replacing
     // an existing file (see safe_file.h for how the name is checked).
     MimeSaveResult SaveBase64(const std::string& directory) const;
-    // Rot13/47 of every body line, in place.
+    // Rot13/47 of every body line, in place. The UTF-8 lines are dropped: the part then shows
+    // its Shift_JIS lines.
     void RotBody();
+    // Converts the lines that waited for the whole part (see the top of this file); nothing
+    // when there are none. TMIMEc::Parse calls it for every part.
+    void FinishText();
+    // The name the part is written under on disk ("" when it has none usable).
+    std::string DiskFileName() const;
 
     // How deep this part is below the root (0 for the root).
     int Level() const { return level_; }
@@ -96,13 +120,15 @@ public:
     std::string ContentType = "text";  // media type, lower case
     std::string SubType = "plain";     // media subtype, lower case; "" when the value has no "/"
     std::string Encoding = "7bit";     // Content-Transfer-Encoding, lower case
-    std::string FileName;              // the name= parameter, decoded to Shift_JIS
-    std::string Charset;               // the charset= parameter as written (not used)
+    std::string FileName;              // the file name (see above), decoded to Shift_JIS
+    std::string FileNameUtf8;          // the same in UTF-8 when read through Unicode, else ""
+    std::string Charset;               // the charset= parameter as written
     std::string Boundary;              // the boundary= parameter
     std::string MimeVersion;           // text after "mime-version: "; inherited by children
     std::vector<std::string> Params;   // Content-Type parameters, one per entry, trimmed
     std::vector<std::string> Header;   // raw header lines, as received
     std::vector<std::string> Body;     // body lines (converted as described above)
+    std::vector<std::string> Text;     // the body lines in UTF-8 when read through Unicode
     std::vector<std::unique_ptr<TMIMEPart>> Parts;  // child parts, owned, in order
     bool Closed = false;                            // a multipart has seen its closing delimiter
     bool ParseBody = true;        // false: show-headers mode, the body is kept whole
@@ -112,8 +138,22 @@ private:
     // A body line of plain text, converted for display.
     std::string ConvertTextLine(std::string_view line) const;
     bool IsPlainText() const;
+    bool IsHtml() const;
+    // Reads the lines of Body listed in raw_ (bytes as the message gave them, the others
+    // already converted) in their charset, or the old way when they need no Unicode.
+    void ReadRawLines(bool transferDecoded);
+    // Reads an HTML body (transfer encoding already undone) into Text and Body.
+    void ReadHtml(std::string bytes);
+    void Reflow();
+    // The filename= of a Content-Disposition value's parameters (`text`), in both forms.
+    void ReadDispositionParams(std::string_view text, std::string& sjis, std::string& utf8);
 
-    int level_ = 0;  // 0 for the root, parent's level + 1 for a child
+    int level_ = 0;                 // 0 for the root, parent's level + 1 for a child
+    std::vector<std::size_t> raw_;  // indexes of Body lines still raw, ascending
+    bool allRaw_ = false;           // every body line is kept raw until FinishText
+    bool textDone_ = false;         // HTML read or flowed text joined; never again
+    bool flowed_ = false;           // format=flowed
+    bool delsp_ = false;            // delsp=yes (with format=flowed)
 };
 
 }  // namespace pelorin

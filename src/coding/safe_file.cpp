@@ -17,6 +17,7 @@
 // final name and no stray temporary file stays behind.
 #include "coding/safe_file.h"
 
+#include "coding/charset.h"
 #include "coding/cp932.h"
 #include "coding/file_write.h"
 #include "coding/jis.h"
@@ -29,6 +30,9 @@
 
 namespace pelorin {
 namespace {
+
+// The checks every on-disk name passes (see safe_file.h); "" when it fails one.
+std::string CheckedDiskName(std::string name);
 
 constexpr std::size_t kMaxNameBytes = 255;          // NAME_MAX of the usual file systems
 constexpr std::size_t kFlushThreshold = 64 * 1024;  // buffer size before a write(2)
@@ -66,7 +70,20 @@ std::string SafeFileName(std::string_view sjisName) {
             start = i + 1;
         ++i;
     }
-    std::string name = cp932::ToUtf8(sjisName.substr(start));
+    return CheckedDiskName(cp932::ToUtf8(sjisName.substr(start)));
+}
+
+std::string SafeFileNameUtf8(std::string_view utf8Name) {
+    // "/" and "\" never occur inside a UTF-8 character.
+    const std::size_t cut = utf8Name.find_last_of("/\\");
+    if (cut != std::string_view::npos)
+        utf8Name.remove_prefix(cut + 1);
+    return CheckedDiskName(ValidUtf8(utf8Name));
+}
+
+namespace {
+
+std::string CheckedDiskName(std::string name) {
     if (name.empty() || name == "." || name == ".." || name.size() > kMaxNameBytes)
         return {};
     // A name of our own temporary files would pass for a leftover of ours (and be removed as
@@ -87,6 +104,8 @@ std::string SafeFileName(std::string_view sjisName) {
     }
     return name;
 }
+
+}  // namespace
 
 SafeFileWriter::~SafeFileWriter() {
     Abandon();
@@ -112,10 +131,22 @@ void SafeFileWriter::Abandon() {
 SafeFileResult SafeFileWriter::Open(const std::string& directory,
                                     std::string_view sjisName,
                                     unsigned mode) {
+    return OpenDiskName(directory, SafeFileName(sjisName), mode);
+}
+
+SafeFileResult SafeFileWriter::OpenUtf8(const std::string& directory,
+                                        std::string_view utf8Name,
+                                        unsigned mode) {
+    return OpenDiskName(directory, SafeFileNameUtf8(utf8Name), mode);
+}
+
+SafeFileResult SafeFileWriter::OpenDiskName(const std::string& directory,
+                                            std::string diskName,
+                                            unsigned mode) {
     Abandon();
     size_ = 0;
     failed_ = false;
-    name_ = SafeFileName(sjisName);
+    name_ = std::move(diskName);
     if (name_.empty())
         return SafeFileResult::BadName;
     if (directory.empty())

@@ -40,6 +40,10 @@ const char* to_string(SafeFileResult result);
 
 // The on-disk name (UTF-8) a name from a message is written under, or "" when it is unusable.
 std::string SafeFileName(std::string_view sjisName);
+// The same for a name given in UTF-8 (one read through Unicode, which may hold characters
+// Shift_JIS cannot): cut after its last "/" or "\", broken UTF-8 repaired to U+FFFD, checked
+// alike.
+std::string SafeFileNameUtf8(std::string_view utf8Name);
 
 // Streams one new file into a directory. Open, any number of Write calls, then Commit; a
 // writer destroyed (or re-opened) before Commit removes its temporary file and leaves nothing.
@@ -56,6 +60,10 @@ public:
     SafeFileResult Open(const std::string& directory,
                         std::string_view sjisName,
                         unsigned mode = 0666);
+    // The same for a name in UTF-8 (SafeFileNameUtf8).
+    SafeFileResult OpenUtf8(const std::string& directory,
+                            std::string_view utf8Name,
+                            unsigned mode = 0666);
     // Appends bytes. A write error is remembered and reported by Commit.
     void Write(std::string_view bytes);
     // Flushes the bytes to disk and gives the file its final name. Written, or Exists when a
@@ -69,6 +77,7 @@ public:
     std::size_t Size() const { return size_; }             // bytes written so far
 
 private:
+    SafeFileResult OpenDiskName(const std::string& directory, std::string diskName, unsigned mode);
     bool Flush();
     void CloseAll();
 

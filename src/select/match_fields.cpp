@@ -4,6 +4,7 @@
 #include "coding/cp932.h"
 #include "coding/header_words.h"
 #include "coding/jis.h"
+#include "coding/readable_text.h"
 #include "store/msg.h"
 #include "store/strutil.h"
 
@@ -91,13 +92,8 @@ void ReadMessage(const TMsg& msg, MessageReader& reader, std::string& text) {
         throw FieldError("message cannot be read");
 }
 
-// The message's text as lines, the way TMsg::LoadLines splits it, without keeping them in
-// the record (a condition over a whole area would otherwise hold every message in memory).
-TSList MessageLines(TMsg& msg, MessageReader& reader) {
-    if (!msg.lines.empty() || msg.msgFile.empty())
-        return msg.lines;
-    std::string text;
-    ReadMessage(msg, reader, text);
+// Text split into lines the way TMsg::LoadLines splits it.
+TSList SplitLines(const std::string& text) {
     TSList lines;
     size_t pos = 0;
     for (;;) {
@@ -110,6 +106,34 @@ TSList MessageLines(TMsg& msg, MessageReader& reader) {
         lines.push_back(text.substr(pos, lf - pos));
         pos = lf + 1;
     }
+}
+
+// The message's text as lines, without keeping them in the record (a condition over a whole
+// area would otherwise hold every message in memory).
+TSList MessageLines(TMsg& msg, MessageReader& reader) {
+    if (!msg.lines.empty() || msg.msgFile.empty())
+        return msg.lines;
+    std::string text;
+    ReadMessage(msg, reader, text);
+    return SplitLines(text);
+}
+
+// The body of a message whose text parts are read through Unicode (another charset, HTML),
+// as it shows, its lines joined with CR LF; false for any other message.
+bool ReadableJoined(const TSList& lines, std::string& out) {
+    ReadableText readable;
+    if (!ReadableBody(lines, readable))
+        return false;
+    out.clear();
+    for (std::size_t i = 0; i < readable.sjis.size(); ++i) {
+        if (i > 0)
+            out += "\r\n";
+        std::string_view l = readable.sjis[i];
+        if (!l.empty() && l.back() == '\r')
+            l.remove_suffix(1);
+        out += l;
+    }
+    return true;
 }
 
 // Appends `line` to `joined`, after CR LF unless it is the first, without a CR the file kept
@@ -202,10 +226,14 @@ std::string TMatchFields::BodyText(TMsg& msg) {
 }
 
 std::string TMatchFields::BodyText(TMsg& msg, MessageReader& reader) {
-    // The lines LoadLines would give, joined with CR LF, built straight from the message's
-    // bytes: split at LF, the empty piece after a last LF is no line.
+    // A message with text in another charset, or HTML, is searched by the text it shows.
+    std::string readable;
+    // The lines LoadLines would give, joined with CR LF; built straight from the message's
+    // bytes when it has no lines: split at LF, the empty piece after a last LF is no line.
     std::string joined;
     if (!msg.lines.empty() || msg.msgFile.empty()) {
+        if (ReadableJoined(msg.lines, readable))
+            return readable;
         bool first = true;
         for (const std::string& line : msg.lines) {
             JoinLine(joined, line, first);
@@ -214,6 +242,9 @@ std::string TMatchFields::BodyText(TMsg& msg, MessageReader& reader) {
     } else {
         std::string text;
         ReadMessage(msg, reader, text);
+        // A look at the bytes tells whether the MIME parts need to be read at all.
+        if (MayNeedParts(text) && ReadableJoined(SplitLines(text), readable))
+            return readable;
         std::string_view rest = text;
         if (!rest.empty() && rest.back() == '\n')
             rest.remove_suffix(1);

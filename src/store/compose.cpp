@@ -2,12 +2,16 @@
 #include "store/compose.h"
 
 #include "coding/cp932.h"
+#include "coding/header_words.h"
 #include "coding/jis.h"
+#include "coding/readable_text.h"
 #include "store/compose_editor.h"
 #include "store/compose_file.h"
 #include "store/disk_path.h"
 #include "store/folders.h"
+#include "store/linewriter.h"
 #include "store/outbound.h"
+#include "store/reply_utf8.h"
 
 #include <filesystem>
 #include <system_error>
@@ -47,10 +51,13 @@ bool ReadBack(TDialogs& dialogs, std::string_view file, TSList& lines) {
     return false;
 }
 
-// Adds the compose file's text to a kept-copy folder; false (the user told) on failure.
+// Adds the compose file's text to a kept-copy folder; false (the user told) on failure. Text
+// with characters Shift_JIS cannot hold is kept in the UTF-8 form it is posted in.
 bool KeepCopy(TDialogs& dialogs, TGrp& folder, std::string_view file) {
     TSList lines;
-    if (!ReadBack(dialogs, file, lines))
+    if (ReadTextBeyondShiftJis(file, lines))
+        lines = ReplyMessageLinesUtf8(lines);
+    else if (!ReadBack(dialogs, file, lines))
         return false;
     const ReplaceResult r = AddComposedCopy(folder, lines);
     if (r != ReplaceResult::Ok) {
@@ -84,14 +91,31 @@ std::string NewComposeFile(ComposeEnv& env, TSoup& current, int kind) {
 
 }  // namespace
 
-TSList ComposeBody(const ComposeSettings& settings, int kind, TMsg* answered) {
+TSList ComposeBody(const ComposeSettings& settings, int kind, TMsg* answered, TSList* utf8Body) {
     TSList body = settings.BodyStart(kind);
+    if (utf8Body)
+        utf8Body->clear();
     if (!answered)
         return body;
     body.push_back(WithoutLineEnd(answered->Expand(settings.refer)));
     const std::string prefix = WithoutLineEnd(answered->Expand(settings.quoteCharacter));
     if (answered->lines.empty())
         answered->LoadLines();
+    // A message with text in another charset, or HTML, is quoted as the text pane shows it;
+    // `utf8Body` then gets the whole body in UTF-8, the quoted text with every character.
+    if (ReadableText readable; ReadableBody(answered->lines, readable)) {
+        for (const std::string& line : readable.sjis) body.push_back(WithoutLineEnd(prefix + line));
+        body.emplace_back();
+        if (utf8Body) {
+            const std::size_t own = body.size() - readable.sjis.size() - 1;
+            for (std::size_t i = 0; i < own; ++i) utf8Body->push_back(cp932::ToUtf8(body[i]));
+            const std::string prefixUtf8 = cp932::ToUtf8(prefix);
+            for (const std::string& line : readable.utf8)
+                utf8Body->push_back(WithoutLineEnd(prefixUtf8 + line));
+            utf8Body->emplace_back();
+        }
+        return body;
+    }
     bool inHeader = true;
     for (const std::string& line : answered->lines) {
         if (inHeader) {
@@ -132,17 +156,33 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
                                std::string_view composeFile,
                                const TSList& headerList,
                                int kind,
-                               bool& keepFile) {
+                               bool& keepFile,
+                               std::string_view subjectUtf8) {
     if (!headerList.empty()) {
         TSList lines;
-        if (!ReadBack(env.dialogs, composeFile, lines)) {
+        TSList utf8;
+        const bool beyond = ReadTextBeyondShiftJis(composeFile, utf8);
+        if (!beyond && !ReadBack(env.dialogs, composeFile, lines)) {
             keepFile = true;
             return ComposeOutcome::Failed;
         }
         TSList all = headerList;
         all.emplace_back();
-        all.insert(all.end(), lines.begin(), lines.end());
-        const ReplaceResult w = WriteUserTextFile(all, composeFile, settings.charset);
+        ReplaceResult w = ReplaceResult::Ok;
+        if (beyond || !subjectUtf8.empty()) {
+            // The user's text keeps every character: the header joins it in UTF-8.
+            for (std::string& line : all) line = cp932::ToUtf8(line);
+            if (!subjectUtf8.empty() && all[0].rfind("Subject: ", 0) == 0)
+                all[0] = "Subject: " + std::string(subjectUtf8);
+            if (!beyond) {
+                for (const std::string& line : lines) utf8.push_back(cp932::ToUtf8(line));
+            }
+            all.insert(all.end(), utf8.begin(), utf8.end());
+            w = WriteLines(all, composeFile, '\r', "", WriteMode::Create);
+        } else {
+            all.insert(all.end(), lines.begin(), lines.end());
+            w = WriteUserTextFile(all, composeFile, settings.charset);
+        }
         if (w != ReplaceResult::Ok) {
             ShowError(env.dialogs, WriteError(composeFile, w) + KeptNote(composeFile));
             keepFile = true;
@@ -211,8 +251,14 @@ ComposeResult Compose(ComposeEnv& env,
     TSList headers = HeaderList(form);
     const TSList extra = ExtraHeaderLines(settings, kind, env.versionText);
     headers.insert(headers.end(), extra.begin(), extra.end());
-    TSList body = ComposeBody(settings, kind, answered);
+    TSList utf8Body;  // the body in UTF-8 when the answered text holds more than Shift_JIS
+    TSList body = ComposeBody(settings, kind, answered, &utf8Body);
+    const std::size_t beforeSignature = body.size();
     AppendSignature(body, settings.signatureFile);
+    if (!utf8Body.empty()) {
+        for (std::size_t i = beforeSignature; i < body.size(); ++i)
+            utf8Body.push_back(cp932::ToUtf8(body[i]));
+    }
 
     const std::string file = NewComposeFile(env, current, kind);
     if (file.empty()) {
@@ -225,9 +271,22 @@ ComposeResult Compose(ComposeEnv& env,
         content.emplace_back();
         headers.clear();
     }
-    content.insert(content.end(), body.begin(), body.end());
-    if (const ReplaceResult w = WriteUserTextFile(content, file, settings.charset);
-        w != ReplaceResult::Ok) {
+    ReplaceResult w = ReplaceResult::Ok;
+    const bool utf8Subject = !form.subjectUtf8.empty();
+    if ((!utf8Body.empty() || utf8Subject) && settings.charset == TextCharset::Utf8) {
+        for (std::string& line : content) line = cp932::ToUtf8(line);
+        if (utf8Subject && !content.empty() && content[0].rfind("Subject: ", 0) == 0)
+            content[0] = "Subject: " + form.subjectUtf8;
+        if (utf8Body.empty()) {
+            for (const std::string& line : body) utf8Body.push_back(cp932::ToUtf8(line));
+        }
+        content.insert(content.end(), utf8Body.begin(), utf8Body.end());
+        w = WriteLines(content, file, '\r', "", WriteMode::Create);
+    } else {
+        content.insert(content.end(), body.begin(), body.end());
+        w = WriteUserTextFile(content, file, settings.charset);
+    }
+    if (w != ReplaceResult::Ok) {
         ShowError(env.dialogs, WriteError(file, w));
         result.outcome = ComposeOutcome::Failed;
         return result;
@@ -241,8 +300,8 @@ ComposeResult Compose(ComposeEnv& env,
     }
 
     bool keep = false;
-    result.outcome =
-        PostComposeFile(env, settings, current, form.subject, file, headers, kind, keep);
+    result.outcome = PostComposeFile(env, settings, current, form.subject, file, headers, kind,
+                                     keep, form.editHeader ? std::string_view() : form.subjectUtf8);
     if (keep)
         result.fileKept = true;
     else
@@ -278,9 +337,35 @@ ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos
     // Shift_JIS, which JisToSjis leaves as it is.
     TSList lines;
     lines.reserve(msg->lines.size());
-    for (const std::string& line : msg->lines) lines.push_back(JisToSjis(WithoutLineEnd(line)));
-    if (const ReplaceResult w = WriteUserTextFile(lines, file, settings.charset);
-        w != ReplaceResult::Ok) {
+    ReplaceResult w = ReplaceResult::Ok;
+    if (ReadableText readable;
+        settings.charset == TextCharset::Utf8 && ReadableBody(msg->lines, readable)) {
+        // A message kept in UTF-8 (as it was posted) is edited as its text, in UTF-8: its
+        // header lines decoded, its MIME lines left to the posting, its body as read.
+        TSList fields;  // header fields with their continuation lines (after LF)
+        for (const std::string& raw : msg->lines) {
+            const std::string line = WithoutLineEnd(raw);
+            if (line.empty())
+                break;
+            if ((line[0] == ' ' || line[0] == '\t') && !fields.empty())
+                fields.back() += "\n" + line;
+            else
+                fields.push_back(line);
+        }
+        for (const std::string& field : fields) {
+            const std::string name = SjisUpper(field.substr(0, field.find(':')));
+            if (name != "MIME-VERSION" && name != "CONTENT-TYPE" &&
+                name != "CONTENT-TRANSFER-ENCODING")
+                lines.push_back(DecodeHeaderUtf8(field));
+        }
+        lines.emplace_back();
+        for (const std::string& line : readable.utf8) lines.push_back(WithoutLineEnd(line));
+        w = WriteLines(lines, file, '\r', "", WriteMode::Create);
+    } else {
+        for (const std::string& line : msg->lines) lines.push_back(JisToSjis(WithoutLineEnd(line)));
+        w = WriteUserTextFile(lines, file, settings.charset);
+    }
+    if (w != ReplaceResult::Ok) {
         ShowError(env.dialogs, WriteError(file, w));
         result.outcome = ComposeOutcome::Failed;
         return result;

@@ -85,8 +85,14 @@ struct ComposeResult {
     bool fileKept = false;    // the compose file is still there
 };
 
-// The body of a new message or an answer (step 3 above, without the signature).
-TSList ComposeBody(const ComposeSettings& settings, int kind, TMsg* answered);
+// The body of a new message or an answer (step 3 above, without the signature). An answered
+// message with text in another charset, or HTML, is quoted as the text pane shows it; then
+// `utf8Body` (when given) receives the same body in UTF-8 with every character kept, and the
+// compose file is written from it when it is written in UTF-8. Otherwise `utf8Body` is empty.
+TSList ComposeBody(const ComposeSettings& settings,
+                   int kind,
+                   TMsg* answered,
+                   TSList* utf8Body = nullptr);
 // Appends "-- " and the signature file's lines when that file can be read.
 void AppendSignature(TSList& body, std::string_view signatureFile);
 // The lines step 4 adds to the header list.
@@ -102,7 +108,8 @@ ComposeResult Compose(ComposeEnv& env,
                       std::string_view areaName);
 
 // The posting question and what follows it (see above). `keepFile` is set when the compose file
-// must not be deleted.
+// must not be deleted. `subjectUtf8` (the form's subject with characters Shift_JIS cannot hold)
+// replaces the Subject line of `headerList`, and the file is then written in UTF-8.
 ComposeOutcome PostComposeFile(ComposeEnv& env,
                                const ComposeSettings& settings,
                                TSoup& current,
@@ -110,14 +117,17 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
                                std::string_view composeFile,
                                const TSList& headerList,
                                int kind,
-                               bool& keepFile);
+                               bool& keepFile,
+                               std::string_view subjectUtf8 = {});
 
 // Whether "メッセージの修正" is offered: in a note packet, or in the folder named `ReserveFolder`
 // of a folder packet.
 bool ReEditOffered(const TSoup& packet, const TGrp& area, const ComposeSettings& settings);
 
 // Edits the message at display position `pos` of `area` again and posts it (see above). The
-// main window disables its area tree, message list and text view around this call.
+// main window disables its area tree, message list and text view around this call. A message
+// kept in UTF-8 (as text beyond ISO-2022-JP is posted) is edited as its decoded text when the
+// editor's file is UTF-8.
 ComposeResult ReEditMessage(ComposeEnv& env, TSoup& current, TGrp& area, int pos);
 
 }  // namespace pelorin

@@ -2,6 +2,7 @@
 #include "store/compose_form.h"
 
 #include "coding/cp932.h"
+#include "coding/header_words.h"
 #include "store/address_book.h"
 #include "store/address_parts.h"
 
@@ -73,6 +74,14 @@ THeaderForm PrepareHeaderForm(int kind,
     }
     FillFollowups(f);
     f.subject = answered ? ReplySubject(answered->subject) : std::string("Re: ");
+    if (answered) {
+        // A subject with characters Shift_JIS cannot hold is answered with all of them.
+        const std::string full = DecodeHeaderUtf8(answered->Header("Subject"));
+        std::size_t lost = 0;
+        (void)cp932::FromUtf8(full, &lost);
+        if (lost > 0)
+            f.subjectUtf8 = ReplySubject(full);
+    }
     f.recipientItems = RecipientItems(programDir);
     return f;
 }

@@ -35,6 +35,8 @@ struct THeaderForm {
     TMsg* answered = nullptr;  // the message answered; null for a new message
     std::string areaName;      // the current area's name (may be empty)
     std::string subject;       // edtSubj
+    std::string subjectUtf8;   // edtSubj in UTF-8 when it holds characters Shift_JIS cannot
+                               // (`subject` then has "〓" or "?" for them); else empty
     std::string recipient;     // cmbTo's text
     TSList recipientItems;     // cmbTo's drop-down
     TSList followups;          // lstGrp's entries; empty when the list is disabled

@@ -7,6 +7,7 @@
 #include "store/disk_path.h"
 #include "store/linewriter.h"
 #include "store/packet_files.h"
+#include "store/reply_utf8.h"
 #include "store/textfile.h"
 
 #include <cstdint>
@@ -258,7 +259,10 @@ OutboundResult TSoup::PostFile(std::string_view composeFile, int kind) {
         return r;
     }
 
-    const TSList lines = ReplyMessageLines(composed);
+    // Text with characters ISO-2022-JP cannot carry goes out in UTF-8 rather than lose them.
+    TSList utf8;
+    const TSList lines = ReadTextBeyondShiftJis(composeFile, utf8) ? ReplyMessageLinesUtf8(utf8)
+                                                                   : ReplyMessageLines(composed);
     uint64_t length = 0;
     for (const std::string& line : lines) length += line.size() + 1;
     if (length > UINT32_MAX) {

@@ -14,4 +14,12 @@ std::string FromQString(const QString& text) {
                                                 static_cast<size_t>(text.size())));
 }
 
+QString Utf8ToQString(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string QStringToUtf8(const QString& text) {
+    return text.toStdString();
+}
+
 }  // namespace pelorin

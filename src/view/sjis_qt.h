@@ -15,4 +15,9 @@ QString ToQString(std::string_view sjis);
 // Text to Shift_JIS bytes; characters CP932 cannot hold become "?".
 std::string FromQString(const QString& text);
 
+// The UTF-8 side of the edge, for text the core read through Unicode (parts in UTF-8 and other
+// charsets, whose every character is kept): UTF-8 to text (broken bytes give U+FFFD) and back.
+QString Utf8ToQString(std::string_view utf8);
+std::string QStringToUtf8(const QString& text);
+
 }  // namespace pelorin

@@ -1,5 +1,6 @@
 #include "view/textview.h"
 
+#include "coding/charset.h"
 #include "coding/cp932.h"
 
 #include "view/sjis_qt.h"
@@ -211,6 +212,8 @@ const QFont& TTextView::LineFont(std::string_view line) const {
 }
 
 bool TTextView::IsQuoteLine(std::string_view line) const {
+    if (coding_ == textview::LineCoding::Utf8)
+        return textview::IsQuoteLine(line, cp932::ToUtf8(quoting_chars_), coding_);
     return textview::IsQuoteLine(line, quoting_chars_);
 }
 
@@ -225,7 +228,7 @@ DrawnLine& TTextView::Drawn(int index) {
         cache_.clear();
     const std::string& line = lines_[static_cast<std::size_t>(index)];
     auto drawn = std::make_unique<DrawnLine>(line, index, LineFont(line), tab_count_,
-                                             clickable_color_, viewport());
+                                             clickable_color_, viewport(), coding_);
     return *cache_.emplace(index, std::move(drawn)).first->second;
 }
 
@@ -412,10 +415,28 @@ void TTextView::mouseReleaseEvent(QMouseEvent* event) {
 
 std::string TTextView::SelectedText() const {
     try {
-        return textview::SelectedText(lines_, sel_start_, sel_end_);
+        const std::string text = textview::SelectedText(lines_, sel_start_, sel_end_, coding_);
+        return coding_ == textview::LineCoding::Utf8 ? Utf8ToSjisText(text) : text;
     } catch (const std::exception&) {
         return {};
     }
+}
+
+QString TTextView::SelectedUnicodeText() const {
+    try {
+        const std::string text = textview::SelectedText(lines_, sel_start_, sel_end_, coding_);
+        return coding_ == textview::LineCoding::Utf8 ? Utf8ToQString(text) : ToQString(text);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void TTextView::SetLineCoding(textview::LineCoding coding) {
+    if (coding == coding_)
+        return;
+    coding_ = coding;
+    cache_.clear();
+    viewport()->update();
 }
 
 // --- Keyboard and focus -----------------------------------------------------------------------
@@ -586,7 +607,8 @@ int TTextView::PrintText(QPrinter& printer) {
         for (std::size_t k = 0; k < page.line_y.size(); ++k) {
             const int index = page.first_line + static_cast<int>(k);
             const std::string& text = lines_[static_cast<std::size_t>(index)];
-            const DrawnLine line(text, index, line_font(text), tab_count_, QColor(), device);
+            const DrawnLine line(text, index, line_font(text), tab_count_, QColor(), device,
+                                 coding_);
             const int y = page.line_y[k];
             painter.save();
             painter.setClipRect(QRect(geometry.left, y,

@@ -68,6 +68,13 @@ public:
     bool NextPage();
     // The selected text, lines joined with CR LF (Shift_JIS).
     std::string SelectedText() const;
+    // The selection as text with every character (SelectedText gives Shift_JIS, where a
+    // character of a UTF-8 line that CP932 cannot hold becomes "〓").
+    QString SelectedUnicodeText() const;
+    // How the stored lines are read (Shift_JIS unless set; see textview_layout.h). Set it before
+    // SetLines when it changes.
+    void SetLineCoding(textview::LineCoding coding);
+    textview::LineCoding LineCoding() const { return coding_; }
     // Prints every line on `printer` with the page headers; returns the number of pages printed,
     // 0 when the printer could not be started.
     int PrintText(QPrinter& printer);
@@ -190,6 +197,7 @@ private:
     void PaintRow(QPainter& painter, int row);
 
     TSList lines_;
+    textview::LineCoding coding_ = textview::LineCoding::ShiftJis;  // how lines_ are read
 
     // Settings.
     int line_mergine_ = 2;

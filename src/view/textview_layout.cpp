@@ -1,5 +1,6 @@
 #include "view/textview_layout.h"
 
+#include "coding/charset.h"
 #include "coding/jis.h"
 
 #include <algorithm>
@@ -49,20 +50,23 @@ const ByteSet& AddressSet() {
 }
 
 // The first occurrence of `needle` (ASCII) in `line` that starts a character; npos if none.
-std::size_t FindAtBoundary(std::string_view line, std::string_view needle) {
-    for (std::size_t i = 0; i < line.size(); i += CharLength(line, i)) {
+std::size_t FindAtBoundary(std::string_view line, std::string_view needle, LineCoding coding) {
+    for (std::size_t i = 0; i < line.size(); i += CharLength(line, i, coding)) {
         if (line.substr(i, needle.size()) == needle)
             return i;
     }
     return std::string_view::npos;
 }
 
-bool ScanUrl(std::string_view line, int line_index, std::vector<Clickable>& out) {
+bool ScanUrl(std::string_view line,
+             int line_index,
+             LineCoding coding,
+             std::vector<Clickable>& out) {
     static constexpr std::string_view kSchemes[] = {"http://", "https://"};
     std::size_t start = std::string_view::npos;
     std::size_t scheme_size = 0;
     for (std::string_view scheme : kSchemes) {
-        const std::size_t p = FindAtBoundary(line, scheme);
+        const std::size_t p = FindAtBoundary(line, scheme, coding);
         if (p < start) {
             start = p;
             scheme_size = scheme.size();
@@ -76,8 +80,11 @@ bool ScanUrl(std::string_view line, int line_index, std::vector<Clickable>& out)
     return true;
 }
 
-bool ScanBracketed(std::string_view line, int line_index, std::vector<Clickable>& out) {
-    const std::size_t at = FindAtBoundary(line, "@");
+bool ScanBracketed(std::string_view line,
+                   int line_index,
+                   LineCoding coding,
+                   std::vector<Clickable>& out) {
+    const std::size_t at = FindAtBoundary(line, "@", coding);
     if (at == std::string_view::npos || at == 0)
         return false;
     const ByteSet& set = AddressSet();
@@ -99,34 +106,36 @@ bool ScanBracketed(std::string_view line, int line_index, std::vector<Clickable>
 
 }  // namespace
 
-std::size_t CharLength(std::string_view line, std::size_t pos) {
+std::size_t CharLength(std::string_view line, std::size_t pos, LineCoding coding) {
     if (pos >= line.size())
         return 0;
+    if (coding == LineCoding::Utf8)
+        return Utf8CharLength(line, pos);
     if (IsSjisLeadByte(Byte(line, pos)) && pos + 1 < line.size() &&
         IsSjisTrailByte(Byte(line, pos + 1)))
         return 2;
     return 1;
 }
 
-std::size_t CharBoundaryAtOrBefore(std::string_view line, std::size_t pos) {
+std::size_t CharBoundaryAtOrBefore(std::string_view line, std::size_t pos, LineCoding coding) {
     if (pos >= line.size())
         return line.size();
     std::size_t i = 0;
     while (true) {
-        const std::size_t next = i + CharLength(line, i);
+        const std::size_t next = i + CharLength(line, i, coding);
         if (next > pos)
             return i;
         i = next;
     }
 }
 
-bool IsQuoteLine(std::string_view line, std::string_view quoting_chars) {
+bool IsQuoteLine(std::string_view line, std::string_view quoting_chars, LineCoding coding) {
     const std::string_view text = TrimControls(line);
     if (text.empty())
         return false;
-    const std::string_view first = text.substr(0, CharLength(text, 0));
-    for (std::size_t i = 0; i < quoting_chars.size(); i += CharLength(quoting_chars, i)) {
-        if (quoting_chars.substr(i, CharLength(quoting_chars, i)) == first)
+    const std::string_view first = text.substr(0, CharLength(text, 0, coding));
+    for (std::size_t i = 0; i < quoting_chars.size(); i += CharLength(quoting_chars, i, coding)) {
+        if (quoting_chars.substr(i, CharLength(quoting_chars, i, coding)) == first)
             return true;
     }
     return false;
@@ -160,14 +169,17 @@ std::string ExpandTabs(std::string_view line, int tab_count) {
     return ExpandTabsMapped(line, tab_count).text;
 }
 
-std::vector<Clickable> ScanClickables(std::string_view line, int line_index) {
+std::vector<Clickable> ScanClickables(std::string_view line, int line_index, LineCoding coding) {
     std::vector<Clickable> items;
-    ScanUrl(line, line_index, items);
-    ScanBracketed(line, line_index, items);
+    ScanUrl(line, line_index, coding, items);
+    ScanBracketed(line, line_index, coding, items);
     return items;
 }
 
-std::string SelectedText(const std::vector<std::string>& lines, TextPos start, TextPos end) {
+std::string SelectedText(const std::vector<std::string>& lines,
+                         TextPos start,
+                         TextPos end,
+                         LineCoding coding) {
     const int count = static_cast<int>(lines.size());
     if (start.line < 0 || start.line >= count || end.line < start.line)
         return {};
@@ -176,10 +188,10 @@ std::string SelectedText(const std::vector<std::string>& lines, TextPos start, T
     const auto at = [&](int index) -> const std::string& {
         return lines[static_cast<std::size_t>(index)];
     };
-    const std::size_t from = CharBoundaryAtOrBefore(at(start.line), start.bytes);
+    const std::size_t from = CharBoundaryAtOrBefore(at(start.line), start.bytes, coding);
     // The end position counts through the character under the pointer: a count inside a
     // character is moved back to that character's start, never into it.
-    const std::size_t to = CharBoundaryAtOrBefore(at(end.line), end.bytes);
+    const std::size_t to = CharBoundaryAtOrBefore(at(end.line), end.bytes, coding);
     if (start.line == end.line) {
         if (to <= from)
             return {};

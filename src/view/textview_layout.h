@@ -20,6 +20,12 @@
 
 namespace pelorin::textview {
 
+// How the bytes of the stored lines are read. A view holds Shift_JIS lines as a rule; a part
+// read through Unicode (a UTF-8 or other non-Japanese charset, HTML) is given to it as UTF-8
+// lines, so that every character can be drawn. A UTF-8 character is a well-formed sequence
+// (any broken byte stands alone); positions then count UTF-8 bytes.
+enum class LineCoding { ShiftJis, Utf8 };
+
 // TAB stops are clamped into this range: below 1 a TAB could never reach a stop, and a huge
 // width would let one line of TABs fill the memory.
 constexpr int kMinTabCount = 1;
@@ -27,14 +33,21 @@ constexpr int kMaxTabCount = 64;
 
 // Bytes of the character that starts at `pos` (2 for a lead byte with a valid trail byte after
 // it, else 1); 0 at or past the end.
-std::size_t CharLength(std::string_view line, std::size_t pos);
+std::size_t CharLength(std::string_view line,
+                       std::size_t pos,
+                       LineCoding coding = LineCoding::ShiftJis);
 // The start of the character that holds byte `pos` (pos itself when it is a boundary); a `pos`
 // past the end gives the line's length.
-std::size_t CharBoundaryAtOrBefore(std::string_view line, std::size_t pos);
+std::size_t CharBoundaryAtOrBefore(std::string_view line,
+                                   std::size_t pos,
+                                   LineCoding coding = LineCoding::ShiftJis);
 
 // A quote line: after trimming bytes up to 0x20 at both ends, its first character occurs among
 // the characters of `quoting_chars` (compared character by character).
-bool IsQuoteLine(std::string_view line, std::string_view quoting_chars);
+// (`quoting_chars` is in the lines' coding.)
+bool IsQuoteLine(std::string_view line,
+                 std::string_view quoting_chars,
+                 LineCoding coding = LineCoding::ShiftJis);
 // A page-break line: non-empty and its first byte is `page_break_char` (no trimming).
 bool IsPageBreakLine(std::string_view line, char page_break_char);
 
@@ -63,7 +76,9 @@ struct Clickable {
 //  - Bracketed item: take the first "@" that starts a character and stands after the first
 //    byte; the bytes after it over "$-.0-9A-Z_a-z" must end at ">", the bytes before it over the
 //    same set must end at "<"; the item runs from "<" through ">".
-std::vector<Clickable> ScanClickables(std::string_view line, int line_index);
+std::vector<Clickable> ScanClickables(std::string_view line,
+                                      int line_index,
+                                      LineCoding coding = LineCoding::ShiftJis);
 
 // A position in the text: a line index and a byte count into that stored line.
 struct TextPos {
@@ -77,6 +92,9 @@ struct TextPos {
 // last line. An `end` below the last line stands for the end of the last line. Positions are
 // clamped to their line and moved back to a character boundary, so a double-byte character is
 // never split.
-std::string SelectedText(const std::vector<std::string>& lines, TextPos start, TextPos end);
+std::string SelectedText(const std::vector<std::string>& lines,
+                         TextPos start,
+                         TextPos end,
+                         LineCoding coding = LineCoding::ShiftJis);
 
 }  // namespace pelorin::textview

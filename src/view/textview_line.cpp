@@ -49,6 +49,30 @@ QString ConvertMapped(std::string_view sjis, std::vector<int>& index) {
     return text;
 }
 
+// UTF-8 to text, with the text index of every byte offset as above. Each character is converted
+// by itself: one outside the Basic Multilingual Plane (an emoji) takes two UTF-16 units, and a
+// broken byte gives one U+FFFD.
+QString ConvertMappedUtf8(std::string_view utf8, std::vector<int>& index) {
+    index.assign(utf8.size() + 1, 0);
+    QString text;
+    text.reserve(static_cast<qsizetype>(utf8.size()));
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = CharLength(utf8, i, LineCoding::Utf8);
+        for (std::size_t k = 0; k < n; ++k) index[i + k] = static_cast<int>(text.size());
+        if (n == 1 && static_cast<unsigned char>(utf8[i]) >= 0x80)
+            text += QChar(QChar::ReplacementCharacter);
+        else
+            text += Utf8ToQString(utf8.substr(i, n));
+        i += n;
+    }
+    index[utf8.size()] = static_cast<int>(text.size());
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 }  // namespace
 
 DrawnLine::DrawnLine(std::string_view line,
@@ -56,19 +80,23 @@ DrawnLine::DrawnLine(std::string_view line,
                      const QFont& font,
                      int tab_count,
                      const QColor& clickable_color,
-                     const QPaintDevice* device)
+                     const QPaintDevice* device,
+                     LineCoding coding)
     : layout_(QString(), font, device) {
     const ExpandedLine expanded = ExpandTabsMapped(line, tab_count);
     std::vector<int> expanded_index;
-    const QString text = ConvertMapped(expanded.text, expanded_index);
+    const QString text = coding == LineCoding::Utf8
+                             ? ConvertMappedUtf8(expanded.text, expanded_index)
+                             : ConvertMapped(expanded.text, expanded_index);
     index_.resize(line.size() + 1);
     for (std::size_t b = 0; b <= line.size(); ++b) index_[b] = expanded_index[expanded.offset[b]];
-    for (std::size_t i = 0; i < line.size(); i += CharLength(line, i)) boundary_.push_back(i);
+    for (std::size_t i = 0; i < line.size(); i += CharLength(line, i, coding))
+        boundary_.push_back(i);
     boundary_.push_back(line.size());
 
     QList<QTextLayout::FormatRange> formats;
     if (clickable_color.isValid()) {
-        items_ = ScanClickables(line, line_index);
+        items_ = ScanClickables(line, line_index, coding);
         for (const Clickable& item : items_) {
             QTextLayout::FormatRange range;
             range.start = TextIndex(item.offset);

@@ -1,5 +1,5 @@
-// One stored Shift_JIS line as the text view draws it: TABs expanded, converted to QString
-// through the CP932 edge, laid out once in its font (QTextLayout, one line, no wrapping) with
+// One stored line as the text view draws it: TABs expanded, converted to QString (Shift_JIS
+// through the CP932 edge, or UTF-8 for a part read through Unicode), laid out once in its font (QTextLayout, one line, no wrapping) with
 // its clickable items underlined, and a map from every byte offset of the stored line to the
 // drawn text. The view builds these only for lines it paints or hit-tests and keeps them in a
 // small cache; printing builds them against the printer.
@@ -44,7 +44,8 @@ public:
               const QFont& font,
               int tab_count,
               const QColor& clickable_color,
-              const QPaintDevice* device);
+              const QPaintDevice* device,
+              LineCoding coding = LineCoding::ShiftJis);
     DrawnLine(const DrawnLine&) = delete;
     DrawnLine& operator=(const DrawnLine&) = delete;
 

@@ -197,6 +197,30 @@ TEST(ConditionFields, OneHandlerReadsMessagesOfSeveralFilesInAnyOrder) {
     EXPECT_FALSE(Leaf(f, beyond, "本文≠x"));  // nothing there: cannot be read
 }
 
+TEST(ConditionFields, TodaysMailInAFileIsSearchedByTheTextItShows) {
+    // A quoted-printable UTF-8 body holds none of its words as bytes; an ISO-2022-JP message
+    // that declares its charset is still read as before.
+    testing::TempDir dir;
+    const std::string utf8 =
+        "Subject: x\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
+        "Content-Transfer-Encoding: quoted-printable\n\n"
+        "=E4=BC=9A=E8=AD=B0=E3=81=AF=E6=9C=A8=E6=9B=9C=E6=97=A5 M=C3=BCller\n";
+    const std::string jis = "Subject: y\nContent-Type: text/plain; charset=ISO-2022-JP\n\n" +
+                            SjisToJis(S("会議は金曜日")) + "\n";
+    testing::WriteFile(dir / "A.MSG", utf8 + jis);
+    TMsg a;
+    a.msgFile = (dir / "A.MSG").string();
+    a.length = static_cast<int64_t>(utf8.size());
+    TMsg b = a;
+    b.offset = a.length;
+    b.length = static_cast<int64_t>(jis.size());
+    TMatchFields f;
+    EXPECT_TRUE(Leaf(f, a, "本文＝会議は木曜日"));
+    EXPECT_FALSE(Leaf(f, a, "本文＝E4"));
+    EXPECT_TRUE(Leaf(f, b, "本文＝会議は金曜日"));
+    EXPECT_EQ(testing::U(TMatchFields::BodyText(b)), "会議は金曜日");
+}
+
 TEST(ConditionFields, PlainSearchNeverSplitsACharacter) {
     EXPECT_FALSE(TMatchFields::ContainsText(S("ア"), "A"));  // ア is 0x83 0x41
     EXPECT_TRUE(TMatchFields::ContainsText(S("アA"), "A"));

@@ -40,5 +40,7 @@ std::string TakeOption(std::vector<std::string>& args, std::string_view name, st
 
 // Writes Shift_JIS text to standard output: as UTF-8 when `utf8`, else as bytes.
 void Print(std::string_view sjis, bool utf8);
+// Prints text that is UTF-8 already (a part read through Unicode), as it stands.
+void PrintUtf8(std::string_view utf8);
 
 }  // namespace pelorin::cli

@@ -60,6 +60,10 @@ void Print(std::string_view sjis, bool utf8) {
     }
 }
 
+void PrintUtf8(std::string_view utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
 }  // namespace pelorin::cli
 
 int main(int argc, char** argv) {

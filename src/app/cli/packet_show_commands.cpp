@@ -45,7 +45,10 @@ void PrintHeader(const std::vector<std::string>& header, bool utf8) {
                (header[i][0] == ' ' || header[i][0] == '\t'))
             field += "\n" + header[i++];
         while (!field.empty() && field.back() == '\r') field.pop_back();
-        Print(JisToSjis(Unfold(DecodeHeaderWords(field))) + "\n", utf8);
+        if (utf8)
+            PrintUtf8(DecodeHeaderUtf8(field) + "\n");
+        else
+            Print(JisToSjis(Unfold(DecodeHeaderWords(field))) + "\n", utf8);
     }
 }
 
@@ -118,11 +121,19 @@ int ShowPacketMessage(const std::vector<std::string>& in, const Options& opts) {
             std::string title = "---- part " + std::to_string(i + 1) + ": " + part.ContentType;
             if (!part.SubType.empty())
                 title += "/" + part.SubType;
-            if (!part.FileName.empty())
-                title += " " + part.FileName;
-            Print(title + "\n", utf8);
+            if (utf8 && !part.FileNameUtf8.empty()) {
+                PrintUtf8(cp932::ToUtf8(title) + " " + part.FileNameUtf8 + "\n");
+            } else {
+                if (!part.FileName.empty())
+                    title += " " + part.FileName;
+                Print(title + "\n", utf8);
+            }
         }
         part.DecodeText();
+        if (utf8 && !part.Text.empty()) {
+            for (const std::string& line : part.Text) PrintUtf8(WithoutCr(line) + "\n");
+            continue;
+        }
         for (const std::string& line : part.Body) Print(WithoutCr(line) + "\n", utf8);
     }
     return 0;

@@ -9,6 +9,7 @@
 
 #include "coding/header_words.h"
 #include "coding/jis.h"
+#include "coding/readable_text.h"
 #include "store/strutil.h"
 #include "store/textfile.h"
 
@@ -30,7 +31,21 @@ void ShowMessage(std::string_view text, bool utf8) {
         std::string field = lines[i++];
         while (i < lines.size() && !lines[i].empty() && (lines[i][0] == ' ' || lines[i][0] == '\t'))
             field += "\n" + lines[i++];
-        Print(JisToSjis(Unfold(DecodeHeaderWords(field))) + "\n", utf8);
+        if (utf8)
+            PrintUtf8(DecodeHeaderUtf8(field) + "\n");
+        else
+            Print(JisToSjis(Unfold(DecodeHeaderWords(field))) + "\n", utf8);
+    }
+    // A message with text in another charset, or HTML, prints as its parts read.
+    if (ReadableText readable; ReadableBody(lines, readable)) {
+        Print("\n", utf8);
+        for (std::size_t k = 0; k < readable.sjis.size(); ++k) {
+            if (utf8)
+                PrintUtf8(readable.utf8[k] + "\n");
+            else
+                Print(readable.sjis[k] + "\n", utf8);
+        }
+        return;
     }
     for (; i < lines.size(); ++i) Print(JisToSjis(lines[i]) + "\n", utf8);
 }

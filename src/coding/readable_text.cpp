@@ -1,0 +1,112 @@
+// The readable body of a message (see readable_text.h).
+#include "coding/readable_text.h"
+
+#include "coding/charset.h"
+#include "coding/cp932.h"
+#include "coding/mime.h"
+
+#include <string_view>
+
+namespace pelorin {
+namespace {
+
+std::string LowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// Whether a line names a charset read through Unicode, or HTML.
+bool NamesOtherText(std::string_view line) {
+    if (line.empty() || line.size() > 998)
+        return false;
+    const char c = line.front();
+    if (c != 'C' && c != 'c' && c != ' ' && c != '\t')
+        return false;  // Content-Type lines and their continuations only
+    const std::string lower = LowerAscii(line);
+    if (lower.find("text/html") != std::string::npos)
+        return true;
+    std::size_t at = lower.find("charset=");
+    if (at == std::string::npos)
+        return false;
+    std::string_view value = std::string_view(lower).substr(at + 8);
+    if (!value.empty() && value.front() == '"')
+        value.remove_prefix(1);
+    return !(value.starts_with("iso-2022-jp") || value.starts_with("us-ascii"));
+}
+
+bool MayNeedParts(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        if (Has8Bit(line) || NamesOtherText(line))
+            return true;
+    }
+    return false;
+}
+
+bool IsText(const TMIMEPart& part) {
+    return part.ContentType == "text" &&
+           (part.SubType == "plain" || part.SubType.empty() || part.SubType == "html");
+}
+
+// Collects the readable text parts under `part`; true when one of them was read through
+// Unicode.
+bool Collect(TMIMEPart& part, ReadableText& out) {
+    if (part.Parts.empty()) {
+        if (!IsText(part))
+            return false;
+        part.DecodeText();
+        out.sjis.insert(out.sjis.end(), part.Body.begin(), part.Body.end());
+        if (part.Text.empty()) {
+            for (const std::string& line : part.Body) out.utf8.push_back(cp932::ToUtf8(line));
+            return false;
+        }
+        out.utf8.insert(out.utf8.end(), part.Text.begin(), part.Text.end());
+        return true;
+    }
+    if (part.ContentType == "multipart" && part.SubType == "alternative") {
+        for (const auto& child : part.Parts) {
+            if (child->Parts.empty() && child->ContentType == "text" &&
+                (child->SubType == "plain" || child->SubType.empty()))
+                return Collect(*child, out);
+        }
+        return Collect(*part.Parts.front(), out);
+    }
+    bool unicode = false;
+    for (const auto& child : part.Parts) unicode = Collect(*child, out) || unicode;
+    return unicode;
+}
+
+}  // namespace
+
+bool MayNeedParts(std::string_view messageText) {
+    while (!messageText.empty()) {
+        const std::size_t lf = messageText.find('\n');
+        const std::string_view line = messageText.substr(0, lf);
+        if (Has8Bit(line) || NamesOtherText(line))
+            return true;
+        if (lf == std::string_view::npos)
+            break;
+        messageText.remove_prefix(lf + 1);
+    }
+    return false;
+}
+
+bool ReadableBody(const std::vector<std::string>& messageLines, ReadableText& out) {
+    out.sjis.clear();
+    out.utf8.clear();
+    if (!MayNeedParts(messageLines))
+        return false;
+    TMIMEc mime;
+    mime.Parse(messageLines);
+    if (!Collect(mime.Root, out)) {
+        out.sjis.clear();
+        out.utf8.clear();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace pelorin
