@@ -1,6 +1,7 @@
 // TGrp: loading, marks, counts, copies, deletion and rewriting of one area (see grp.h).
 #include "store/grp.h"
 
+#include "coding/cp932.h"
 #include "coding/file_write.h"
 #include "store/disk_path.h"
 #include "store/linewriter.h"
@@ -255,12 +256,34 @@ void TGrp::NoteFailure(ReplaceResult result, std::string path, std::string reaso
     lastFailure.reason = std::move(reason);
 }
 
+int64_t TGrp::SourceSize() const {
+    const char l2 = Letter(1);
+    const std::string file = pathBase + (l2 == 'c' || l2 == 'C' ? ".IDX" : ".MSG");
+    if (!PacketFileExists(file))
+        return 0;
+    return std::max<int64_t>(FileSize(FindPacketFile(file)), 0);
+}
+
+bool TGrp::ChangedOnDisk() const {
+    return loadedFromDisk_ && SourceSize() != loadedSize_;
+}
+
+ReplaceResult TGrp::RefuseChangedArea() {
+    NoteFailure(ReplaceResult::WriteFailed, MsgPath(),
+                Sjis("ほかのプログラムがこのエリアにメッセージを追加しました。"
+                     "エリアを開き直してから処理してください"));
+    return ReplaceResult::WriteFailed;
+}
+
 void TGrp::Load() {
     // A rewrite by another process must not be taken for an interrupted one, nor its files
     // read half replaced.
     PacketLock lock(Directory());
     RecoverInterruptedRewrite();
     lastReported_ = -1;
+    // Under the lock nobody appends: the size now is the size of what is read.
+    loadedFromDisk_ = true;
+    loadedSize_ = SourceSize();
     const char l1 = Letter(0), l2 = Letter(1);
     if (l2 == 'c' || l2 == 'C') {
         const std::string idx = pathBase + ".IDX";
@@ -328,6 +351,22 @@ void TGrp::Prepare() {
 }
 
 ReplaceResult TGrp::Unload() {
+    if (ChangedOnDisk()) {
+        // The appended messages are not held here: no purge and no rewrite from memory. The
+        // marks are saved (by position and Message-ID, so the new messages stay unread) and
+        // the next load reads the area whole, delete marks included.
+        ReplaceResult r = ReplaceResult::Ok;
+        if (!messages.empty() && (marksChanged || contentChanged || purgeOnClose))
+            r = SaveMarks();
+        if (r != ReplaceResult::Ok)
+            return r;
+        const bool deferred = contentChanged || purgeOnClose;
+        display.clear();
+        messages.clear();
+        loadedFromDisk_ = false;
+        contentChanged = false;
+        return deferred ? RefuseChangedArea() : ReplaceResult::Ok;
+    }
     if (purgeOnClose)
         PurgeDeleteMarked();
     if (!messages.empty() || contentChanged) {
@@ -344,6 +383,7 @@ ReplaceResult TGrp::Unload() {
     }
     display.clear();
     messages.clear();
+    loadedFromDisk_ = false;
     return ReplaceResult::Ok;
 }
 
@@ -452,12 +492,17 @@ void TGrp::PurgeDeleteMarked() {
 }
 
 ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
+    // Messages appended by another program since the area was loaded would be lost.
+    if (ChangedOnDisk())
+        return RefuseChangedArea();
     // Messages left out of the new files are gone from memory too, or the marks would speak
     // of messages the files no longer hold.
     if (skipDeleteMarked)
         PurgeDeleteMarked();
     PacketLock lock(Directory());
     RecoverInterruptedRewrite();
+    if (ChangedOnDisk())
+        return RefuseChangedArea();
     const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI", sbx = pathBase + ".SBX";
 
     const char l1 = Letter(0), l2 = Letter(1);
@@ -572,6 +617,10 @@ ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
         return fail(r, PbxPath(), LastWriteError());
     }
     Step("sbx");
+    // The new files are the area's from here on, whoever puts them in place: the records
+    // describe them, and their size is the one loaded.
+    if (write_idx || write_msg)
+        loadedSize_ = std::max<int64_t>(FileSize(FindPacketFile(write_idx ? sbi : sbm)), 0);
 
     ReplaceResult r = ReplaceResult::Ok;
     std::string failed_path, reason;

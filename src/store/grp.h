@@ -98,8 +98,15 @@ public:
     // (50-100), applies the seen list.
     void Prepare();
     // Purges (when purgeOnClose), rewrites and saves marks as needed, then frees the messages.
-    // On a failed write the messages stay held and the result says what failed.
+    // On a failed write the messages stay held and the result says what failed. When another
+    // program appended to the area since it was loaded (ChangedOnDisk), the purge and the
+    // rewrite are left for the next load and only the marks are saved: the messages are freed,
+    // the result is WriteFailed and lastFailure says why.
     ReplaceResult Unload();
+    // Whether the area's message file (its index, for an indexed area) is no longer the size it
+    // had when the area was loaded: a transfer program appended messages, which the records
+    // held here do not know. A rewrite from them would drop those messages, so Rewrite refuses.
+    bool ChangedOnDisk() const;
 
     void SetSortType(int type);
     // 0: length of the display list; otherwise the number of display-list messages with that
@@ -115,7 +122,8 @@ public:
     // Removes every message marked "-" (what repeated DeleteAt from the end would do).
     void PurgeDeleteMarked();
     // Writes new message and index files from the messages held, then SaveMarks. Messages
-    // keep pointing at their text: offsets are updated to the new message file.
+    // keep pointing at their text: offsets are updated to the new message file. Refused
+    // (WriteFailed, nothing changed) when the area ChangedOnDisk.
     // Marks go with the new files (see above); the counts in GRPSTAT.PBS follow them.
     ReplaceResult Rewrite(bool skipDeleteMarked);
     // Writes the mark file, then at once MSGCount, MSGSize and UnreadMsgs in GRPSTAT.PBS.
@@ -144,10 +152,14 @@ private:
     void ReportPosition(int64_t pos, int64_t size);
     void RecoverInterruptedRewrite();  // the packet lock must be held
     void NoteFailure(ReplaceResult result, std::string path, std::string reason);
+    int64_t SourceSize() const;  // bytes of the file the records were read from; 0 if none
+    ReplaceResult RefuseChangedArea();
     void WriteCounts(int unread);
 
     TIniF* stat_;
     TDialogs* dialogs_;
+    bool loadedFromDisk_ = false;    // the records held were read from the area's files
+    int64_t loadedSize_ = 0;         // SourceSize() when they were read
     std::vector<std::string> seen_;  // Message-IDs read in other areas, in order
     std::unordered_set<std::string> seenSet_;
     int lastReported_ = -1;

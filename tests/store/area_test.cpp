@@ -232,6 +232,45 @@ TEST_F(AreaTest, DeleteAtAndBadIndex) {
     EXPECT_EQ(g->MessageAt(1), nullptr);
 }
 
+TEST_F(AreaTest, MessagesAppendedByAnotherProgramAreNeverRewrittenAway) {
+    // A transfer program appends to the area while it is open; a purge from the records held
+    // would write the files without the new messages. It waits for the next load instead.
+    const std::string m1 = Message("1@x", "a"), m2 = Message("2@x", "b"), m3 = Message("3@x", "c");
+    WriteFile(base + ".MSG", RnewsFile({m1, m2}));
+    {
+        auto g = Area("un");
+        g->Prepare();
+        g->messages[0]->mark = ' ';
+        g->messages[1]->mark = '-';
+        g->marksChanged = true;
+        std::ofstream(base + ".MSG", std::ios::binary | std::ios::app) << RnewsFile({m3});
+        EXPECT_TRUE(g->ChangedOnDisk());
+        EXPECT_EQ(g->Rewrite(true), ReplaceResult::WriteFailed);
+        EXPECT_EQ(g->messages.size(), 2u);  // nothing purged from memory either
+        g->purgeOnClose = true;
+        EXPECT_EQ(g->Unload(), ReplaceResult::WriteFailed);
+        EXPECT_NE(g->lastFailure.reason.find(S("ほかのプログラム")), std::string::npos);
+    }
+    EXPECT_EQ(ReadFile(base + ".MSG"), RnewsFile({m1, m2, m3}));
+    auto g = Area("un");
+    g->Prepare();
+    EXPECT_EQ(Ids(*g), "<1@x>  <2@x>- <3@x>*");  // marks kept (read, delete); the new one unread
+    g->purgeOnClose = true;
+    ASSERT_EQ(g->Unload(), ReplaceResult::Ok);  // loaded again, the purge goes ahead
+    EXPECT_EQ(ReadFile(base + ".MSG").find("<2@x>"), std::string::npos);
+    EXPECT_NE(ReadFile(base + ".MSG").find("<3@x>"), std::string::npos);
+
+    // The area's own rewrite is no change from outside.
+    auto h = Area("un");
+    h->Prepare();
+    h->messages[0]->mark = '-';
+    ASSERT_EQ(h->Rewrite(true), ReplaceResult::Ok);
+    EXPECT_FALSE(h->ChangedOnDisk());
+    h->messages[0]->mark = '-';
+    EXPECT_EQ(h->Rewrite(true), ReplaceResult::Ok);
+    EXPECT_EQ(h->messages.size(), 0u);
+}
+
 TEST_F(AreaTest, PurgeRewritesTheFilesAndKeepsTheRest) {
     std::string m1 = Message("1@x", "a"), m2 = Message("2@x", "b"), m3 = Message("3@x", "c");
     WriteFile(base + ".MSG", RnewsFile({m1, m2, m3}));
