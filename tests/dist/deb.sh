@@ -14,7 +14,7 @@ deb=$(ls "$tmp"/out/pelorin_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 fail=0
-for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc\\+\\+6 qt6-qpa-plugins libjpeg62-turbo \
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc\\+\\+6 qt6-qpa-plugins libjpeg62-turbo libcurl4 \
            libgif7 libtiff6; do
     echo "$depends" | grep -q -E "(^|, )$lib( |,|\$)" || { echo "Depends lacks $lib"; fail=1; }
 done

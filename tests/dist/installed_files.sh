@@ -12,14 +12,10 @@ check_installed() {
              share/icons/hicolor/16x16/apps/pelorin.png \
              share/icons/hicolor/48x48/apps/pelorin.png \
              share/icons/hicolor/256x256/apps/pelorin.png \
-             share/man/man1/pelorin.1.gz share/man/man1/pelorin-cli.1.gz; do
+             share/man/man1/pelorin.1.gz share/man/man1/pelorin-cli.1.gz \
+             bin/pelorin-transfer share/man/man1/pelorin-transfer.1.gz; do
         [ -f "$p/$f" ] || { echo "missing: $prefix/$f"; bad=1; }
     done
-    if [ -f "$p/bin/pelorin-transfer" ] || [ -n "${PELORIN_EXPECT_TRANSFER:-}" ]; then
-        for f in bin/pelorin-transfer share/man/man1/pelorin-transfer.1.gz; do
-            [ -f "$p/$f" ] || { echo "missing: $prefix/$f"; bad=1; }
-        done
-    fi
     for spi in ifjpeg ifgif iftiff; do
         n=$(find "$p" -path "*/pelorin/$spi.spi" | wc -l)
         [ "$n" -eq 1 ] || { echo "plug-in $spi.spi: $n copies installed"; bad=1; }
@@ -43,6 +39,8 @@ check_installed() {
     # plug-ins in its installed library folder.
     "$p/bin/pelorin-cli" --help | grep -q "^usage: pelorin-cli" \
         || { echo "installed pelorin-cli --help failed"; bad=1; }
+    "$p/bin/pelorin-transfer" --help | grep -q "pelorin-transfer" \
+        || { echo "installed pelorin-transfer --help failed"; bad=1; }
     home=$(mktemp -d)
     report=$(PELORIN_HOME=$home QT_QPA_PLATFORM=offscreen "$p/bin/pelorin" --plugins 2>&1)
     rm -rf "$home"
