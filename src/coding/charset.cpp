@@ -23,6 +23,8 @@
 #include "coding/cp932.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 #include <map>
 #include <memory>
@@ -221,8 +223,16 @@ std::size_t Utf8CharLength(std::string_view bytes, std::size_t pos) {
 }
 
 bool Has8Bit(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
+    // Eight bytes at a time: searches run this over every message of an area.
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        if (w & 0x8080808080808080ULL)
+            return true;
+    }
+    for (; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
             return true;
     }
     return false;

@@ -37,8 +37,34 @@
 #include "coding/cp932.h"
 #include "coding/jis.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace pelorin {
 namespace {
+
+// The first "=?" in `text`, or npos. JIS text is full of '=' bytes, so both bytes are compared
+// at once, sixteen places at a time where the processor can (bodies are searched this way).
+size_t FindWordStart(std::string_view text) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i eq = _mm_set1_epi8('='), q = _mm_set1_epi8('?');
+    for (; i + 17 <= text.size(); i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
+        const int hits =
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, eq), _mm_cmpeq_epi8(b, q)));
+        if (hits != 0)
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+    }
+#endif
+    for (; i + 1 < text.size(); ++i) {
+        if (text[i] == '=' && text[i + 1] == '?')
+            return i;
+    }
+    return std::string_view::npos;
+}
 
 constexpr std::string_view kSjisPrefix = "=?SHIFT_JIS?";
 
@@ -74,19 +100,48 @@ void AppendPayload(std::string& out, char letter, std::string_view payload) {
     out += QPDecode(q);
 }
 
+// The first place of LF + `blank` in `text` from `from` on, or npos.
+size_t FindFold(std::string_view text, char blank, size_t from = 0) {
+    for (size_t lf = text.find('\n', from); lf != std::string_view::npos;
+         lf = text.find('\n', lf + 1)) {
+        if (lf + 1 < text.size() && text[lf + 1] == blank)
+            return lf;
+    }
+    return std::string_view::npos;
+}
+
+// Appends the text between words with its first LF + space, and then (in what is left) its
+// first LF + TAB, taken out: the folds a header value's words are joined across.
 void AppendBetweenWords(std::string& out, std::string_view between) {
-    if (between.find('\n') == std::string_view::npos) {
-        out.append(between);
+    const size_t space = FindFold(between, ' ');
+    if (space == std::string_view::npos) {
+        const size_t tab = FindFold(between, '\t');
+        out.append(between.substr(0, tab));
+        if (tab != std::string_view::npos)
+            out.append(between.substr(tab + 2));
         return;
     }
-    std::string s(between);
-    size_t p = s.find("\n ");
-    if (p != std::string::npos)
-        s.erase(p, 2);
-    p = s.find("\n\t");
-    if (p != std::string::npos)
-        s.erase(p, 2);
-    out += s;
+    // With the LF + space gone, the text is `a` + `b`; an LF + TAB may also form where the two
+    // meet.
+    const std::string_view a = between.substr(0, space), b = between.substr(space + 2);
+    size_t tab = FindFold(a, '\t');
+    if (tab == std::string_view::npos && !a.empty() && a.back() == '\n' && !b.empty() &&
+        b.front() == '\t') {
+        out.append(a.substr(0, a.size() - 1));
+        out.append(b.substr(1));
+        return;
+    }
+    if (tab != std::string_view::npos) {
+        out.append(a.substr(0, tab));
+        out.append(a.substr(tab + 2));
+        out.append(b);
+        return;
+    }
+    out.append(a);
+    tab = FindFold(b, '\t');
+    out.append(b.substr(0, tab));
+    if (tab != std::string_view::npos)
+        out.append(b.substr(tab + 2));
 }
 
 // Today's reading of one charset's words ("=?ISO-2022-JP?" or "=?SHIFT_JIS?"), used by
@@ -307,7 +362,7 @@ std::string DecodeHeaderWords(std::string_view value) {
 
 void DecodeHeaderWordsTo(std::string& out, std::string_view value) {
     out.clear();
-    if (value.find("=?") == std::string_view::npos) {  // the common case: no words at all
+    if (FindWordStart(value) == std::string_view::npos) {  // the common case: no words at all
         AppendBetweenWords(out, value);
         return;
     }

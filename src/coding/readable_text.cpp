@@ -5,6 +5,7 @@
 #include "coding/cp932.h"
 #include "coding/mime.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace pelorin {
@@ -82,14 +83,37 @@ bool Collect(TMIMEPart& part, ReadableText& out) {
 }  // namespace
 
 bool MayNeedParts(std::string_view messageText) {
-    while (!messageText.empty()) {
-        const std::size_t lf = messageText.find('\n');
-        const std::string_view line = messageText.substr(0, lf);
-        if (Has8Bit(line) || NamesOtherText(line))
+    if (Has8Bit(messageText))
+        return true;
+    // NamesOtherText holds only for a line with "charset=" or "text/html" in it (in any case):
+    // only such lines are looked at, found by their '=' or '/'.
+    auto lineAt = [messageText](std::size_t at) {
+        const std::size_t lf = messageText.rfind('\n', at);
+        const std::size_t begin = lf == std::string_view::npos ? 0 : lf + 1;
+        return messageText.substr(begin, messageText.find('\n', at) - begin);
+    };
+    auto endsWith = [messageText](std::size_t end, std::string_view lower) {
+        if (end < lower.size())
+            return false;
+        for (std::size_t i = 0; i < lower.size(); ++i) {
+            char c = messageText[end - lower.size() + i];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            if (c != lower[i])
+                return false;
+        }
+        return true;
+    };
+    for (std::size_t at = messageText.find('='); at != std::string_view::npos;
+         at = messageText.find('=', at + 1)) {
+        if (endsWith(at, "charset") && NamesOtherText(lineAt(at)))
             return true;
-        if (lf == std::string_view::npos)
-            break;
-        messageText.remove_prefix(lf + 1);
+    }
+    for (std::size_t at = messageText.find('/'); at != std::string_view::npos;
+         at = messageText.find('/', at + 1)) {
+        if (endsWith(at, "text") && endsWith(std::min(at + 5, messageText.size()), "/html") &&
+            NamesOtherText(lineAt(at)))
+            return true;
     }
     return false;
 }

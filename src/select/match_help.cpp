@@ -156,7 +156,8 @@ void TMatchHelp::SplitLeaf(std::string_view leaf,
     const auto& symbols = TJkConditionSymbols();
     for (size_t p = 0; p + 1 < leaf.size();) {
         for (TJkCondition c : order) {
-            if (leaf.compare(p, 2, symbols[c]) == 0) {
+            // The first byte first: leaves are split for every message a condition tests.
+            if (leaf[p] == symbols[c][0] && leaf.compare(p, 2, symbols[c]) == 0) {
                 header.assign(leaf.substr(0, p));
                 cond = c;
                 text.assign(leaf.substr(p + 2));

@@ -68,6 +68,30 @@ TEST(DecodeHeaderWords, BrokenAndForeignWordsStayAsTheyAre) {
     EXPECT_EQ(DecodeHeaderWords(""), "");
 }
 
+TEST(DecodeHeaderWords, TextWithoutWordsLosesItsFirstFoldOfEachKind) {
+    // Text without words keeps every byte but the first LF + space and then, in what is left,
+    // the first LF + TAB (bodies are searched through this too, so it must stay exact).
+    auto expected = [](std::string s) {
+        size_t p = s.find("\n ");
+        if (p != std::string::npos)
+            s.erase(p, 2);
+        p = s.find("\n\t");
+        if (p != std::string::npos)
+            s.erase(p, 2);
+        return s;
+    };
+    const char alphabet[] = {'\n', ' ', '\t', 'a'};
+    for (int length = 0; length <= 7; ++length) {
+        int count = 1;
+        for (int i = 0; i < length; ++i) count *= 4;
+        for (int n = 0; n < count; ++n) {
+            std::string text;
+            for (int i = 0, k = n; i < length; ++i, k /= 4) text += alphabet[k % 4];
+            ASSERT_EQ(DecodeHeaderWords(text), expected(text)) << testing::Hex(text);
+        }
+    }
+}
+
 TEST(EncodeHeaderWords, OneShortRunIsOneWord) {
     EXPECT_EQ(EncodeHeaderWords(SjisToJis(S("Subject: テスト"))),
               "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=");
