@@ -451,7 +451,7 @@ void TGrp::AddCopy(TMsg* src) {
     copy->depth = 0;
     copy->checked = false;
     copy->displayPos = static_cast<int32_t>(display.size());
-    display.push_back({std::string(), copy.get()});
+    display.push_back({copy.get()});
     messages.push_back(std::move(copy));
     contentChanged = true;
 }

@@ -38,7 +38,7 @@ void FileOrder(const std::vector<std::unique_ptr<TMsg>>& messages, DisplayList& 
     out.reserve(messages.size());
     for (const auto& m : messages) {
         m->depth = 0;
-        out.push_back({std::string(), m.get()});
+        out.push_back({m.get()});
     }
 }
 
@@ -47,8 +47,7 @@ void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
                  DisplayList& out,
                  const std::function<void(size_t, size_t)>& progress) {
     struct Item {
-        std::string key;
-        std::string folded;
+        std::string folded;  // the key folded to upper case
         size_t index;
     };
     std::vector<Item> items;
@@ -64,8 +63,7 @@ void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
         else
             key = m.SortDate();
         key += Number8(m.number);
-        std::string folded = SjisUpper(key);
-        items.push_back({std::move(key), std::move(folded), i});
+        items.push_back({SjisUpper(key), i});
         if (progress)
             progress(i, messages.size());
     }
@@ -75,7 +73,7 @@ void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
     });
     out.clear();
     out.reserve(items.size());
-    for (Item& it : items) out.push_back({std::move(it.key), messages[it.index].get()});
+    for (const Item& it : items) out.push_back({messages[it.index].get()});
 }
 
 class ThreadBuilder {
@@ -177,7 +175,7 @@ private:
             listed_[f.msg] = true;
             TMsg* m = msgs_[f.msg].get();
             m->depth = f.depth;
-            out.push_back({std::string(), m});
+            out.push_back({m});
             // The children go on the stack last first, so the first is taken next.
             const size_t mark = stack_.size();
             for (size_t c = firstChild_[f.msg]; c != kNone; c = nextSibling_[c])

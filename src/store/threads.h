@@ -30,11 +30,9 @@
 
 namespace pelorin {
 
+// One row of the display list. The sort keys of the sorted orders are needed only while
+// sorting, so a row is the message alone: an area of 100,000 messages keeps no key per row.
 struct DisplayEntry {
-    // The sort key of a sorted order (subject, author or date, then the number). Empty in file
-    // and thread order, where the place itself is the order: a copy of every Message-ID there
-    // would cost an area of 100,000 messages megabytes for nothing.
-    std::string key;
     TMsg* msg;  // not owned: the area owns its messages
 };
 using DisplayList = std::vector<DisplayEntry>;

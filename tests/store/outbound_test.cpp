@@ -226,7 +226,7 @@ protected:
         for (int32_t n : numbers) {
             auto m = std::make_unique<TMsg>();
             m->number = n;
-            area->display.push_back({"", m.get()});
+            area->display.push_back({m.get()});
             msgs.push_back(std::move(m));
         }
     }
