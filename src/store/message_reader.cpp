@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace pelorin {
@@ -30,7 +31,9 @@ bool MessageReader::OpenFor(const std::string& path) {
 
 bool MessageReader::Read(const TMsg& msg, std::string& out) {
     out.clear();
-    if (msg.length <= 0 || msg.offset < 0 || msg.msgFile.empty())
+    // An index may give any offset and length: the end must stay a file position.
+    if (msg.length <= 0 || msg.offset < 0 || msg.msgFile.empty() ||
+        msg.length > std::numeric_limits<int64_t>::max() - msg.offset)
         return true;
     if (!OpenFor(msg.msgFile.str()))
         return false;

@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,8 @@ TEST(ConditionFields, OneHandlerReadsMessagesOfSeveralFilesInAnyOrder) {
     EXPECT_TRUE(Leaf(f, c, "本文＝^charlie text$"));
     TMsg beyond = at("A.MSG", 5000, 10);
     EXPECT_FALSE(Leaf(f, beyond, "本文≠x"));  // nothing there: cannot be read
+    TMsg overflowing = at("A.MSG", std::numeric_limits<int64_t>::max() - 4, 1000);
+    EXPECT_FALSE(Leaf(f, overflowing, "本文≠x"));  // an end past any file position
 }
 
 TEST(ConditionFields, TodaysMailInAFileIsSearchedByTheTextItShows) {
