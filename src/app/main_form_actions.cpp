@@ -26,9 +26,12 @@
 #include "app/message_actions.h"
 #include "app/status_line.h"
 #include "view/msglistbox.h"
+#include "view/tall.h"
 #include "view/textview.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -102,7 +105,14 @@ void TMainForm::CollectChecked() {
 }
 
 void TMainForm::EditCopy() {
-    actions_->EditCopy(Scope());
+    const ActionScope scope = Scope();
+    // A picture on show goes over as an image, unless several messages are selected.
+    if (!image_->isHidden() && !image_->Picture().isNull() &&
+        TMessageActions::SelectedMessages(scope.list).size() < 2) {
+        QGuiApplication::clipboard()->setImage(image_->Picture());
+        return;
+    }
+    actions_->EditCopy(scope);
 }
 
 void TMainForm::SaveChecked() {

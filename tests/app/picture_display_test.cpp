@@ -14,6 +14,8 @@
 #include "view/textview.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
 #include <QTabBar>
 #include <QTest>
@@ -238,6 +240,11 @@ private slots:
         QVERIFY(!form.Image()->isHidden());
         QCOMPARE(form.Image()->Picture().size(), QSize(30, 20));
         QCOMPARE(form.AreaTree()->PacketCount(), 0);
+        // Copying while it is shown puts the picture on the clipboard.
+        QGuiApplication::clipboard()->clear();
+        form.EditCopy();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(30, 20));
+        QCOMPARE(QGuiApplication::clipboard()->image().pixel(5, 5), qRgb(9, 9, 9));
         // A broken one: the control's message and "Not Support".
         WriteFile(temp / "b.bmp", "BM not really");
         form.OpenChosenFile((temp / "b.bmp").string());
