@@ -86,11 +86,18 @@ bool MayNeedParts(std::string_view messageText) {
     if (Has8Bit(messageText))
         return true;
     // NamesOtherText holds only for a line with "charset=" or "text/html" in it (in any case):
-    // only such lines are looked at, found by their '=' or '/'.
-    auto lineAt = [messageText](std::size_t at) {
-        const std::size_t lf = messageText.rfind('\n', at);
-        const std::size_t begin = lf == std::string_view::npos ? 0 : lf + 1;
-        return messageText.substr(begin, messageText.find('\n', at) - begin);
+    // only such lines are looked at, found by their '=' or '/'. It takes no line longer than
+    // 998 bytes, so a line's ends are looked for no further than that: a long line full of
+    // "charset=" is not walked again for each of them.
+    auto lineAt = [messageText](std::size_t at) -> std::string_view {
+        constexpr std::size_t kMaxLine = 998;
+        const std::size_t from = at > kMaxLine ? at - kMaxLine : 0;
+        const std::size_t lf = messageText.substr(from, at - from).rfind('\n');
+        if (lf == std::string_view::npos && from > 0)
+            return {};  // longer than kMaxLine
+        const std::size_t begin = lf == std::string_view::npos ? 0 : from + lf + 1;
+        const std::string_view rest = messageText.substr(begin, kMaxLine + 1);
+        return rest.substr(0, rest.find('\n'));
     };
     auto endsWith = [messageText](std::size_t end, std::string_view lower) {
         if (end < lower.size())

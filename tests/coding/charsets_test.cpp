@@ -253,5 +253,17 @@ TEST(CharsetFlowed, SoftBreaksJoinAndQuotesKeepTheirDepth) {
                                            }));
 }
 
+TEST(CharsetScan, LongLinesAreLookedAtOnce) {
+    // Lines over 998 bytes name nothing; one of megabytes full of "charset=" and "text/html"
+    // is passed over without being walked again for each of them.
+    std::string huge;
+    for (int i = 0; i < 200000; ++i) huge += "charset=utf-8 text/html ";
+    EXPECT_FALSE(MayNeedParts("Subject: x\n" + huge + "\n\nbody\n"));
+    EXPECT_TRUE(MayNeedParts(huge + "\nContent-Type: text/plain; charset=utf-8\n\nbody"));
+    EXPECT_TRUE(MayNeedParts("Content-Type: text/html\n\n" + huge));
+    EXPECT_FALSE(MayNeedParts("Content-Type: text/plain; charset=" + std::string(990, 'x')));
+    EXPECT_TRUE(MayNeedParts("Content-Type: text/plain; charset=" + std::string(960, 'x')));
+}
+
 }  // namespace
 }  // namespace pelorin
