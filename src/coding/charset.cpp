@@ -130,21 +130,29 @@ struct Converter {
     }
 };
 
+constexpr std::size_t kMaxConverters = 256;
+
+thread_local std::map<std::string, std::unique_ptr<Converter>> openConverters;
+
 // The converter from `upper` to UTF-8 for this thread, or nullptr when iconv does not know it.
-// Names iconv knows are few (some hundreds), so every one stays open once used; names it does
-// not know are remembered only while the table is small, so a hostile packet naming endless
-// charsets cannot grow it.
+// The first names asked for stay open (or known as unknown) for the life of the thread. iconv
+// takes endless spellings of one charset ("EUC-JP!", "EUC-JP//X", ...), so the table stops
+// growing at kMaxConverters: a name beyond it gets a converter of its own that is closed when
+// the next such name is asked for, and a hostile packet cannot make the table grow.
 iconv_t ConverterFor(const std::string& upper) {
     const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
     if (upper.empty() || upper.size() > 40)
         return nullptr;
-    thread_local std::map<std::string, std::unique_ptr<Converter>> open;
+    auto& open = openConverters;
     auto it = open.find(upper);
     if (it == open.end()) {
         auto c = std::make_unique<Converter>();
         c->cd = iconv_open("UTF-8", upper.c_str());
-        if (c->cd == kNone && open.size() >= 256)
-            return nullptr;
+        if (open.size() >= kMaxConverters) {
+            thread_local std::unique_ptr<Converter> beyond;
+            beyond = std::move(c);
+            return beyond->cd == kNone ? nullptr : beyond->cd;
+        }
         it = open.emplace(upper, std::move(c)).first;
     }
     const iconv_t cd = it->second->cd;
@@ -186,6 +194,10 @@ void ConvertWith(iconv_t cd, std::string& out, std::string_view bytes, std::size
 }
 
 }  // namespace
+
+std::size_t ConverterTableSize() {
+    return openConverters.size();
+}
 
 CharsetKind ClassifyCharset(std::string_view name) {
     const std::string upper = UpperName(name);

@@ -34,6 +34,9 @@ enum class CharsetKind {
     Unknown,   // a name iconv does not know
 };
 CharsetKind ClassifyCharset(std::string_view name);
+// Charset names this thread keeps a converter (or the answer "unknown") for; it stops growing
+// after the first few hundred, however many names messages use.
+std::size_t ConverterTableSize();
 
 // Whether `bytes` is well-formed UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
 bool IsUtf8(std::string_view bytes);

@@ -253,6 +253,18 @@ TEST(CharsetFlowed, SoftBreaksJoinAndQuotesKeepTheirDepth) {
                                            }));
 }
 
+TEST(CharsetNames, EndlessSpellingsOfOneCharsetKeepNoMoreConverters) {
+    // iconv reads "ISO-8859-1//1", "ISO-8859-1//2", ... all as ISO-8859-1.
+    for (int i = 0; i < 2000; ++i) {
+        const std::string name = "ISO-8859-1//" + std::to_string(i);
+        std::string out;
+        ASSERT_TRUE(AppendUtf8(out, "caf\xE9", name)) << name;
+        ASSERT_EQ(out, "café") << name;
+        ASSERT_EQ(ClassifyCharset("X-NONE-" + std::to_string(i)), CharsetKind::Unknown);
+    }
+    EXPECT_LE(ConverterTableSize(), 256u);
+}
+
 TEST(CharsetScan, LongLinesAreLookedAtOnce) {
     // Lines over 998 bytes name nothing; one of megabytes full of "charset=" and "text/html"
     // is passed over without being walked again for each of them.
