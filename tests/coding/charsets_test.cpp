@@ -265,6 +265,20 @@ TEST(CharsetNames, EndlessSpellingsOfOneCharsetKeepNoMoreConverters) {
     EXPECT_LE(ConverterTableSize(), 256u);
 }
 
+TEST(CharsetNames, HostileRfc2231NamesComeOutSafe) {
+    const auto name = [](const std::string& disposition) {
+        TMIMEc mime;
+        mime.Parse({"Mime-Version: 1.0", "Content-Type: application/octet-stream",
+                    "Content-Transfer-Encoding: base64",
+                    "Content-Disposition: attachment; " + disposition, "", "QUJD"});
+        return mime.Root.DiskFileName();
+    };
+    EXPECT_EQ(name("filename*0*=UTF-8''..%2F..%2Fx.txt; filename*99999999*=zz"), "x.txt");
+    EXPECT_EQ(name("filename*0*=UTF-8''a%00b.txt"), "");
+    EXPECT_EQ(name("filename*0*=UTF-8''abc%; filename*2*=zz; filename*127=y"), "abc%");
+    EXPECT_EQ(name("filename*1=a.txt"), "");
+}
+
 TEST(CharsetScan, LongLinesAreLookedAtOnce) {
     // Lines over 998 bytes name nothing; one of megabytes full of "charset=" and "text/html"
     // is passed over without being walked again for each of them.
