@@ -32,6 +32,13 @@ std::string ReplySubject(std::string_view subject) {
             break;
         s.erase(0, 4);
     }
+    // Control characters become spaces: a CR (an encoded "=0D") would end the Subject line in
+    // the compose file and start a header field of the sender's choosing. Neither Shift_JIS
+    // nor UTF-8 has such a byte inside a character.
+    for (char& c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    }
     return "Re: " + s;
 }
 

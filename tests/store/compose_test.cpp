@@ -141,7 +141,8 @@ TEST_F(ComposeTest, HeaderFormOfAnswers) {
 
     EXPECT_EQ(ReplySubject("Re:"), "Re: Re:");
     EXPECT_EQ(ReplySubject("re:_re: x"), "Re: x");
-    EXPECT_EQ(ReplySubject("Re: "), "Re: Re: ");  // not longer than four characters
+    EXPECT_EQ(ReplySubject("Re: "), "Re: Re: ");              // not longer than four characters
+    EXPECT_EQ(ReplySubject("a\r\nBcc: b"), "Re: a  Bcc: b");  // no field of the sender's
 }
 
 TEST_F(ComposeTest, HeaderList) {

@@ -254,6 +254,29 @@ TEST_F(ComposeUtf8Test, ASubjectBeyondJisTakesTheMessageToUtf8) {
     EXPECT_NE(std::find(text.begin(), text.end(), "日本語だけ"), text.end());
 }
 
+TEST_F(ComposeUtf8Test, AControlCharacterInTheAnsweredSubjectAddsNoHeaderField) {
+    // "=0D" decodes to a CR, which would end the Subject line in the compose file.
+    const std::string message =
+        "Subject: =?UTF-8?Q?=ED=95=9C=0DBcc:_evil@example.com?=\nFrom: k@example.kr\n"
+        "Message-ID: <c@x>\n\nbody\n";
+    WriteFile(dir / "soup" / "0000001.MSG",
+              "#! rnews " + std::to_string(message.size()) + "\n" + message);
+    soup = std::make_unique<TSoup>((dir / "soup").string());
+    soup->SetOutboundDir(out.string());
+    soup->LoadAreas();
+    soup->AreaAt(0)->SetSortType(0);
+    soup->AreaAt(0)->Prepare();
+    env.packets = {soup.get(), kept.get()};
+    editor.edits.push_back(
+        [](const std::string& path) { WriteFile(path, ReadFile(path) + "ok\r\n"); });
+    dialogs.answers.push_back(MsgAnswer::Yes);
+    ASSERT_EQ(Compose(env, *soup, kMail, true, soup->AreaAt(0)->MessageAt(0), "").outcome,
+              ComposeOutcome::Posted);
+    const Reply reply = ReadReply(out / "PBM00001.MSG");
+    EXPECT_EQ(reply.header.count("Bcc"), 0u);
+    EXPECT_EQ(reply.header.at("Subject"), "Re: 한 Bcc: evil@example.com");
+}
+
 TEST_F(ComposeUtf8Test, AKeptUtf8MessageIsEditedAgainAsItsText) {
     kept->AddArea("reserve", "uc");
     settings.WriteString("Message", "ReservePacket", "kept");
