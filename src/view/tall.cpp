@@ -86,6 +86,9 @@ struct Blocks {
     }
 };
 
+// The longest form of the bitmap-information header.
+constexpr uint32_t kLargestHeader = 124;
+
 uint32_t U32(const unsigned char* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
@@ -107,8 +110,10 @@ QImage ImageFromBitmapBlocks(const void* info, const void* bits, bool palette, i
     const int bitCount = U16(h + 14);
     const uint32_t compression = U32(h + 16);
     uint32_t clrUsed = U32(h + 32);
-    if (headerSize < 40 || compression != 0 || width <= 0 || rawHeight == 0 ||
-        rawHeight == INT32_MIN)
+    // The header is 40 bytes, or one of its longer forms (at most 124); a larger size would
+    // put the colour table outside the block.
+    if (headerSize < 40 || headerSize > kLargestHeader || compression != 0 || width <= 0 ||
+        rawHeight == 0 || rawHeight == INT32_MIN)
         return {};
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
         return {};
@@ -118,18 +123,22 @@ QImage ImageFromBitmapBlocks(const void* info, const void* bits, bool palette, i
         *error = SPI_NO_MEMORY;
         return {};
     }
-    const int tableSize = bitCount <= 8 ? 1 << bitCount : 0;
-    if (bitCount <= 8 && (clrUsed == 0 || clrUsed > static_cast<uint32_t>(tableSize)))
-        clrUsed = static_cast<uint32_t>(tableSize);
+    // Only pictures of 8 bits or fewer use a table, of at most 2^bitCount entries; the count a
+    // 24- or 32-bit header names is not read at all.
+    const bool indexed = bitCount <= 8;
     QList<QRgb> table;
-    const unsigned char* colours = h + headerSize;
-    for (uint32_t i = 0; i < clrUsed; ++i)
-        table.append(qRgb(colours[4 * i + 2], colours[4 * i + 1], colours[4 * i]));
+    if (indexed) {
+        const uint32_t tableSize = 1u << bitCount;
+        if (clrUsed == 0 || clrUsed > tableSize)
+            clrUsed = tableSize;
+        const unsigned char* colours = h + headerSize;
+        for (uint32_t i = 0; i < clrUsed; ++i)
+            table.append(qRgb(colours[4 * i + 2], colours[4 * i + 1], colours[4 * i]));
+    }
 
     const size_t stride =
         ((static_cast<size_t>(width) * static_cast<size_t>(bitCount) + 31) / 32) * 4;
     const auto* pixels = static_cast<const unsigned char*>(bits);
-    const bool indexed = bitCount <= 8;
     QImage image(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
     if (image.isNull()) {
         *error = SPI_NO_MEMORY;

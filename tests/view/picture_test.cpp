@@ -305,6 +305,21 @@ private slots:
         put(8, 100000);
         QVERIFY(pelorin::ImageFromBitmapBlocks(info.data(), bits, false, &error).isNull());
         QCOMPARE(error, 4);
+
+        // Header fields that would send the reads outside the block: a header size past the
+        // longest form, and a colour count on a 24-bit picture, which has no table.
+        put(4, 1);
+        put(8, 2);
+        put(0, 0x7FFFFFFF);
+        QVERIFY(pelorin::ImageFromBitmapBlocks(info.data(), bits, false, &error).isNull());
+        QCOMPARE(error, 3);
+        put(0, 40);
+        info[14] = 24;
+        put(32, 0xFFFFFFFF);
+        const QImage rgb = pelorin::ImageFromBitmapBlocks(info.data(), bits, true, &error);
+        QCOMPARE(error, 0);
+        QCOMPARE(rgb.format(), QImage::Format_RGB32);
+        QCOMPARE(rgb.pixel(0, 0), qRgb(0, 1, 0));  // the top row: blue 0, green 1, red 0
     }
 
     void pluginPicturesFollowTheScreenDepth() {
