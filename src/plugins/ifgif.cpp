@@ -105,11 +105,8 @@ void PictureSize(const GifFileType* file, int32_t* width, int32_t* height) {
 }
 
 int Decode(const char* name, long offset, unsigned flag, void** info, void** bits) noexcept {
-    if (!info || !bits)
-        return SPI_MEMORY_ERROR;
-    *info = *bits = nullptr;
     SpiSource input;
-    if (const int opened = input.Open(name, offset, flag); opened != SPI_OK)
+    if (const int opened = OpenForPicture(input, name, offset, flag, info, bits); opened != SPI_OK)
         return opened;
     Gif gif;
     int transparent = NO_TRANSPARENT_COLOR;
@@ -173,11 +170,8 @@ int Decode(const char* name, long offset, unsigned flag, void** info, void** bit
 using namespace pelorin::spi;
 
 SPI_EXPORT int GetPictureInfo(const char* name, long offset, unsigned flag, SpiPictureInfo* info) {
-    if (!info)
-        return SPI_MEMORY_ERROR;
-    *info = SpiPictureInfo{};
     SpiSource input;
-    if (const int opened = input.Open(name, offset, flag); opened != SPI_OK)
+    if (const int opened = OpenForInfo(input, name, offset, flag, info); opened != SPI_OK)
         return opened;
     Gif gif;
     int transparent = NO_TRANSPARENT_COLOR;

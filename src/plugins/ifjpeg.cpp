@@ -213,11 +213,8 @@ int Run(Job& job, SpiSource& input, SpiBitmap* bitmap, bool preview, SpiPictureI
 
 int Decode(
     const char* name, long offset, unsigned flag, void** info, void** bits, bool preview) noexcept {
-    if (!info || !bits)
-        return SPI_MEMORY_ERROR;
-    *info = *bits = nullptr;
     SpiSource input;
-    if (const int opened = input.Open(name, offset, flag); opened != SPI_OK)
+    if (const int opened = OpenForPicture(input, name, offset, flag, info, bits); opened != SPI_OK)
         return opened;
     static const unsigned char kSoi[] = {0xFF, 0xD8};
     if (!input.StartsWith(kSoi, sizeof kSoi))
@@ -237,11 +234,8 @@ int Decode(
 using namespace pelorin::spi;
 
 SPI_EXPORT int GetPictureInfo(const char* name, long offset, unsigned flag, SpiPictureInfo* info) {
-    if (!info)
-        return SPI_MEMORY_ERROR;
-    *info = SpiPictureInfo{};
     SpiSource input;
-    if (const int opened = input.Open(name, offset, flag); opened != SPI_OK)
+    if (const int opened = OpenForInfo(input, name, offset, flag, info); opened != SPI_OK)
         return opened;
     static const unsigned char kSoi[] = {0xFF, 0xD8};
     if (!input.StartsWith(kSoi, sizeof kSoi))

@@ -206,11 +206,8 @@ int ReadRgba(Tiff& tiff, SpiBitmap& bitmap, uint32_t width, uint32_t height) {
 }
 
 int Decode(const char* name, long offset, unsigned flag, void** info, void** bits) noexcept {
-    if (!info || !bits)
-        return SPI_MEMORY_ERROR;
-    *info = *bits = nullptr;
     SpiSource input;
-    if (const int opened = input.Open(name, offset, flag); opened != SPI_OK)
+    if (const int opened = OpenForPicture(input, name, offset, flag, info, bits); opened != SPI_OK)
         return opened;
     Tiff tiff;
     if (const int opened = Open(tiff, input); opened != SPI_OK)
@@ -241,11 +238,8 @@ int Decode(const char* name, long offset, unsigned flag, void** info, void** bit
 using namespace pelorin::spi;
 
 SPI_EXPORT int GetPictureInfo(const char* name, long offset, unsigned flag, SpiPictureInfo* info) {
-    if (!info)
-        return SPI_MEMORY_ERROR;
-    *info = SpiPictureInfo{};
     SpiSource input;
-    if (const int opened = input.Open(name, offset, flag); opened != SPI_OK)
+    if (const int opened = OpenForInfo(input, name, offset, flag, info); opened != SPI_OK)
         return opened;
     Tiff tiff;
     if (const int opened = Open(tiff, input); opened != SPI_OK)

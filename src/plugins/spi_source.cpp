@@ -88,4 +88,20 @@ bool SpiSource::StartsWith(const void* signature, size_t n) {
     return Seek(0) && same;
 }
 
+int OpenForInfo(
+    SpiSource& input, const char* name, long offset, unsigned flag, SpiPictureInfo* info) {
+    if (!info)
+        return SPI_MEMORY_ERROR;
+    *info = SpiPictureInfo{};
+    return input.Open(name, offset, flag);
+}
+
+int OpenForPicture(
+    SpiSource& input, const char* name, long offset, unsigned flag, void** info, void** bits) {
+    if (!info || !bits)
+        return SPI_MEMORY_ERROR;
+    *info = *bits = nullptr;
+    return input.Open(name, offset, flag);
+}
+
 }  // namespace pelorin::spi

@@ -10,6 +10,8 @@
 // later read error makes Failed() true.
 #pragma once
 
+#include "view/picture_plugin.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -45,5 +47,12 @@ private:
     uint64_t pos_ = 0;                       // the next byte to read, from the picture's start
     bool failed_ = false;                    // a read error happened
 };
+
+// The start of every entry point: refuses a null output pointer (SPI_MEMORY_ERROR), clears
+// the output, and opens `input`. Returns 0 or the result code of the failure.
+int OpenForInfo(
+    SpiSource& input, const char* name, long offset, unsigned flag, SpiPictureInfo* info);
+int OpenForPicture(
+    SpiSource& input, const char* name, long offset, unsigned flag, void** info, void** bits);
 
 }  // namespace pelorin::spi
