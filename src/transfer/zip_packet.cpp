@@ -131,6 +131,12 @@ ImportResult ImportZip(const std::string& zipPath, const std::string& packetDir)
             continue;
         const std::string& prefix = f[0];
         const std::string& name = f[1];
+        if (prefix.find('/') != std::string::npos) {
+            // Its files would be read from outside the archive's own.
+            result.warnings.push_back("skipped area " + cp932::ToUtf8(name) + ": its prefix " +
+                                      cp932::ToUtf8(prefix) + " names a folder");
+            continue;
+        }
         std::string enc = f[2];
         while (enc.size() < 2) enc += ' ';
         const char l1 = enc[0];

@@ -84,6 +84,20 @@ TEST(ZipPacket, ImportMergesAreasAndWritesNothingOutsideThePacket) {
     EXPECT_EQ(entries, 4);  // AREAS, two .MSG files and the lock file
 }
 
+TEST(ZipPacket, AnAreaPrefixWithAFolderReadsNothingOutsideTheArchive) {
+    TempDir dir;
+    const auto packet = dir / "packet";
+    WriteFile(dir / "secret.MSG", RnewsFile({Message(7)}));
+    WriteZip(dir / "in.zip", {{"AREAS", "../../secret\tleak\tun\n0000001\tfj.test\tun\n"},
+                              {"0000001.MSG", RnewsFile({Message(1)})}});
+    ImportResult r = ImportZip((dir / "in.zip").string(), packet.string());
+    EXPECT_EQ(r.areas, 1);
+    EXPECT_EQ(r.messages, 1);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("leak"), std::string::npos);
+    EXPECT_EQ(ReadFile(packet / "AREAS"), "00000001\tfj.test\tun\n");
+}
+
 TEST(ZipPacket, ABrokenArchiveChangesNothing) {
     TempDir dir;
     WriteFile(dir / "bad.zip", "PK\x03\x04 not really");
