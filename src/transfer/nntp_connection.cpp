@@ -107,6 +107,10 @@ void NntpConnection::Fail(const std::string& what) {
 
 void NntpConnection::StartTls() {
     const std::string where = "[" + server_.section + "] ";
+    // Bytes that came before the handshake were not protected by it: taking them as the
+    // answer to a later command would let anyone on the path speak for the server.
+    if (!buffer_.empty())
+        Fail("the server sent more than its answer to STARTTLS");
     ctx_ = SSL_CTX_new(TLS_client_method());
     if (!ctx_)
         Fail("TLS could not start: " + SslErrors());
