@@ -387,17 +387,17 @@ bool TAll::LoadWithPlugin(int kind) {
             if (getInfo(file.constData(), 0, 0, &info) == 0 && info.hDensity > 0 &&
                 info.vDensity > 0 && (info.hDensity != 1 || info.vDensity != 1)) {
                 // Pixels that are not square: stretch to the shape the picture was drawn in.
-                QSize size = image.size();
+                // The sides are checked before they become ints: a density of up to 65535
+                // could stretch a side past INT_MAX.
+                int64_t width = image.width(), height = image.height();
                 if (info.hDensity < info.vDensity)
-                    size.setWidth(
-                        static_cast<int>(int64_t{size.width()} * info.vDensity / info.hDensity));
+                    width = width * info.vDensity / info.hDensity;
                 else
-                    size.setHeight(
-                        static_cast<int>(int64_t{size.height()} * info.hDensity / info.vDensity));
-                if (int64_t{size.width()} * size.height() > kMaxPixels)
+                    height = height * info.hDensity / info.vDensity;
+                if (width > kMaxPixels || height > kMaxPixels || width * height > kMaxPixels)
                     result = SPI_NO_MEMORY;
-                else
-                    image = image.scaled(size);  // an indexed picture keeps its colour table
+                else  // an indexed picture keeps its colour table
+                    image = image.scaled(static_cast<int>(width), static_cast<int>(height));
             }
             std::free(info.info);
         }

@@ -260,6 +260,14 @@ private slots:
         QCOMPARE(all->OrgWidth(), 0);
         QVERIFY(Reddish(all->Picture().pixel(15, 5)));
         QVERIFY(Bluish(all->Picture().pixel(25, 5)));
+
+        // The test ifpic2.spi reports densities 1 and 65535: 40000 pixels stretched that far
+        // pass INT_MAX, and are refused as too large instead of wrapping to a null picture.
+        const QString p2 = Path(*dir, "b.p2");
+        QVERIFY(Halves(40000, 1).save(p2, "PNG"));
+        all->SetPictureName(p2);
+        QCOMPARE(all->Error(), 4);
+        QVERIFY(all->PictureName().isEmpty());
     }
 
     void paletteRuleAppliesOnlyOn8BitScreens() {
