@@ -105,10 +105,9 @@ void FetchGroup(NntpClient& nntp,
                 FetchState& state) {
     const std::string section = "news " + server.name + " " + group;
     GroupReply g = nntp.Group(group);
-    int64_t last = state.Get(section, "Last");
-    int64_t from = last + 1;
-    if (last == 0 || last > g.high)  // never fetched, or the group was renumbered
-        from = std::max<int64_t>(g.low, g.high - server.firstFetch + 1);
+    const int64_t last = state.Get(section, "Last");
+    // Never fetched, renumbered since, or a number that no run wrote: the newest articles.
+    int64_t from = last <= 0 || last > g.high ? g.high - server.firstFetch + 1 : last + 1;
     from = std::max<int64_t>(from, g.low);
     const bool summary = server.IsSummary(group);
     Batch batch(app, group, summary ? "uc" : "un", group,
@@ -116,23 +115,23 @@ void FetchGroup(NntpClient& nntp,
     Guarded(batch, [&] {
         if (g.count == 0 || from > g.high || g.high == 0)
             return;
+        auto fetch = [&](int64_t n) {
+            std::optional<std::string> text =
+                summary ? nntp.Summary(n, server.summaryLines) : nntp.Article(n);
+            if (text)
+                batch.Add(Article{std::move(*text), n});
+        };
         bool supported = true;
         std::vector<OverviewLine> over = nntp.Over(from, g.high, &supported);
-        std::vector<int64_t> numbers;
         if (supported) {
             // Articles the area holds already (an earlier run cut short) are not fetched.
             std::unordered_set<std::string> known = app.KnownIds(group);
             for (const OverviewLine& o : over)
                 if (o.messageId.empty() || !known.count(o.messageId))
-                    numbers.push_back(o.number);
+                    fetch(o.number);
         } else {
-            for (int64_t n = from; n <= g.high; ++n) numbers.push_back(n);
-        }
-        for (int64_t n : numbers) {
-            std::optional<std::string> text =
-                summary ? nntp.Summary(n, server.summaryLines) : nntp.Article(n);
-            if (text)
-                batch.Add(Article{std::move(*text), n});
+            // The range comes from the server: walked, never held as a list.
+            for (int64_t n = from; n <= g.high; ++n) fetch(n);
         }
         batch.Flush();
         // Numbers up to the high mark are done, even where the last ones had gone.
