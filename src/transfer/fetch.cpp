@@ -156,7 +156,8 @@ void FetchImap(const MailServer& server,
     const std::string& section = server.section;
     const int64_t validity = imap.UidValidity();
     int64_t last = state.Get(section, "LastUID");
-    if (state.Get(section, "UIDValidity") != validity)
+    // UIDs are 32-bit: any other value was not written by a run and starts afresh.
+    if (state.Get(section, "UIDValidity") != validity || last < 0 || last > 0xFFFFFFFF)
         last = 0;
     Batch batch(app, cp932::FromUtf8(server.area), "bn", server.section, [&](const Article& a) {
         state.Set(section, "UIDValidity", validity);
