@@ -136,15 +136,6 @@ void Step(const char* name) {
         rewriteStepHook(name);
 }
 
-// LastAngleToken without a copy.
-std::string_view LastAngleTokenView(std::string_view text) {
-    const size_t close = text.rfind('>');
-    if (close == std::string_view::npos || close == 0)
-        return text;
-    const size_t open = text.rfind('<', close - 1);
-    return open == std::string_view::npos ? text : text.substr(open, close - open + 1);
-}
-
 int CountUnread(const TSList& markLines) {
     return static_cast<int>(std::count_if(markLines.begin(), markLines.end(),
                                           [](const std::string& l) { return l[0] == '*'; }));

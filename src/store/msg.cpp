@@ -19,7 +19,11 @@ constexpr size_t kPiece = 2048;
 
 }  // namespace
 
-void TMsg::SetFrom(std::string from) {
+void TMsg::SetFrom(std::string_view from) {
+    SetFrom(RecordText(from));
+}
+
+void TMsg::SetFrom(RecordText from) {
     from_ = std::move(from);
     if (computed_.Has()) {
         Computed& c = computed_.Get();
@@ -29,7 +33,11 @@ void TMsg::SetFrom(std::string from) {
     }
 }
 
-void TMsg::SetDate(std::string date) {
+void TMsg::SetDate(std::string_view date) {
+    SetDate(RecordText(date));
+}
+
+void TMsg::SetDate(RecordText date) {
     date_ = std::move(date);
     if (computed_.Has()) {
         Computed& c = computed_.Get();
@@ -106,12 +114,20 @@ std::string HeaderValue(const TSList& lines, std::string_view name) {
     return value;
 }
 
-std::string DecodeHeaderText(std::string_view raw) {
+bool NeedsHeaderDecoding(std::string_view raw) {
     // Most values need none of the three steps: no encoded word, no line break, no JIS escape
     // or shift. (Each step leaves such a text as it is.)
-    constexpr char kStops[] = {'\n', 0x1B, 0x0E, '\0'};
-    if (raw.find("=?") == std::string_view::npos &&
-        raw.find_first_of(std::string_view(kStops, 3)) == std::string_view::npos)
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\n' || c == 0x1B || c == 0x0E ||
+            (c == '=' && i + 1 < raw.size() && raw[i + 1] == '?'))
+            return true;
+    }
+    return false;
+}
+
+std::string DecodeHeaderText(std::string_view raw) {
+    if (!NeedsHeaderDecoding(raw))
         return std::string(raw);
     thread_local std::string decoded;  // one buffer for the many values of an area
     DecodeHeaderWordsTo(decoded, raw);

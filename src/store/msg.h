@@ -17,6 +17,7 @@
 // Strings are Shift_JIS bytes; the message file path is Shift_JIS text too (see DiskPath).
 #pragma once
 
+#include "store/record_text.h"
 #include "store/strutil.h"
 
 #include <cstdint>
@@ -55,15 +56,15 @@ public:
     TMsg() = default;
 
     // ---- fields, in record order ----
-    SharedPath msgFile;   // path of the area's .MSG file; empty for a record built from lines
-    int64_t offset = 0;   // byte position of the message's first byte in msgFile
-    std::string subject;  // decoded Subject: DecodeHeaderWords, Unfold, JisToSjis
+    SharedPath msgFile;  // path of the area's .MSG file; empty for a record built from lines
+    int64_t offset = 0;  // byte position of the message's first byte in msgFile
+    RecordText subject;  // decoded Subject: DecodeHeaderWords, Unfold, JisToSjis
 
     // From (decoded like subject) and Date (raw) with their caches: see From(), Date() below.
 
-    std::string messageId;   // raw Message-ID value, with its angle brackets
-    std::string parentId;    // Message-ID of the parent: last "<...>" token of References
-    std::string references;  // raw References value, or the last token of In-Reply-To
+    RecordText messageId;    // raw Message-ID value, with its angle brackets
+    RecordText parentId;     // Message-ID of the parent: last "<...>" token of References
+    RecordText references;   // raw References value, or the last token of In-Reply-To
     int64_t length = 0;      // bytes of the message in msgFile (files pass 2 GiB)
     int32_t lineCount = 0;   // number of lines of the message
     int32_t number = 0;      // message number from the index; 0 when unknown
@@ -74,10 +75,16 @@ public:
     TSList lines;            // the message text as lines; empty until loaded
 
     // ---- From and Date ----
-    const std::string& From() const { return from_; }  // decoded like subject
-    void SetFrom(std::string from);                    // also forgets FromName/FromAddress
-    const std::string& Date() const { return date_; }  // raw Date value
-    void SetDate(std::string date);                    // also forgets SortDate
+    const RecordText& From() const { return from_; }  // decoded like subject
+    void SetFrom(std::string_view from);              // also forgets FromName/FromAddress
+    void SetFrom(RecordText from);
+    const RecordText& Date() const { return date_; }  // raw Date value
+    void SetDate(std::string_view date);              // also forgets SortDate
+    void SetDate(RecordText date);
+
+    // The text block the fields of records from one load view (see record_text.h); shared so
+    // that it lives as long as any of them.
+    std::shared_ptr<const TextStore> textStore;
 
     // ---- text ----
 
@@ -140,8 +147,8 @@ private:
         std::unique_ptr<Computed> p_;
     };
 
-    std::string from_;  // decoded From
-    std::string date_;  // raw Date
+    RecordText from_;  // decoded From
+    RecordText date_;  // raw Date
     mutable ComputedBox computed_;
 };
 
@@ -158,5 +165,8 @@ std::string HeaderValue(const TSList& lines, std::string_view name);
 
 // A raw header value as display text: DecodeHeaderWords, then Unfold, then JisToSjis.
 std::string DecodeHeaderText(std::string_view raw);
+// False when DecodeHeaderText would give `raw` back as it is (no encoded word, line break or
+// JIS escape or shift in it).
+bool NeedsHeaderDecoding(std::string_view raw);
 
 }  // namespace pelorin

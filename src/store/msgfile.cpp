@@ -22,9 +22,13 @@
 #elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pelorin {
 namespace {
@@ -252,15 +256,22 @@ void DropLine(std::string_view& text, int64_t& offset) {
     offset += static_cast<int64_t>(n);
 }
 
+// `store`, when given, keeps the record's fields (see record_text.h); else each record holds
+// its own copies.
 void ParseMessageAt(std::string_view text,
                     int64_t start,
                     const ParseContext& ctx,
+                    const std::shared_ptr<TextStore>& store,
                     int depth,
                     MessageList& out,
                     int64_t knownLines = -1);
 
-void SplitDigest(
-    std::string_view body, int64_t offset, const ParseContext& ctx, int depth, MessageList& out) {
+void SplitDigest(std::string_view body,
+                 int64_t offset,
+                 const ParseContext& ctx,
+                 const std::shared_ptr<TextStore>& store,
+                 int depth,
+                 MessageList& out) {
     // Everything before the first separator line ("--" at the start of a line) is preamble.
     size_t sep = body.find("\n--");
     if (sep == std::string_view::npos) {
@@ -274,7 +285,7 @@ void SplitDigest(
     while (!IsBlankText(body)) {
         size_t next = body.find("\n--");
         size_t part_len = next == std::string_view::npos ? body.size() : next + 1;
-        ParseMessageAt(body.substr(0, part_len), offset, ctx, depth + 1, out);
+        ParseMessageAt(body.substr(0, part_len), offset, ctx, store, depth + 1, out);
         body.remove_prefix(part_len);
         offset += static_cast<int64_t>(part_len);
         if (next != std::string_view::npos)
@@ -284,9 +295,12 @@ void SplitDigest(
 }
 
 // `knownLines`: the text's LF count when the caller has it already, else -1.
+// `store`, when given, keeps the record's fields (see record_text.h); else each record holds
+// its own copies.
 void ParseMessageAt(std::string_view text,
                     int64_t start,
                     const ParseContext& ctx,
+                    const std::shared_ptr<TextStore>& store,
                     int depth,
                     MessageList& out,
                     int64_t knownLines) {
@@ -295,23 +309,33 @@ void ParseMessageAt(std::string_view text,
     if (!ctx.digestMarker.empty() && depth < kMaxDigestDepth) {
         if (h.value[HeaderFields::kSubject].find(ctx.digestMarker) != std::string_view::npos) {
             size_t body_at = std::min(h.headerBytes + 1, text.size());
-            SplitDigest(text.substr(body_at), start + static_cast<int64_t>(body_at), ctx, depth,
-                        out);
+            SplitDigest(text.substr(body_at), start + static_cast<int64_t>(body_at), ctx, store,
+                        depth, out);
             return;
         }
     }
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = ctx.msgFile;
     msg->offset = start;
-    msg->subject = DecodeHeaderText(h.value[HeaderFields::kSubject]);
-    msg->SetFrom(DecodeHeaderText(h.value[HeaderFields::kFrom]));
-    msg->SetDate(std::string(h.value[HeaderFields::kDate]));
-    msg->messageId = h.value[HeaderFields::kMessageId];
-    if (!h.value[HeaderFields::kReferences].empty())
-        msg->references = h.value[HeaderFields::kReferences];
-    else
-        msg->references = LastAngleToken(h.value[HeaderFields::kInReplyTo]);
-    msg->parentId = LastAngleToken(msg->references);
+    auto keep = [store = store.get()](std::string_view value) {
+        return store ? RecordText::View(store->Add(value)) : RecordText(value);
+    };
+    auto decoded = [&keep](std::string_view raw) {
+        return NeedsHeaderDecoding(raw) ? keep(DecodeHeaderText(raw)) : keep(raw);
+    };
+    msg->subject = decoded(h.value[HeaderFields::kSubject]);
+    msg->SetFrom(decoded(h.value[HeaderFields::kFrom]));
+    msg->SetDate(keep(h.value[HeaderFields::kDate]));
+    msg->messageId = keep(h.value[HeaderFields::kMessageId]);
+    msg->references = keep(!h.value[HeaderFields::kReferences].empty()
+                               ? h.value[HeaderFields::kReferences]
+                               : LastAngleTokenView(h.value[HeaderFields::kInReplyTo]));
+    // The parent is the last token of the references, a part of the text just kept.
+    const std::string_view refs = msg->references.view();
+    const std::string_view parent = LastAngleTokenView(refs);
+    msg->parentId = store ? RecordText::View(parent) : RecordText(parent);
+    if (store)
+        msg->textStore = store;
     msg->length = static_cast<int64_t>(text.size());
     msg->lineCount = knownLines >= 0 ? ToInt32(knownLines) : CountLfLines(text);
     msg->number = 0;
@@ -333,7 +357,7 @@ void ParseOneMessage(std::string_view text,
                      int64_t start,
                      const ParseContext& ctx,
                      MessageList& out) {
-    ParseMessageAt(text, start, ctx, 0, out);
+    ParseMessageAt(text, start, ctx, nullptr, 0, out);
 }
 
 namespace {
@@ -349,6 +373,7 @@ void ParseFramed(const ParseContext& ctx,
                  bool rnewsRules,  // empty batches are none; a NUL ends the text
                  Frame frame) {
     MappedFile file(ctx.msgFile.str());
+    const auto store = std::make_shared<TextStore>();
     const std::string_view bytes = file.Bytes();
     const auto size = static_cast<int64_t>(bytes.size());
     int64_t pos = 0;
@@ -369,7 +394,7 @@ void ParseFramed(const ParseContext& ctx,
             if (nul != std::string_view::npos)
                 text = text.substr(0, nul);
         }
-        ParseMessageAt(text, start, ctx, 0, out, lines);
+        ParseMessageAt(text, start, ctx, store, 0, out, lines);
         file.DoneBefore(static_cast<size_t>(pos));
         if (progress)
             progress(pos, size);
@@ -421,47 +446,104 @@ void ParseBinaryFile(const ParseContext& ctx,
                 });
 }
 
+namespace {
+
+// A whole file's bytes, read into one block of `store` (what a file that grows meanwhile has
+// at its size when opened; a pipe or other file without a size is read to its end).
+std::string_view ReadIntoStore(std::string_view path, TextStore& store) {
+    const int fd = ::open(DiskPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        MappedFile file(path);  // reads what it cannot map
+        const std::string_view bytes = file.Bytes();
+        if (bytes.empty())
+            return {};
+        char* copy = store.Reserve(bytes.size());
+        std::memcpy(copy, bytes.data(), bytes.size());
+        return {copy, bytes.size()};
+    }
+    const auto size = static_cast<size_t>(st.st_size);
+    if (size == 0) {
+        ::close(fd);
+        return {};
+    }
+    char* block = store.Reserve(size);
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, block + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;  // shortened meanwhile, or unreadable: what was read
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return {block, got};
+}
+
+}  // namespace
+
 std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      char layout,
-                                     const SharedPath& msgFile) {
+                                     const SharedPath& msgFile,
+                                     const std::shared_ptr<TextStore>& store) {
     // Nine columns between TABs; missing ones are empty, anything after the ninth is ignored.
     std::array<std::string_view, 9> col{};
     size_t pos = 0;
     for (size_t k = 0; k < col.size() && pos <= line.size(); ++k) {
-        const size_t tab = line.find('\t', pos);
-        if (tab == std::string_view::npos) {
+        const void* at = std::memchr(line.data() + pos, '\t', line.size() - pos);
+        if (!at) {
             col[k] = line.substr(pos);
             break;
         }
+        const size_t tab = static_cast<size_t>(static_cast<const char*>(at) - line.data());
         col[k] = line.substr(pos, tab - pos);
         pos = tab + 1;
     }
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = msgFile;
     msg->offset = ToInteger64(col[0]);
-    msg->subject = DecodeHeaderText(col[1]);
-    msg->SetFrom(DecodeHeaderText(col[2]));
-    msg->SetDate(std::string(col[3]));
+    // With a store the line is its text already: the record views it, and keeps Subject and
+    // From encoded until they are read.
+    auto keep = [&store](std::string_view value) {
+        return store ? RecordText::View(value) : RecordText(value);
+    };
+    auto decoded = [&](std::string_view raw) {
+        if (!NeedsHeaderDecoding(raw))
+            return keep(raw);
+        return store ? RecordText::Encoded(raw) : RecordText(DecodeHeaderText(raw));
+    };
+    msg->subject = decoded(col[1]);
+    msg->SetFrom(decoded(col[2]));
+    msg->SetDate(keep(col[3]));
     if (layout == 'C') {
         msg->length = ToInteger64(col[4]);
         msg->lineCount = ToInteger(col[5]);
         msg->number = ToInteger(col[6]);
     } else {
-        msg->messageId = col[4];
-        msg->references = col[5];
-        // Five blanks make a value without a token match no Message-ID.
+        msg->messageId = keep(col[4]);
+        msg->references = keep(col[5]);
         const size_t close = col[5].rfind('>');
         const size_t open = close == std::string_view::npos || close == 0
                                 ? std::string_view::npos
                                 : col[5].rfind('<', close - 1);
-        if (open != std::string_view::npos)
-            msg->parentId = col[5].substr(open, close - open + 1);
-        else
-            (msg->parentId = col[5]) += "     ";
+        if (open != std::string_view::npos) {
+            msg->parentId = keep(col[5].substr(open, close - open + 1));
+        } else {
+            // Five blanks make a value without a token match no Message-ID.
+            std::string id(col[5]);
+            id += "     ";
+            msg->parentId = store ? RecordText::View(store->Add(id)) : RecordText(id);
+        }
         msg->length = ToInteger64(col[6]);
         msg->lineCount = ToInteger(col[7]);
         msg->number = ToInteger(col[8]);
     }
+    if (store)
+        msg->textStore = store;
     msg->depth = 0;
     msg->mark = '*';
     return msg;
@@ -472,16 +554,16 @@ void ParseIndexFile(std::string_view path,
                     const SharedPath& msgFile,
                     MessageList& out,
                     const std::function<void(size_t done, size_t total)>& progress) {
-    MappedFile file(path);
-    std::string_view text = file.Bytes();
+    // The records view the index's own bytes, kept whole in their store.
+    auto store = std::make_shared<TextStore>();
+    const std::string_view text = ReadIntoStore(path, *store);
     const size_t total = text.size();
     out.reserve(out.size() + total / 160);
     size_t pos = 0;
     std::string_view line;
     while (NextTextLine(text, pos, line)) {
         if (!line.empty())
-            out.push_back(ParseIndexLine(line, layout, msgFile));
-        file.DoneBefore(pos);
+            out.push_back(ParseIndexLine(line, layout, msgFile, store));
         if (progress)
             progress(std::min(pos, total), total);
     }

@@ -43,7 +43,7 @@ void ParseOneMessage(std::string_view text,
                      const ParseContext& ctx,
                      MessageList& out);
 
-// Parses a whole message file. `progress` (may be empty) receives the read position and the
+// Parses a whole message file; its records' fields are kept in one TextStore they share. `progress` (may be empty) receives the read position and the
 // file size once per message. A missing file appends nothing.
 void ParseRnewsFile(const ParseContext& ctx,
                     MessageList& out,
@@ -52,8 +52,13 @@ void ParseBinaryFile(const ParseContext& ctx,
                      MessageList& out,
                      const std::function<void(int64_t pos, int64_t size)>& progress);
 
-// One index line as a record; `layout` is 'c' or 'C'.
-std::unique_ptr<TMsg> ParseIndexLine(std::string_view line, char layout, const SharedPath& msgFile);
+// One index line as a record; `layout` is 'c' or 'C'. With a store, the record views `line`,
+// which must be text of that store, and keeps its Subject and From encoded until read;
+// without one it holds copies, decoded.
+std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
+                                     char layout,
+                                     const SharedPath& msgFile,
+                                     const std::shared_ptr<TextStore>& store = {});
 // Every non-empty line of an index file (lines end in LF, CR LF or CR) as a record.
 // `progress` (may be empty) receives the bytes read so far and the file's size.
 void ParseIndexFile(std::string_view path,

@@ -170,13 +170,15 @@ std::string HeaderListValue(const TSList& lines, std::string_view name) {
 }
 
 std::string LastAngleToken(std::string_view text) {
-    size_t close = text.rfind('>');
+    return std::string(LastAngleTokenView(text));
+}
+
+std::string_view LastAngleTokenView(std::string_view text) {
+    const size_t close = text.rfind('>');
     if (close == std::string_view::npos || close == 0)
-        return std::string(text);
-    size_t open = text.rfind('<', close - 1);
-    if (open == std::string_view::npos)
-        return std::string(text);
-    return std::string(text.substr(open, close - open + 1));
+        return text;
+    const size_t open = text.rfind('<', close - 1);
+    return open == std::string_view::npos ? text : text.substr(open, close - open + 1);
 }
 
 bool ParseInt32(std::string_view text, int32_t& value) {

@@ -60,6 +60,7 @@ std::string HeaderListValue(const TSList& lines, std::string_view name);
 // The last "<...>" token of a text: from the last ">" back to the nearest "<" before it, both
 // included. When either is missing, the whole text.
 std::string LastAngleToken(std::string_view text);
+std::string_view LastAngleTokenView(std::string_view text);  // the same, a part of `text`
 
 // Integer parsing that never fails: leading "0" characters are removed (one character is
 // always kept), then blanks are trimmed; an empty text counts as 0; an optional sign and
