@@ -5,7 +5,8 @@
 // not less than each new key would give, without its quadratic cost.
 //
 // Threads: each message looks back at most `threadRange` messages; Message-IDs and parent IDs
-// are hashed once so the n x threadRange comparisons are mostly integer ones. The subtree walk
+// are hashed once into one flat table, so the n x threadRange comparisons become a lookup or
+// two per message. The subtree walk
 // uses an explicit stack, so a reply chain of any length cannot exhaust the call stack.
 // Type 5 groups the roots by their subject (reply prefixes removed) so that joining costs one
 // lookup per root rather than a scan of every later message.
@@ -14,6 +15,7 @@
 #include "store/strutil.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 
@@ -76,6 +78,94 @@ void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
     for (const Item& it : items) out.push_back({messages[it.index].get()});
 }
 
+// The IDs of an area, hashed once into one flat table (open addressing, linear probing): a
+// lookup is a hash, a probe or two in one array and a comparison, with no allocation per ID.
+// Places are kept in 32 bits (no area holds four billion messages).
+class IdTable {
+public:
+    static constexpr uint32_t kNo = UINT32_MAX;
+    struct Entry {
+        const char* id = nullptr;  // nullptr: a free slot (empty IDs are never entered)
+        uint32_t size = 0;
+        uint32_t hash = 0;
+        uint32_t last = kNo;  // latest place of a message with this Message-ID
+        uint32_t firstWaiting = kNo, lastWaiting = kNo;
+    };
+
+    // About one ID per message: the table starts two thirds full at most.
+    explicit IdTable(size_t messages)
+        : slots_(messages + messages / 2 + 16) {}
+
+    static uint32_t Hash(std::string_view id) {
+        return static_cast<uint32_t>(std::hash<std::string_view>()(id));
+    }
+    // Asks for the slot of hash `h` to be brought into the cache ahead of its lookup.
+    void Prefetch(uint32_t h) const { __builtin_prefetch(&slots_[Home(h)]); }
+    // Asks for the text of the ID in the first slot of `h` (the one a lookup most likely
+    // compares with) to be brought into the cache; that slot should be there already.
+    void PrefetchId(uint32_t h) const {
+        const Entry& e = slots_[Home(h)];
+        if (e.id && e.hash == h)
+            __builtin_prefetch(e.id);
+    }
+
+    const Entry* Find(std::string_view id, uint32_t h) const {
+        for (size_t i = Home(h);; i = Next(i)) {
+            const Entry& e = slots_[i];
+            if (!e.id)
+                return nullptr;
+            if (Same(e, h, id))
+                return &e;
+        }
+    }
+
+    // The entry of `id`, made when missing. A reference stays valid until the next At.
+    Entry& At(std::string_view id, uint32_t h) {
+        for (size_t i = Home(h);; i = Next(i)) {
+            Entry& e = slots_[i];
+            if (!e.id) {
+                if ((count_ + 1) * 4 > slots_.size() * 3) {
+                    Grow();
+                    return At(id, h);
+                }
+                ++count_;
+                e.id = id.data();
+                e.size = static_cast<uint32_t>(id.size());
+                e.hash = h;
+                return e;
+            }
+            if (Same(e, h, id))
+                return e;
+        }
+    }
+
+private:
+    // The first slot of a hash: its place scaled to the table's size (any size will do).
+    size_t Home(uint32_t h) const {
+        return static_cast<size_t>((uint64_t{h} * slots_.size()) >> 32);
+    }
+    size_t Next(size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
+
+    static bool Same(const Entry& e, uint32_t h, std::string_view id) {
+        return e.hash == h && std::string_view(e.id, e.size) == id;
+    }
+
+    void Grow() {
+        std::vector<Entry> old(slots_.size() * 2);
+        old.swap(slots_);
+        for (const Entry& e : old) {
+            if (!e.id)
+                continue;
+            size_t i = Home(e.hash);
+            while (slots_[i].id) i = Next(i);
+            slots_[i] = e;
+        }
+    }
+
+    std::vector<Entry> slots_;
+    size_t count_ = 0;
+};
+
 class ThreadBuilder {
 public:
     ThreadBuilder(const std::vector<std::unique_ptr<TMsg>>& messages, int threadRange)
@@ -95,36 +185,57 @@ public:
     // the range gives, found through two hash maps in one pass.
     void Link(const std::function<void(size_t, size_t)>& progress) {
         const size_t n = msgs_.size();
-        std::unordered_map<std::string_view, size_t> last_by_id;  // latest place of each ID
-        // Messages still without a parent, by the parent ID they wait for, in file order.
-        std::unordered_map<std::string_view, std::vector<size_t>> waiting;
-        last_by_id.reserve(n);
+        // Per ID: the latest place of a message with that Message-ID, and the messages still
+        // without a parent that wait for it, in file order (a list through nextWaiting).
+        constexpr uint32_t kNo = IdTable::kNo;
+        IdTable ids(n);
+        std::vector<uint32_t> nextWaiting(n, kNo);
+        // The IDs' hashes first, so the table's slots can be fetched some messages ahead: the
+        // table is too large for the cache, and its lookups would otherwise wait on memory.
+        std::vector<uint32_t> idHash(n), parentHash(n);
         for (size_t k = 0; k < n; ++k) {
+            idHash[k] = IdTable::Hash(msgs_[k]->messageId.view());
+            parentHash[k] = IdTable::Hash(msgs_[k]->parentId.view());
+        }
+        constexpr size_t kAhead = 16, kNear = 6;
+        for (size_t k = 0; k < n; ++k) {
+            if (k + kAhead < n) {
+                ids.Prefetch(idHash[k + kAhead]);
+                ids.Prefetch(parentHash[k + kAhead]);
+            }
+            if (k + kNear < n)
+                ids.PrefetchId(parentHash[k + kNear]);
             const TMsg& mk = *msgs_[k];
             const size_t low = k > range_ ? k - range_ : 0;
-            if (!mk.parentId.empty()) {
-                auto it = last_by_id.find(mk.parentId);
-                if (it != last_by_id.end() && it->second >= low) {
-                    AddChild(it->second, k);
-                    parent_[k] = it->second;
+            const std::string_view parentId = mk.parentId.view();
+            const std::string_view messageId = mk.messageId.view();
+            if (!parentId.empty()) {
+                const IdTable::Entry* e = ids.Find(parentId, parentHash[k]);
+                if (e && e->last != kNo && e->last >= low) {
+                    AddChild(e->last, k);
+                    parent_[k] = e->last;
                 }
             }
-            if (!mk.messageId.empty()) {
-                auto it = waiting.find(mk.messageId);
-                if (it != waiting.end()) {
-                    for (size_t j : it->second) {
-                        // Places before the range never come into it again.
-                        if (j >= low && parent_[j] == kNone) {
-                            AddChild(k, j);
-                            parent_[j] = k;
-                        }
+            if (!messageId.empty()) {
+                IdTable::Entry& e = ids.At(messageId, idHash[k]);
+                for (uint32_t j = e.firstWaiting; j != kNo; j = nextWaiting[j]) {
+                    // Places before the range never come into it again.
+                    if (j >= low && parent_[j] == kNone) {
+                        AddChild(k, j);
+                        parent_[j] = k;
                     }
-                    waiting.erase(it);
                 }
-                last_by_id[mk.messageId] = k;
+                e.firstWaiting = e.lastWaiting = kNo;
+                e.last = static_cast<uint32_t>(k);
             }
-            if (parent_[k] == kNone && !mk.parentId.empty())
-                waiting[mk.parentId].push_back(k);
+            if (parent_[k] == kNone && !parentId.empty()) {
+                IdTable::Entry& e = ids.At(parentId, parentHash[k]);
+                if (e.lastWaiting == kNo)
+                    e.firstWaiting = static_cast<uint32_t>(k);
+                else
+                    nextWaiting[e.lastWaiting] = static_cast<uint32_t>(k);
+                e.lastWaiting = static_cast<uint32_t>(k);
+            }
             if (progress && k > 0)
                 progress(k, n);
         }
