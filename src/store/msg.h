@@ -83,8 +83,22 @@ public:
     void SetDate(RecordText date);
 
     // The text block the fields of records from one load view (see record_text.h); shared so
-    // that it lives as long as any of them.
-    std::shared_ptr<const TextStore> textStore;
+    // that it lives as long as any of them. A copy of a record owns its text and shares none.
+    class StoreShare {
+    public:
+        StoreShare() = default;
+        explicit StoreShare(std::shared_ptr<const TextStore> store)
+            : store_(std::move(store)) {}
+        StoreShare(const StoreShare&) {}
+        StoreShare& operator=(const StoreShare&) { return *this; }
+        StoreShare(StoreShare&&) noexcept = default;
+        StoreShare& operator=(StoreShare&&) noexcept = default;
+        const TextStore* get() const { return store_.get(); }
+
+    private:
+        std::shared_ptr<const TextStore> store_;
+    };
+    StoreShare textStore;
 
     // ---- text ----
 

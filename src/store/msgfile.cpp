@@ -335,7 +335,7 @@ void ParseMessageAt(std::string_view text,
     const std::string_view parent = LastAngleTokenView(refs);
     msg->parentId = store ? RecordText::View(parent) : RecordText(parent);
     if (store)
-        msg->textStore = store;
+        msg->textStore = TMsg::StoreShare(store);
     msg->length = static_cast<int64_t>(text.size());
     msg->lineCount = knownLines >= 0 ? ToInt32(knownLines) : CountLfLines(text);
     msg->number = 0;
@@ -543,7 +543,7 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
         msg->number = ToInteger(col[8]);
     }
     if (store)
-        msg->textStore = store;
+        msg->textStore = TMsg::StoreShare(store);
     msg->depth = 0;
     msg->mark = '*';
     return msg;

@@ -98,6 +98,8 @@ TEST(RecordText, RecordsOutliveTheListThatLoadedThem) {
     EXPECT_EQ(kept->subject, DecodeHeaderText("=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?="));
     EXPECT_EQ(kept->parentId, "<0@x>");
     TMsg copy = *kept;
+    EXPECT_NE(kept->textStore.get(), nullptr);
+    EXPECT_EQ(copy.textStore.get(), nullptr);  // a copy never holds a whole index alive
     kept.reset();
     EXPECT_EQ(copy.messageId, "<1@x>");
     EXPECT_EQ(copy.From(), "me@x");
