@@ -5,8 +5,8 @@
 // not less than each new key would give, without its quadratic cost.
 //
 // Threads: each message looks back at most `threadRange` messages; Message-IDs and parent IDs
-// are hashed once into one flat table, so the n x threadRange comparisons become a lookup or
-// two per message. The subtree walk
+// are hashed into small flat tables that hold only the IDs of that window, so the
+// n x threadRange comparisons become a lookup or two per message in the cache. The subtree walk
 // uses an explicit stack, so a reply chain of any length cannot exhaust the call stack.
 // Type 5 groups the roots by their subject (reply prefixes removed) so that joining costs one
 // lookup per root rather than a scan of every later message.
@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 
 namespace pelorin {
@@ -40,6 +41,7 @@ void FileOrder(const std::vector<std::unique_ptr<TMsg>>& messages, DisplayList& 
     out.reserve(messages.size());
     for (const auto& m : messages) {
         m->depth = 0;
+        m->displayPos = static_cast<int32_t>(out.size());
         out.push_back({m.get()});
     }
 }
@@ -96,19 +98,33 @@ public:
     explicit IdTable(size_t messages)
         : slots_(messages + messages / 2 + 16) {}
 
-    static uint32_t Hash(std::string_view id) {
-        return static_cast<uint32_t>(std::hash<std::string_view>()(id));
-    }
-    // Asks for the slot of hash `h` to be brought into the cache ahead of its lookup.
-    void Prefetch(uint32_t h) const { __builtin_prefetch(&slots_[Home(h)]); }
-    // Asks for the text of the ID in the first slot of `h` (the one a lookup most likely
-    // compares with) to be brought into the cache; that slot should be there already.
-    void PrefetchId(uint32_t h) const {
-        const Entry& e = slots_[Home(h)];
-        if (e.id && e.hash == h)
-            __builtin_prefetch(e.id);
+    void Clear() {
+        if (count_ == 0)
+            return;
+        std::fill(slots_.begin(), slots_.end(), Entry{});
+        count_ = 0;
     }
 
+    // A quick hash of a short text, eight bytes at a time (IDs are 20 to 60 bytes). A poor
+    // spread only costs probes: a table holds one window's IDs, so even IDs made to collide
+    // cost no more than comparing every pair in the window.
+    static uint32_t Hash(std::string_view id) {
+        uint64_t h = 0x9E3779B97F4A7C15ULL ^ id.size();
+        size_t i = 0;
+        for (; i + 8 <= id.size(); i += 8) {
+            uint64_t w;
+            std::memcpy(&w, id.data() + i, 8);
+            h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+            h ^= h >> 32;
+        }
+        if (i < id.size()) {
+            uint64_t w = 0;
+            std::memcpy(&w, id.data() + i, id.size() - i);
+            h = (h ^ w) * 0xC4CEB9FE1A85EC53ULL;
+        }
+        h ^= h >> 29;
+        return static_cast<uint32_t>((h * 0x9E3779B97F4A7C15ULL) >> 32);
+    }
     const Entry* Find(std::string_view id, uint32_t h) const {
         for (size_t i = Home(h);; i = Next(i)) {
             const Entry& e = slots_[i];
@@ -166,6 +182,46 @@ private:
     size_t count_ = 0;
 };
 
+// The IDs that can still link: those of the last `window` places. Lookups never accept a place
+// further back, so each block of `window` places fills a table of its own; an ID changed
+// later moves into the newer table, and a table two blocks old holds nothing any later
+// message can accept and is emptied for reuse. Both tables stay small enough for the cache.
+class WindowIds {
+public:
+    WindowIds(size_t window, size_t messages)
+        : block_(std::max<size_t>(window, 1))
+        , end_(block_)
+        , newer_(std::min(block_, messages))
+        , older_(std::min(block_, messages)) {}
+
+    // Called with each place in turn, before its lookups.
+    void Reach(size_t place) {
+        if (place < end_)
+            return;
+        std::swap(newer_, older_);
+        newer_.Clear();
+        end_ = place + block_;
+    }
+
+    const IdTable::Entry* Find(std::string_view id, uint32_t h) const {
+        const IdTable::Entry* e = newer_.Find(id, h);
+        return e ? e : older_.Find(id, h);
+    }
+
+    // The entry of `id` in the newer table (with what the older one knew), made when missing.
+    IdTable::Entry& Change(std::string_view id, uint32_t h) {
+        const IdTable::Entry* before = newer_.Find(id, h) ? nullptr : older_.Find(id, h);
+        IdTable::Entry& e = newer_.At(id, h);
+        if (before)
+            e = *before;
+        return e;
+    }
+
+private:
+    size_t block_, end_;
+    IdTable newer_, older_;
+};
+
 class ThreadBuilder {
 public:
     ThreadBuilder(const std::vector<std::unique_ptr<TMsg>>& messages, int threadRange)
@@ -182,42 +238,36 @@ public:
     // the range, still without a parent, whose parent ID is k's Message-ID (a reply filed before
     // what it answers). Children are listed in file order, those found from the child's side
     // before those found later from the parent's side. This is what comparing every pair within
-    // the range gives, found through two hash maps in one pass.
+    // the range gives, found through the window's ID tables in one pass.
     void Link(const std::function<void(size_t, size_t)>& progress) {
         const size_t n = msgs_.size();
         // Per ID: the latest place of a message with that Message-ID, and the messages still
         // without a parent that wait for it, in file order (a list through nextWaiting).
         constexpr uint32_t kNo = IdTable::kNo;
-        IdTable ids(n);
+        WindowIds ids(range_ + 1, n);
         std::vector<uint32_t> nextWaiting(n, kNo);
-        // The IDs' hashes first, so the table's slots can be fetched some messages ahead: the
-        // table is too large for the cache, and its lookups would otherwise wait on memory.
-        std::vector<uint32_t> idHash(n), parentHash(n);
         for (size_t k = 0; k < n; ++k) {
-            idHash[k] = IdTable::Hash(msgs_[k]->messageId.view());
-            parentHash[k] = IdTable::Hash(msgs_[k]->parentId.view());
-        }
-        constexpr size_t kAhead = 16, kNear = 6;
-        for (size_t k = 0; k < n; ++k) {
-            if (k + kAhead < n) {
-                ids.Prefetch(idHash[k + kAhead]);
-                ids.Prefetch(parentHash[k + kAhead]);
+            ids.Reach(k);
+            if (k + 8 < n) {
+                // The records are read once each, in order: ask for them ahead.
+                const char* ahead = reinterpret_cast<const char*>(msgs_[k + 8].get());
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + 64);
             }
-            if (k + kNear < n)
-                ids.PrefetchId(parentHash[k + kNear]);
             const TMsg& mk = *msgs_[k];
             const size_t low = k > range_ ? k - range_ : 0;
             const std::string_view parentId = mk.parentId.view();
             const std::string_view messageId = mk.messageId.view();
+            const uint32_t parentHash = IdTable::Hash(parentId);
             if (!parentId.empty()) {
-                const IdTable::Entry* e = ids.Find(parentId, parentHash[k]);
+                const IdTable::Entry* e = ids.Find(parentId, parentHash);
                 if (e && e->last != kNo && e->last >= low) {
                     AddChild(e->last, k);
                     parent_[k] = e->last;
                 }
             }
             if (!messageId.empty()) {
-                IdTable::Entry& e = ids.At(messageId, idHash[k]);
+                IdTable::Entry& e = ids.Change(messageId, IdTable::Hash(messageId));
                 for (uint32_t j = e.firstWaiting; j != kNo; j = nextWaiting[j]) {
                     // Places before the range never come into it again.
                     if (j >= low && parent_[j] == kNone) {
@@ -229,7 +279,7 @@ public:
                 e.last = static_cast<uint32_t>(k);
             }
             if (parent_[k] == kNone && !parentId.empty()) {
-                IdTable::Entry& e = ids.At(parentId, parentHash[k]);
+                IdTable::Entry& e = ids.Change(parentId, parentHash);
                 if (e.lastWaiting == kNo)
                     e.firstWaiting = static_cast<uint32_t>(k);
                 else
@@ -286,6 +336,7 @@ private:
             listed_[f.msg] = true;
             TMsg* m = msgs_[f.msg].get();
             m->depth = f.depth;
+            m->displayPos = static_cast<int32_t>(out.size());
             out.push_back({m});
             // The children go on the stack last first, so the first is taken next.
             const size_t mark = stack_.size();
@@ -333,6 +384,8 @@ bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
                       int threadRange,
                       DisplayList& out,
                       const std::function<void(size_t, size_t)>& progress) {
+    // File and thread order set each record's position as they list it (one visit to each
+    // record instead of two); the sorted orders set them after sorting.
     switch (type) {
         case 0:
             FileOrder(messages, out);
@@ -341,6 +394,7 @@ bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
         case 3:
         case 4:
             SortedOrder(messages, type, out, progress);
+            SetPositions(out);
             break;
         case 1:
         case 5: {
@@ -352,7 +406,6 @@ bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
         default:
             return false;
     }
-    SetPositions(out);
     return true;
 }
 
