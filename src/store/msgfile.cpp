@@ -507,13 +507,11 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
     msg->msgFile = msgFile;
     msg->offset = ToInteger64(col[0]);
     // With a store the line is its text already: the record views it, and keeps Subject and
-    // From encoded until they are read.
+    // From as they are until first read (when they are decoded, if they need it).
     auto keep = [&store](std::string_view value) {
         return store ? RecordText::View(value) : RecordText(value);
     };
     auto decoded = [&](std::string_view raw) {
-        if (!NeedsHeaderDecoding(raw))
-            return keep(raw);
         return store ? RecordText::Encoded(raw) : RecordText(DecodeHeaderText(raw));
     };
     msg->subject = decoded(col[1]);

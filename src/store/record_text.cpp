@@ -140,7 +140,12 @@ void RecordText::Drop() {
 }
 
 void RecordText::Decode() const {
-    const std::string decoded = DecodeHeaderText(std::string_view(data_, size_));
+    const std::string_view raw(data_, size_);
+    if (!NeedsHeaderDecoding(raw)) {
+        kind_ = Kind::View;  // the text is its own decoding: keep viewing it
+        return;
+    }
+    const std::string decoded = DecodeHeaderText(raw);
     auto* self = const_cast<RecordText*>(this);
     self->kind_ = Kind::View;  // the raw text is not ours to free
     self->Own(decoded);
