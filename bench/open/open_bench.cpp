@@ -6,6 +6,7 @@
 #include "floor.h"
 
 #include "store/grp.h"
+#include "store/record_pool.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -70,9 +71,9 @@ void BM_Open(benchmark::State& state) {
 BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Thread order on top of an open area (a ratio to BM_Open_*).
-// Heap bytes in use (malloc's own count, its chunk overhead included).
+// Heap bytes in use (malloc's own count, its chunk overhead included) and the records' slabs.
 long HeapInUse() {
-    return static_cast<long>(mallinfo2().uordblks);
+    return static_cast<long>(mallinfo2().uordblks + pelorin::record_pool::SlabBytes());
 }
 
 void BM_Threads(benchmark::State& state) {

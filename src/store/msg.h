@@ -17,6 +17,7 @@
 // Strings are Shift_JIS bytes; the message file path is Shift_JIS text too (see DiskPath).
 #pragma once
 
+#include "store/record_pool.h"
 #include "store/record_text.h"
 #include "store/strutil.h"
 
@@ -54,6 +55,10 @@ private:
 class TMsg {
 public:
     TMsg() = default;
+
+    // Records are allocated in bulk (record_pool.h).
+    static void* operator new(std::size_t size) { return record_pool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { record_pool::Free(p, size); }
 
     // ---- fields, in record order ----
     SharedPath msgFile;  // path of the area's .MSG file; empty for a record built from lines

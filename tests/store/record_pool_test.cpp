@@ -1,0 +1,104 @@
+// Records allocated in bulk: no two live records ever share memory, whatever the order of
+// freeing (slabs emptied, refilled and given back), while threads allocate and free at once,
+// and blocks of other sizes still come and go through the heap.
+#include "store/record_pool.h"
+
+#include "store/msg.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <random>
+#include <thread>
+
+namespace pelorin {
+namespace {
+
+// Every live record still holds the number written into it.
+void ExpectIntact(const std::vector<std::unique_ptr<TMsg>>& live) {
+    for (size_t i = 0; i < live.size(); ++i) {
+        if (live[i]) {
+            ASSERT_EQ(live[i]->offset, static_cast<int64_t>(i));
+            ASSERT_EQ(live[i]->number, static_cast<int32_t>(i));
+        }
+    }
+}
+
+TEST(RecordPool, LiveRecordsNeverOverlapAcrossFreeingOrders) {
+    std::mt19937 rng(5);
+    std::vector<std::unique_ptr<TMsg>> live(60000);
+    auto make = [&live](size_t i) {
+        live[i] = std::make_unique<TMsg>();
+        live[i]->offset = static_cast<int64_t>(i);
+        live[i]->number = static_cast<int32_t>(i);
+    };
+    for (size_t i = 0; i < live.size(); ++i) make(i);
+    ExpectIntact(live);
+
+    // Free two thirds at random, refill, then free whole runs (emptying slabs) and refill.
+    std::vector<size_t> order(live.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (size_t k = 0; k < order.size() * 2 / 3; ++k) live[order[k]].reset();
+    ExpectIntact(live);
+    for (size_t i = 0; i < live.size(); ++i) {
+        if (!live[i])
+            make(i);
+    }
+    ExpectIntact(live);
+    for (size_t i = 0; i < live.size(); ++i) {
+        if (i % 20000 < 15000)
+            live[i].reset();
+    }
+    ExpectIntact(live);
+    for (size_t i = live.size(); i-- > 0;) {
+        if (!live[i])
+            make(i);
+    }
+    ExpectIntact(live);
+    live.clear();
+
+    // One record made and freed over and over.
+    for (int i = 0; i < 1000; ++i) {
+        auto one = std::make_unique<TMsg>();
+        one->offset = i;
+        ASSERT_EQ(one->offset, i);
+    }
+}
+
+TEST(RecordPool, ThreadsAllocateAndFreeAtOnce) {
+    auto work = [](unsigned seed, bool* ok) {
+        std::mt19937 rng(seed);
+        std::vector<std::unique_ptr<TMsg>> live(5000);
+        for (int round = 0; round < 40000; ++round) {
+            const size_t i = rng() % live.size();
+            if (live[i] && live[i]->offset != static_cast<int64_t>(i) + seed)
+                *ok = false;
+            live[i] = std::make_unique<TMsg>();
+            live[i]->offset = static_cast<int64_t>(i) + seed;
+        }
+    };
+    bool ok1 = true, ok2 = true;
+    std::thread a(work, 1000000u, &ok1), b(work, 2000000u, &ok2);
+    a.join();
+    b.join();
+    EXPECT_TRUE(ok1);
+    EXPECT_TRUE(ok2);
+}
+
+TEST(RecordPool, OtherSizesComeFromTheHeap) {
+    auto record = std::make_unique<TMsg>();  // fixes the pooled size, if not yet
+    std::vector<void*> blocks;
+    for (size_t size : {1u, 24u, 4000u, 100000u}) {
+        void* p = record_pool::Allocate(size);
+        std::fill_n(static_cast<char*>(p), size, 'x');
+        blocks.push_back(p);
+    }
+    size_t k = 0;
+    for (size_t size : {1u, 24u, 4000u, 100000u}) record_pool::Free(blocks[k++], size);
+    record_pool::Free(nullptr, sizeof(TMsg));
+    record->offset = 9;
+    EXPECT_EQ(record->offset, 9);
+}
+
+}  // namespace
+}  // namespace pelorin
