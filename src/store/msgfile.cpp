@@ -484,14 +484,11 @@ std::string_view ReadIntoStore(std::string_view path, TextStore& store) {
     return {block, got};
 }
 
-}  // namespace
+using IndexColumns = std::array<std::string_view, 9>;
 
-std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
-                                     char layout,
-                                     const SharedPath& msgFile,
-                                     const std::shared_ptr<TextStore>& store) {
-    // Nine columns between TABs; missing ones are empty, anything after the ninth is ignored.
-    std::array<std::string_view, 9> col{};
+// Nine columns between TABs; missing ones are empty, anything after the ninth is ignored.
+IndexColumns SplitIndexLine(std::string_view line) {
+    IndexColumns col{};
     size_t pos = 0;
     for (size_t k = 0; k < col.size() && pos <= line.size(); ++k) {
         const void* at = std::memchr(line.data() + pos, '\t', line.size() - pos);
@@ -503,6 +500,71 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
         col[k] = line.substr(pos, tab - pos);
         pos = tab + 1;
     }
+    return col;
+}
+
+// The columns of the line at `pos` as SplitIndexLine gives them, found in one pass over the
+// line sixteen bytes at a time: the line ends at its first CR or LF (a CR LF counts as one
+// end), or at the end of the text. Leaves `pos` at the next line and gives the line's length.
+size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
+    const char* const base = text.data() + pos;
+    const size_t left = text.size() - pos;
+    size_t tabs[9];
+    size_t ntabs = 0, end = left;
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i tab = _mm_set1_epi8('\t'), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= left; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+        auto ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+        auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
+        if (ends)
+            found &= (1u << __builtin_ctz(ends)) - 1;  // TABs before the line's end
+        while (found && ntabs < 9) {
+            tabs[ntabs++] = i + static_cast<size_t>(__builtin_ctz(found));
+            found &= found - 1;
+        }
+        if (ends) {
+            end = i + static_cast<size_t>(__builtin_ctz(ends));
+            break;
+        }
+    }
+    if (end == left)
+#endif
+    {
+        for (; i < left; ++i) {
+            const char c = base[i];
+            if (c == '\n' || c == '\r') {
+                end = i;
+                break;
+            }
+            if (c == '\t' && ntabs < 9)
+                tabs[ntabs++] = i;
+        }
+    }
+    size_t next = end + 1;
+    if (end < left && base[end] == '\r' && next < left && base[next] == '\n')
+        ++next;
+    pos += std::min(next, left);
+    col = IndexColumns{};
+    size_t from = 0;
+    for (size_t k = 0; k < 9; ++k) {
+        if (k == ntabs) {
+            col[k] = std::string_view(base + from, end - from);
+            break;
+        }
+        col[k] = std::string_view(base + from, tabs[k] - from);
+        from = tabs[k] + 1;
+    }
+    return end;
+}
+
+// A record from an index line's columns (see ParseIndexLine).
+std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
+                                  char layout,
+                                  const SharedPath& msgFile,
+                                  const std::shared_ptr<TextStore>& store) {
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = msgFile;
     msg->offset = ToInteger64(col[0]);
@@ -547,6 +609,15 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
     return msg;
 }
 
+}  // namespace
+
+std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
+                                     char layout,
+                                     const SharedPath& msgFile,
+                                     const std::shared_ptr<TextStore>& store) {
+    return IndexRecord(SplitIndexLine(line), layout, msgFile, store);
+}
+
 void ParseIndexFile(std::string_view path,
                     char layout,
                     const SharedPath& msgFile,
@@ -558,12 +629,12 @@ void ParseIndexFile(std::string_view path,
     const size_t total = text.size();
     out.reserve(out.size() + total / 160);
     size_t pos = 0;
-    std::string_view line;
-    while (NextTextLine(text, pos, line)) {
-        if (!line.empty())
-            out.push_back(ParseIndexLine(line, layout, msgFile, store));
+    IndexColumns col;
+    while (pos < text.size()) {
+        if (NextIndexLine(text, pos, col) > 0)
+            out.push_back(IndexRecord(col, layout, msgFile, store));
         if (progress)
-            progress(std::min(pos, total), total);
+            progress(pos, total);
     }
 }
 

@@ -206,7 +206,28 @@ bool ParseInt32(std::string_view text, int32_t& value) {
     return true;
 }
 
+namespace {
+
+// The value of a text of 1 to `most` decimal digits and nothing else, as index columns are
+// written; false for any other text.
+bool PlainDigits(std::string_view text, size_t most, int64_t& value) {
+    if (text.empty() || text.size() > most)
+        return false;
+    int64_t v = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    value = v;
+    return true;
+}
+
+}  // namespace
+
 int32_t ToInteger(std::string_view text) {
+    if (int64_t v = 0; PlainDigits(text, 9, v))
+        return static_cast<int32_t>(v);
     size_t zeros = 0;
     while (zeros + 1 < text.size() && text[zeros] == '0') ++zeros;
     std::string_view rest = Trim(text.substr(zeros));
@@ -217,6 +238,8 @@ int32_t ToInteger(std::string_view text) {
 }
 
 int64_t ToInteger64(std::string_view text) {
+    if (int64_t v = 0; PlainDigits(text, 18, v))
+        return v;
     size_t zeros = 0;
     while (zeros + 1 < text.size() && text[zeros] == '0') ++zeros;
     std::string_view rest = Trim(text.substr(zeros));

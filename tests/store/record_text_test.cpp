@@ -172,6 +172,15 @@ TEST(RecordText, IndexesReadIntoAStoreMatchCopiedFieldsOnHostileLines) {
         for (char& c : bytes) c = alphabet[rng() % alphabet.size()];
         ExpectIndexAsCopied(bytes, round % 2 ? 'c' : 'C');
     }
+    // Long lines, with their TABs and ends anywhere in and across 16-byte blocks.
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(rng() % 2000, 'x');
+        for (char& c : bytes) {
+            const unsigned r = rng() % 120;
+            c = r < 8 ? '\t' : r == 8 ? '\n' : r == 9 ? '\r' : static_cast<char>('0' + r % 10);
+        }
+        ExpectIndexAsCopied(bytes, 'c');
+    }
 }
 
 }  // namespace
