@@ -173,7 +173,7 @@ void Free(void* block, std::size_t size) noexcept {
         ThePool().Free(block);
         return;
     }
-    ::operator delete(block, size);
+    ::operator delete(block);  // sized deletion is not in every compiler by default
 }
 
 std::size_t SlabBytes() {
