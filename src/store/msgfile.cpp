@@ -506,15 +506,46 @@ IndexColumns SplitIndexLine(std::string_view line) {
 // The columns of the line at `pos` as SplitIndexLine gives them, found in one pass over the
 // line sixteen bytes at a time: the line ends at its first CR or LF (a CR LF counts as one
 // end), or at the end of the text. Leaves `pos` at the next line and gives the line's length.
+#if defined(__x86_64__)
+// The same scan thirty-two bytes at a time, from `i` while whole blocks remain: notes the TABs
+// (up to nine) and, when it meets the line's end, sets `end`. Gives where it stopped.
+__attribute__((target("avx2"))) size_t ScanIndexLineAvx2(
+    const char* base, size_t left, size_t i, size_t tabs[9], size_t& ntabs, size_t& end) {
+    const __m256i tab = _mm256_set1_epi8('\t'), lf = _mm256_set1_epi8('\n'),
+                  cr = _mm256_set1_epi8('\r');
+    for (; i + 32 <= left; i += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i));
+        auto ends = static_cast<uint32_t>(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_cmpeq_epi8(v, lf), _mm256_cmpeq_epi8(v, cr))));
+        auto found = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, tab)));
+        if (ends)
+            found &= (uint32_t{1} << __builtin_ctz(ends)) - 1;  // TABs before the line's end
+        while (found && ntabs < 9) {
+            tabs[ntabs++] = i + static_cast<size_t>(__builtin_ctz(found));
+            found &= found - 1;
+        }
+        if (ends) {
+            end = i + static_cast<size_t>(__builtin_ctz(ends));
+            return i;
+        }
+    }
+    return i;
+}
+#endif
+
 size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
     const char* const base = text.data() + pos;
     const size_t left = text.size() - pos;
     size_t tabs[9];
     size_t ntabs = 0, end = left;
     size_t i = 0;
+#if defined(__x86_64__)
+    if (kHaveAvx2)
+        i = ScanIndexLineAvx2(base, left, i, tabs, ntabs, end);
+#endif
 #if defined(__SSE2__)
     const __m128i tab = _mm_set1_epi8('\t'), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    for (; i + 16 <= left; i += 16) {
+    for (; end == left && i + 16 <= left; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
         auto ends = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));

@@ -11,8 +11,6 @@
 namespace pelorin {
 namespace {
 
-// A field is cut at 4 GiB, the most a record's length field counts (no header line of a real
-// message comes near it).
 std::string_view Capped(std::string_view text) {
     return text.substr(0, std::min<size_t>(text.size(), std::numeric_limits<uint32_t>::max()));
 }
@@ -65,15 +63,6 @@ char* TextStore::Reserve(size_t n) {
     return blocks_.back().get();
 }
 
-RecordText::RecordText(RecordText&& other) noexcept
-    : data_(other.data_)
-    , size_(other.size_)
-    , kind_(other.kind_) {
-    other.data_ = "";
-    other.size_ = 0;
-    other.kind_ = Kind::View;
-}
-
 RecordText& RecordText::operator=(const RecordText& other) {
     if (this != &other) {
         RecordText copy(other);
@@ -82,37 +71,10 @@ RecordText& RecordText::operator=(const RecordText& other) {
     return *this;
 }
 
-RecordText& RecordText::operator=(RecordText&& other) noexcept {
-    if (this != &other) {
-        Drop();
-        data_ = other.data_;
-        size_ = other.size_;
-        kind_ = other.kind_;
-        other.data_ = "";
-        other.size_ = 0;
-        other.kind_ = Kind::View;
-    }
-    return *this;
-}
-
 RecordText& RecordText::operator=(std::string_view text) {
     // The text may be this value's own (a part of it assigned back): copy before dropping.
     RecordText copy(text);
     return *this = std::move(copy);
-}
-
-RecordText RecordText::View(std::string_view stored) {
-    RecordText t;
-    stored = Capped(stored);
-    t.data_ = stored.empty() ? "" : stored.data();
-    t.size_ = static_cast<uint32_t>(stored.size());
-    return t;
-}
-
-RecordText RecordText::Encoded(std::string_view stored) {
-    RecordText t = View(stored);
-    t.kind_ = Kind::Encoded;
-    return t;
 }
 
 void RecordText::Own(std::string_view text) {
@@ -131,12 +93,8 @@ void RecordText::Own(std::string_view text) {
     kind_ = Kind::Owned;
 }
 
-void RecordText::Drop() {
-    if (kind_ == Kind::Owned)
-        delete[] data_;
-    data_ = "";
-    size_ = 0;
-    kind_ = Kind::View;
+void RecordText::FreeOwned() {
+    delete[] data_;
 }
 
 void RecordText::Decode() const {

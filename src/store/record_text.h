@@ -14,6 +14,7 @@
 // it does not share), and it reads as a std::string_view or converts to a std::string.
 #pragma once
 
+#include <algorithm>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -54,19 +55,33 @@ public:
     RecordText() = default;
     explicit RecordText(std::string_view text) { Own(text); }
     RecordText(const RecordText& other) { Own(other.view()); }
-    RecordText(RecordText&& other) noexcept;
+    RecordText(RecordText&& other) noexcept
+        : data_(other.data_)
+        , size_(other.size_)
+        , kind_(other.kind_) {
+        other.Forget();
+    }
     RecordText& operator=(const RecordText& other);
-    RecordText& operator=(RecordText&& other) noexcept;
+    RecordText& operator=(RecordText&& other) noexcept {
+        if (this != &other) {
+            Drop();
+            data_ = other.data_;
+            size_ = other.size_;
+            kind_ = other.kind_;
+            other.Forget();
+        }
+        return *this;
+    }
     RecordText& operator=(std::string_view text);
     RecordText& operator=(const std::string& text) { return *this = std::string_view(text); }
     RecordText& operator=(const char* text) { return *this = std::string_view(text); }
     ~RecordText() { Drop(); }
 
     // Text held elsewhere (a TextStore the record shares) that outlives this value.
-    static RecordText View(std::string_view stored);
+    static RecordText View(std::string_view stored) { return RecordText(stored, Kind::View); }
     // A header value as an index holds it, decoded by DecodeHeaderText when first read; the
     // raw text is held elsewhere like a view's.
-    static RecordText Encoded(std::string_view stored);
+    static RecordText Encoded(std::string_view stored) { return RecordText(stored, Kind::Encoded); }
 
     // The text (decoding it first if it is still encoded).
     std::string_view view() const {
@@ -114,8 +129,24 @@ public:
 
 private:
     enum class Kind : uint8_t { View, Owned, Encoded };
+    // A field is cut at 4 GiB, the most its length counts (no real header line comes near).
+    static constexpr size_t kMaxSize = UINT32_MAX;
+    RecordText(std::string_view stored, Kind kind)
+        : data_(stored.empty() ? "" : stored.data())
+        , size_(static_cast<uint32_t>(std::min<size_t>(stored.size(), kMaxSize)))
+        , kind_(kind) {}
     void Own(std::string_view text);
-    void Drop();
+    void Drop() {
+        if (kind_ == Kind::Owned)
+            FreeOwned();
+        Forget();
+    }
+    void Forget() {
+        data_ = "";
+        size_ = 0;
+        kind_ = Kind::View;
+    }
+    void FreeOwned();
     void Decode() const;
 
     // Owned text is a new[] block of size_ + 1 bytes (a NUL after the text).
