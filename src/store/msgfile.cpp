@@ -503,12 +503,9 @@ IndexColumns SplitIndexLine(std::string_view line) {
     return col;
 }
 
-// The columns of the line at `pos` as SplitIndexLine gives them, found in one pass over the
-// line sixteen bytes at a time: the line ends at its first CR or LF (a CR LF counts as one
-// end), or at the end of the text. Leaves `pos` at the next line and gives the line's length.
 #if defined(__x86_64__)
-// The same scan thirty-two bytes at a time, from `i` while whole blocks remain: notes the TABs
-// (up to nine) and, when it meets the line's end, sets `end`. Gives where it stopped.
+// NextIndexLine's scan thirty-two bytes at a time, from `i` while whole blocks remain: notes
+// the TABs (up to nine) and, when it meets the line's end, sets `end`. Gives where it stopped.
 __attribute__((target("avx2"))) size_t ScanIndexLineAvx2(
     const char* base, size_t left, size_t i, size_t tabs[9], size_t& ntabs, size_t& end) {
     const __m256i tab = _mm256_set1_epi8('\t'), lf = _mm256_set1_epi8('\n'),
@@ -533,6 +530,9 @@ __attribute__((target("avx2"))) size_t ScanIndexLineAvx2(
 }
 #endif
 
+// The columns of the line at `pos` as SplitIndexLine gives them, found in one pass over the
+// line (32 or 16 bytes at a time): the line ends at its first CR or LF (a CR LF counts as one
+// end), or at the end of the text. Leaves `pos` at the next line and gives the line's length.
 size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
     const char* const base = text.data() + pos;
     const size_t left = text.size() - pos;
@@ -617,12 +617,10 @@ std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
     } else {
         msg->messageId = keep(col[4]);
         msg->references = keep(col[5]);
-        const size_t close = col[5].rfind('>');
-        const size_t open = close == std::string_view::npos || close == 0
-                                ? std::string_view::npos
-                                : col[5].rfind('<', close - 1);
-        if (open != std::string_view::npos) {
-            msg->parentId = keep(col[5].substr(open, close - open + 1));
+        // LastAngleTokenView gives the whole value when it holds no "<...>" token.
+        const std::string_view token = LastAngleTokenView(col[5]);
+        if (token.size() >= 2 && token.front() == '<' && token.back() == '>') {
+            msg->parentId = keep(token);
         } else {
             // Five blanks make a value without a token match no Message-ID.
             std::string id(col[5]);

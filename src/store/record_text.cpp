@@ -4,19 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <ostream>
 #include <sys/mman.h>
 
 namespace pelorin {
-namespace {
-
-std::string_view Capped(std::string_view text) {
-    return text.substr(0, std::min<size_t>(text.size(), std::numeric_limits<uint32_t>::max()));
-}
-
-}  // namespace
-
 std::string_view TextStore::Add(std::string_view text) {
     if (text.empty())
         return {};
@@ -78,7 +69,7 @@ RecordText& RecordText::operator=(std::string_view text) {
 }
 
 void RecordText::Own(std::string_view text) {
-    text = Capped(text);
+    text = text.substr(0, std::min(text.size(), kMaxSize));
     if (text.empty()) {
         data_ = "";
         size_ = 0;

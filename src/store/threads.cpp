@@ -80,8 +80,8 @@ void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
     for (const Item& it : items) out.push_back({messages[it.index].get()});
 }
 
-// The IDs of an area, hashed once into one flat table (open addressing, linear probing): a
-// lookup is a hash, a probe or two in one array and a comparison, with no allocation per ID.
+// IDs hashed into one flat table (open addressing, linear probing): a lookup is a probe or two
+// in one array and a comparison, with no allocation per ID.
 // Places are kept in 32 bits (no area holds four billion messages).
 class IdTable {
 public:
