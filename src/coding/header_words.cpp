@@ -305,20 +305,6 @@ void ReadWords(std::string_view value, Sink& sink) {
     flush();
 }
 
-// The value with every LF and the blanks after it removed (as the store's Unfold does).
-std::string Unfolded(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n') {
-            out.push_back(text[i]);
-            continue;
-        }
-        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
-    }
-    return out;
-}
-
 // Shift_JIS output: the bytes for JisToSjis, Unicode words already in Shift_JIS.
 struct SjisSink {
     std::string& out;
@@ -343,7 +329,7 @@ struct Utf8Sink {
         AppendUtf8(out, bytes, charset);
     }
     void Flush() {
-        run = Unfolded(run);
+        run = Unfold(run);
         if (Has8Bit(run) && IsUtf8(run))
             out += run;
         else
@@ -375,7 +361,7 @@ std::string DecodeHeaderUtf8(std::string_view value) {
     Utf8Sink sink;
     ReadWords(value, sink);
     sink.Flush();
-    return Unfolded(sink.out);
+    return Unfold(sink.out);
 }
 
 std::string DecodeSjisHeaderWords(std::string_view value) {
@@ -488,6 +474,19 @@ std::string EncodeHeaderWords(std::string_view line) {
         }
         out = EncodeJisWord(std::move(out), line.substr(0, close + kKanjiOut.size()));
         line.remove_prefix(close + kKanjiOut.size());
+    }
+    return out;
+}
+
+std::string Unfold(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n') {
+            out.push_back(text[i]);
+            continue;
+        }
+        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
     }
     return out;
 }

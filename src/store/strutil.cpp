@@ -39,19 +39,6 @@ std::string FoldCase(std::string_view text, Fold fold) {
 
 }  // namespace
 
-std::string Unfold(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n') {
-            out.push_back(text[i]);
-            continue;
-        }
-        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
-    }
-    return out;
-}
-
 std::string_view Trim(std::string_view text) {
     size_t b = 0;
     size_t e = text.size();

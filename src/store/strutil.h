@@ -1,4 +1,4 @@
-// Small string helpers shared by the packet store: the string list, unfolding, trimming,
+// Small string helpers shared by the packet store: the string list, trimming,
 // Shift_JIS-aware case folding and searching, field splitting at TABs, the header-list lookup,
 // the last angle-bracket token, integer parsing that never fails, and the size of a file.
 //
@@ -7,6 +7,8 @@
 // "{", "}", "\" or "@", so every scan here steps over a lead byte and its trail byte together.
 // Character positions in comments count from 1.
 #pragma once
+
+#include "coding/header_words.h"  // Unfold, shared with the decoding of header words
 
 #include <cstdint>
 #include <string>
@@ -18,10 +20,6 @@ namespace pelorin {
 // An ordered list of lines (duplicates allowed), as the line writer and the settings helpers
 // pass them around.
 using TSList = std::vector<std::string>;
-
-// Removes every LF together with the blanks and TABs that follow it; nothing is put in its
-// place (a folded header value becomes one line).
-std::string Unfold(std::string_view text);
 
 // Removes leading and trailing bytes up to 0x20 (blanks and control characters).
 std::string_view Trim(std::string_view text);
