@@ -23,8 +23,10 @@
 namespace pelorin {
 namespace {
 
-constexpr size_t kNone = static_cast<size_t>(-1);
-constexpr size_t kJoined = static_cast<size_t>(-2);  // parent slot of a root joined by subject
+// Places in the file order are kept in 32 bits (no area holds four billion messages).
+using Place = uint32_t;
+constexpr Place kNone = UINT32_MAX;
+constexpr Place kJoined = UINT32_MAX - 1;  // parent slot of a root joined by subject
 
 std::string Number8(int32_t n) {
     char buf[16];
@@ -231,7 +233,8 @@ public:
         , firstChild_(messages.size(), kNone)
         , lastChild_(messages.size(), kNone)
         , nextSibling_(messages.size(), kNone)
-        , listed_(messages.size(), false) {}
+        , listed_(messages.size(), 0)
+        , depth_(messages.size(), 0) {}
 
     // Links each message k to a parent within `range_` places before it: the nearest earlier
     // message whose Message-ID is k's parent ID; and takes as children the earlier messages in
@@ -248,11 +251,17 @@ public:
         std::vector<uint32_t> nextWaiting(n, kNo);
         for (size_t k = 0; k < n; ++k) {
             ids.Reach(k);
-            if (k + 8 < n) {
-                // The records are read once each, in order: ask for them ahead.
-                const char* ahead = reinterpret_cast<const char*>(msgs_[k + 8].get());
+            // The records and their IDs are read once each, in order: ask for them ahead, the
+            // records first and, once a record has come, the IDs it points to.
+            if (k + 16 < n) {
+                const char* ahead = reinterpret_cast<const char*>(msgs_[k + 16].get());
                 __builtin_prefetch(ahead);
                 __builtin_prefetch(ahead + 64);
+            }
+            if (k + 8 < n) {
+                const TMsg& near = *msgs_[k + 8];
+                __builtin_prefetch(near.parentId.view().data());
+                __builtin_prefetch(near.messageId.view().data());
             }
             const TMsg& mk = *msgs_[k];
             const size_t low = k > range_ ? k - range_ : 0;
@@ -262,7 +271,7 @@ public:
             if (!parentId.empty()) {
                 const IdTable::Entry* e = ids.Find(parentId, parentHash);
                 if (e && e->last != kNo && e->last >= low) {
-                    AddChild(e->last, k);
+                    AddChild(e->last, static_cast<Place>(k));
                     parent_[k] = e->last;
                 }
             }
@@ -271,8 +280,8 @@ public:
                 for (uint32_t j = e.firstWaiting; j != kNo; j = nextWaiting[j]) {
                     // Places before the range never come into it again.
                     if (j >= low && parent_[j] == kNone) {
-                        AddChild(k, j);
-                        parent_[j] = k;
+                        AddChild(static_cast<Place>(k), j);
+                        parent_[j] = static_cast<Place>(k);
                     }
                 }
                 e.firstWaiting = e.lastWaiting = kNo;
@@ -286,15 +295,15 @@ public:
                     nextWaiting[e.lastWaiting] = static_cast<uint32_t>(k);
                 e.lastWaiting = static_cast<uint32_t>(k);
             }
-            if (progress && k > 0)
+            if (progress && k > 0 && k % 1024 == 0)
                 progress(k, n);
         }
     }
 
     void List(bool joinBySubject, DisplayList& out) {
         const size_t n = msgs_.size();
-        out.clear();
-        out.reserve(n);
+        order_.clear();
+        order_.reserve(n);
         std::unordered_map<std::string_view, std::vector<size_t>> by_subject;
         if (joinBySubject) {
             for (size_t i = 0; i < n; ++i) {
@@ -305,13 +314,13 @@ public:
         for (size_t i = 0; i < n; ++i) {
             if (parent_[i] != kNone)
                 continue;
-            AppendTree(i, out);
+            AppendTree(i);
             if (!joinBySubject || i + 1 >= n)
                 continue;
             for (size_t b : by_subject[StripReplyPrefixes(msgs_[i]->subject)]) {
                 if (b > i && parent_[b] == kNone) {
                     parent_[b] = kJoined;
-                    AppendTree(b, out);
+                    AppendTree(b);
                 }
             }
         }
@@ -319,35 +328,45 @@ public:
         // order meets them.
         for (size_t i = 0; i < n; ++i) {
             if (!listed_[i])
-                AppendTree(i, out);
+                AppendTree(i);
+        }
+        // The order is known: now each record is written once, asked for ahead.
+        out.clear();
+        out.resize(order_.size());
+        for (size_t i = 0; i < order_.size(); ++i) {
+            if (i + 8 < order_.size())
+                __builtin_prefetch(msgs_[order_[i + 8]].get() + 0, 1);
+            TMsg* m = msgs_[order_[i]].get();
+            m->depth = depth_[order_[i]];
+            m->displayPos = static_cast<int32_t>(i);
+            out[i] = {m};
         }
     }
 
 private:
-    // Appends `root` at depth 0 and its subtree depth-first.
-    void AppendTree(size_t root, DisplayList& out) {
+    // Appends `root` at depth 0 and its subtree depth-first to the order (the records are
+    // written when the whole order is known).
+    void AppendTree(size_t root) {
         stack_.clear();
-        stack_.push_back({root, 0});
+        stack_.push_back({static_cast<Place>(root), 0});
         while (!stack_.empty()) {
             Frame f = stack_.back();
             stack_.pop_back();
             if (listed_[f.msg])
                 continue;
-            listed_[f.msg] = true;
-            TMsg* m = msgs_[f.msg].get();
-            m->depth = f.depth;
-            m->displayPos = static_cast<int32_t>(out.size());
-            out.push_back({m});
+            listed_[f.msg] = 1;
+            depth_[f.msg] = f.depth;
+            order_.push_back(f.msg);
             // The children go on the stack last first, so the first is taken next.
             const size_t mark = stack_.size();
-            for (size_t c = firstChild_[f.msg]; c != kNone; c = nextSibling_[c])
+            for (Place c = firstChild_[f.msg]; c != kNone; c = nextSibling_[c])
                 stack_.push_back({c, f.depth + 1});
             std::reverse(stack_.begin() + static_cast<std::ptrdiff_t>(mark), stack_.end());
         }
     }
 
     // Children are only ever added at the end of a message's list.
-    void AddChild(size_t parent, size_t child) {
+    void AddChild(Place parent, Place child) {
         if (lastChild_[parent] == kNone)
             firstChild_[parent] = child;
         else
@@ -356,17 +375,19 @@ private:
     }
 
     struct Frame {
-        size_t msg;
+        Place msg;
         int32_t depth;
     };
 
     const std::vector<std::unique_ptr<TMsg>>& msgs_;
     size_t range_;
-    std::vector<size_t> parent_;  // parent slot: index, kNone or kJoined
+    std::vector<Place> parent_;  // parent slot: place, kNone or kJoined
     // Ordered child lists, kept as links between the children.
-    std::vector<size_t> firstChild_, lastChild_, nextSibling_;
-    std::vector<bool> listed_;  // already in the display list
-    std::vector<Frame> stack_;  // AppendTree's work, kept between roots
+    std::vector<Place> firstChild_, lastChild_, nextSibling_;
+    std::vector<uint8_t> listed_;  // already in the order
+    std::vector<int32_t> depth_;   // thread depth of each listed message
+    std::vector<Place> order_;     // the display order, as places
+    std::vector<Frame> stack_;     // AppendTree's work, kept between roots
 };
 
 }  // namespace
