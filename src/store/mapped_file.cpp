@@ -1,6 +1,7 @@
 #include "store/mapped_file.h"
 
 #include "store/disk_path.h"
+#include "store/guarded_map.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -26,7 +27,7 @@ void MappedFile::DoneBefore(std::size_t offset) {
 
 void MappedFile::Close() {
     if (map_)
-        ::munmap(map_, mapLength_);
+        guarded_map::Unmap(static_cast<const char*>(map_), mapLength_);
     map_ = nullptr;
     mapLength_ = 0;
     copy_.clear();
@@ -43,9 +44,8 @@ bool MappedFile::Open(std::string_view path) {
     bool ok = ::fstat(fd, &st) == 0;
     if (ok && S_ISREG(st.st_mode) && st.st_size > 0) {
         mapLength_ = static_cast<std::size_t>(st.st_size);
-        void* map = ::mmap(nullptr, mapLength_, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (map != MAP_FAILED) {
-            map_ = map;
+        if (const char* map = guarded_map::Map(fd, mapLength_, false)) {
+            map_ = const_cast<char*>(map);
             (void)::madvise(map_, mapLength_, MADV_SEQUENTIAL);
             bytes_ = std::string_view(static_cast<const char*>(map_), mapLength_);
             ::close(fd);

@@ -4,8 +4,8 @@
 // instead; an empty or missing file gives no bytes.
 //
 // The bytes are those of the file when it was opened. The program never shortens an area's
-// files in place (rewrites rename new files over them), so a mapping stays valid for as long
-// as the object lives.
+// files in place (rewrites rename new files over them); should another program do so, the
+// pages lost read as zeros (see guarded_map.h) rather than stopping the program.
 #pragma once
 
 #include <cstddef>

@@ -10,6 +10,7 @@
 #include "store/msgfile.h"
 
 #include "store/disk_path.h"
+#include "store/guarded_map.h"
 #include "store/mapped_file.h"
 #include "store/packet_files.h"
 #include "store/strutil.h"
@@ -448,9 +449,11 @@ void ParseBinaryFile(const ParseContext& ctx,
 
 namespace {
 
-// A whole file's bytes, read into one block of `store` (what a file that grows meanwhile has
-// at its size when opened; a pipe or other file without a size is read to its end).
-std::string_view ReadIntoStore(std::string_view path, TextStore& store) {
+// A whole file's bytes, kept by `store`: a regular file is mapped (guarded against being
+// shortened meanwhile), else read into one block of the store (what a file that grows
+// meanwhile has at its size when opened; a pipe or other file without a size is read to its
+// end).
+std::string_view FileIntoStore(std::string_view path, TextStore& store) {
     const int fd = ::open(DiskPath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return {};
@@ -469,6 +472,10 @@ std::string_view ReadIntoStore(std::string_view path, TextStore& store) {
     if (size == 0) {
         ::close(fd);
         return {};
+    }
+    if (const char* map = guarded_map::Map(fd, size, true)) {
+        ::close(fd);
+        return store.KeepMapping(map, size);
     }
     char* block = store.Reserve(size);
     size_t got = 0;
@@ -654,7 +661,7 @@ void ParseIndexFile(std::string_view path,
                     const std::function<void(size_t done, size_t total)>& progress) {
     // The records view the index's own bytes, kept whole in their store.
     auto store = std::make_shared<TextStore>();
-    const std::string_view text = ReadIntoStore(path, *store);
+    const std::string_view text = FileIntoStore(path, *store);
     const size_t total = text.size();
     out.reserve(out.size() + total / 160);
     size_t pos = 0;

@@ -1,5 +1,6 @@
 #include "store/record_text.h"
 
+#include "store/guarded_map.h"
 #include "store/msg.h"
 
 #include <algorithm>
@@ -30,6 +31,12 @@ std::string_view TextStore::Add(std::string_view text) {
 
 TextStore::~TextStore() {
     for (auto [at, n] : mapped_) ::munmap(at, n);
+    for (auto [at, n] : files_) guarded_map::Unmap(at, n);
+}
+
+std::string_view TextStore::KeepMapping(const char* at, size_t n) {
+    files_.emplace_back(at, n);
+    return {at, n};
 }
 
 char* TextStore::Reserve(size_t n) {

@@ -39,12 +39,15 @@ public:
     std::string_view Add(std::string_view text);
     // Room for `n` bytes that the caller fills, kept as one block (a whole index file).
     char* Reserve(size_t n);
+    // Takes over a mapping made by guarded_map::Map, unmapped when the store goes.
+    std::string_view KeepMapping(const char* at, size_t n);
 
 private:
     static constexpr size_t kChunk = 64 * 1024;
     std::vector<std::unique_ptr<char[]>> blocks_;
-    std::vector<std::pair<void*, size_t>> mapped_;  // large blocks, mapped on their own
-    char* free_ = nullptr;                          // unused room at the end of the newest chunk
+    std::vector<std::pair<void*, size_t>> mapped_;       // large blocks, mapped on their own
+    std::vector<std::pair<const char*, size_t>> files_;  // file mappings kept (guarded_map)
+    char* free_ = nullptr;  // unused room at the end of the newest chunk
     size_t left_ = 0;
 };
 
