@@ -270,9 +270,19 @@ void AppendSjis(std::string& out, char32_t cp, size_t& replaced) {
 }  // namespace
 
 std::string ToUtf8(std::string_view sjis, std::size_t* bad) {
+    // ASCII is the same in both: runs of it are copied whole.
+    size_t ascii = 0;
+    while (ascii < sjis.size() && static_cast<unsigned char>(sjis[ascii]) < 0x80) ++ascii;
     std::string out;
+    if (ascii == sjis.size()) {
+        if (bad)
+            *bad = 0;
+        out.assign(sjis);
+        return out;
+    }
     out.reserve(sjis.size() * 3 / 2);
-    Decode(sjis, bad, [&out](char32_t cp) { AppendUtf8(out, cp); });
+    out.assign(sjis.substr(0, ascii));
+    Decode(sjis.substr(ascii), bad, [&out](char32_t cp) { AppendUtf8(out, cp); });
     return out;
 }
 

@@ -45,8 +45,17 @@ const CliCommand list("list",
                               throw UsageError{"--sort takes a number from 0 to 5"};
                           OpenedArea opened = OpenArea(args[0], args[1], sort_type);
                           const std::string tmpl = cp932::FromUtf8(format);
-                          for (const auto& e : opened.area->display)
-                              Print(e.msg->Expand(tmpl) + "\n", !opts.raw);
+                          // Rows are printed in batches of whole lines.
+                          std::string rows;
+                          for (const auto& e : opened.area->display) {
+                              rows += e.msg->Expand(tmpl);
+                              rows += '\n';
+                              if (rows.size() >= 64 * 1024) {
+                                  Print(rows, !opts.raw);
+                                  rows.clear();
+                              }
+                          }
+                          Print(rows, !opts.raw);
                           return 0;
                       });
 
