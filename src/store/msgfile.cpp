@@ -598,6 +598,8 @@ size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
     return end;
 }
 
+constexpr std::string_view kFiveBlanks = "     ";
+
 // A record from an index line's columns (see ParseIndexLine).
 std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
                                   char layout,
@@ -628,10 +630,12 @@ std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
         const std::string_view token = LastAngleTokenView(col[5]);
         if (token.size() >= 2 && token.front() == '<' && token.back() == '>') {
             msg->parentId = keep(token);
-        } else {
+        } else if (col[5].empty()) {
             // Five blanks make a value without a token match no Message-ID.
+            msg->parentId = RecordText::View(kFiveBlanks);
+        } else {
             std::string id(col[5]);
-            id += "     ";
+            id += kFiveBlanks;
             msg->parentId = store ? RecordText::View(store->Add(id)) : RecordText(id);
         }
         msg->length = ToInteger64(col[6]);
@@ -664,13 +668,15 @@ void ParseIndexFile(std::string_view path,
     const std::string_view text = FileIntoStore(path, *store);
     const size_t total = text.size();
     out.reserve(out.size() + total / 160);
-    size_t pos = 0;
+    size_t pos = 0, reported = 0;
     IndexColumns col;
     while (pos < text.size()) {
         if (NextIndexLine(text, pos, col) > 0)
             out.push_back(IndexRecord(col, layout, msgFile, store));
-        if (progress)
+        if (progress && (pos - reported >= 64 * 1024 || pos == total)) {
             progress(pos, total);
+            reported = pos;
+        }
     }
 }
 
