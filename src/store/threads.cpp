@@ -120,8 +120,15 @@ public:
             h ^= h >> 32;
         }
         if (i < id.size()) {
+            // The last bytes: the final eight of a long ID (overlapping what was hashed), or
+            // the few bytes of a short one, read without a call.
             uint64_t w = 0;
-            std::memcpy(&w, id.data() + i, id.size() - i);
+            if (id.size() >= 8) {
+                std::memcpy(&w, id.data() + id.size() - 8, 8);
+            } else {
+                for (size_t k = 0; k < id.size(); ++k)
+                    w |= uint64_t{static_cast<unsigned char>(id[k])} << (8 * k);
+            }
             h = (h ^ w) * 0xC4CEB9FE1A85EC53ULL;
         }
         h ^= h >> 29;
@@ -137,23 +144,27 @@ public:
         }
     }
 
-    // The entry of `id`, made when missing. A reference stays valid until the next At.
-    Entry& At(std::string_view id, uint32_t h) {
+    // The entry of `id`, made when missing (then `made` is set). A reference stays valid
+    // until the next At.
+    Entry& At(std::string_view id, uint32_t h, bool& made) {
         for (size_t i = Home(h);; i = Next(i)) {
             Entry& e = slots_[i];
             if (!e.id) {
                 if ((count_ + 1) * 4 > slots_.size() * 3) {
                     Grow();
-                    return At(id, h);
+                    return At(id, h, made);
                 }
                 ++count_;
                 e.id = id.data();
                 e.size = static_cast<uint32_t>(id.size());
                 e.hash = h;
+                made = true;
                 return e;
             }
-            if (Same(e, h, id))
+            if (Same(e, h, id)) {
+                made = false;
                 return e;
+            }
         }
     }
 
@@ -212,10 +223,12 @@ public:
 
     // The entry of `id` in the newer table (with what the older one knew), made when missing.
     IdTable::Entry& Change(std::string_view id, uint32_t h) {
-        const IdTable::Entry* before = newer_.Find(id, h) ? nullptr : older_.Find(id, h);
-        IdTable::Entry& e = newer_.At(id, h);
-        if (before)
-            e = *before;
+        bool made = false;
+        IdTable::Entry& e = newer_.At(id, h, made);
+        if (made) {
+            if (const IdTable::Entry* before = older_.Find(id, h))
+                e = *before;
+        }
         return e;
     }
 
@@ -253,13 +266,13 @@ public:
             ids.Reach(k);
             // The records and their IDs are read once each, in order: ask for them ahead, the
             // records first and, once a record has come, the IDs it points to.
-            if (k + 16 < n) {
-                const char* ahead = reinterpret_cast<const char*>(msgs_[k + 16].get());
+            if (k + 32 < n) {
+                const char* ahead = reinterpret_cast<const char*>(msgs_[k + 32].get());
                 __builtin_prefetch(ahead);
                 __builtin_prefetch(ahead + 64);
             }
-            if (k + 8 < n) {
-                const TMsg& near = *msgs_[k + 8];
+            if (k + 16 < n) {
+                const TMsg& near = *msgs_[k + 16];
                 __builtin_prefetch(near.parentId.view().data());
                 __builtin_prefetch(near.messageId.view().data());
             }
@@ -267,6 +280,10 @@ public:
             const size_t low = k > range_ ? k - range_ : 0;
             const std::string_view parentId = mk.parentId.view();
             const std::string_view messageId = mk.messageId.view();
+            // Records usually view text laid out in file order (an index, or the chunks of a
+            // load): the IDs of the next messages most likely lie a little further on.
+            __builtin_prefetch(messageId.data() + 1024);
+            __builtin_prefetch(messageId.data() + 1088);
             const uint32_t parentHash = IdTable::Hash(parentId);
             if (!parentId.empty()) {
                 const IdTable::Entry* e = ids.Find(parentId, parentHash);
