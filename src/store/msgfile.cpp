@@ -585,15 +585,18 @@ size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
     if (end < left && base[end] == '\r' && next < left && base[next] == '\n')
         ++next;
     pos += std::min(next, left);
-    col = IndexColumns{};
+    // Each column is written once (no clearing of the whole array first): those before the
+    // last TAB, the one after it, and empty ones for what the line lacks.
     size_t from = 0;
     for (size_t k = 0; k < 9; ++k) {
-        if (k == ntabs) {
+        if (k < ntabs) {
+            col[k] = std::string_view(base + from, tabs[k] - from);
+            from = tabs[k] + 1;
+        } else if (k == ntabs) {
             col[k] = std::string_view(base + from, end - from);
-            break;
+        } else {
+            col[k] = std::string_view();
         }
-        col[k] = std::string_view(base + from, tabs[k] - from);
-        from = tabs[k] + 1;
     }
     return end;
 }

@@ -56,6 +56,12 @@ public:
         } else {
             p = reinterpret_cast<char*>(s) + s->unused;
             s->unused += block;
+            // Records are made one after another and written at once: ask ahead for the
+            // memory of the next ones (fresh memory is not in the cache).
+            __builtin_prefetch(static_cast<char*>(p) + 4 * block, 1);
+            __builtin_prefetch(static_cast<char*>(p) + 4 * block + 64, 1);
+            __builtin_prefetch(static_cast<char*>(p) + 4 * block + 128, 1);
+            __builtin_prefetch(static_cast<char*>(p) + 4 * block + 192, 1);
         }
         ++s->live;
         if (!s->freed && s->unused + block > kSlabSize)
