@@ -264,17 +264,11 @@ public:
         std::vector<uint32_t> nextWaiting(n, kNo);
         for (size_t k = 0; k < n; ++k) {
             ids.Reach(k);
-            // The records and their IDs are read once each, in order: ask for them ahead, the
-            // records first and, once a record has come, the IDs it points to.
+            // The records and their IDs are read once each, in order: ask for them ahead.
             if (k + 32 < n) {
                 const char* ahead = reinterpret_cast<const char*>(msgs_[k + 32].get());
                 __builtin_prefetch(ahead);
                 __builtin_prefetch(ahead + 64);
-            }
-            if (k + 16 < n) {
-                const TMsg& near = *msgs_[k + 16];
-                __builtin_prefetch(near.parentId.view().data());
-                __builtin_prefetch(near.messageId.view().data());
             }
             const TMsg& mk = *msgs_[k];
             const size_t low = k > range_ ? k - range_ : 0;
