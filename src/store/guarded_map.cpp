@@ -81,17 +81,10 @@ bool Install() {
 
 }  // namespace
 
-const char* Map(int fd, std::size_t length, bool populate) {
+const char* Map(int fd, std::size_t length) {
     if (length == 0 || !Install())
         return nullptr;
-    int flags = MAP_PRIVATE;
-#ifdef MAP_POPULATE
-    if (populate)
-        flags |= MAP_POPULATE;
-#else
-    (void)populate;
-#endif
-    void* map = ::mmap(nullptr, length, PROT_READ, flags, fd, 0);
+    void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
     if (map == MAP_FAILED)
         return nullptr;
     const auto begin = reinterpret_cast<std::uintptr_t>(map);

@@ -18,10 +18,10 @@
 namespace pelorin::guarded_map {
 
 // Maps `length` bytes of the open file `fd` read-only (the caller may close `fd` afterwards).
-// With `populate` the file's cached pages are mapped at once rather than on first touch.
-// nullptr when the file cannot be mapped or too many mappings are alive; the caller then
-// reads the file instead.
-const char* Map(int fd, std::size_t length, bool populate);
+// Pages come in as they are first read (the system maps several cached pages at each fault,
+// which costs less than mapping all of them up front). nullptr when the file cannot be mapped
+// or too many mappings are alive; the caller then reads the file instead.
+const char* Map(int fd, std::size_t length);
 
 // Unmaps what Map gave; `length` as passed to Map.
 void Unmap(const char* at, std::size_t length);

@@ -44,7 +44,7 @@ bool MappedFile::Open(std::string_view path) {
     bool ok = ::fstat(fd, &st) == 0;
     if (ok && S_ISREG(st.st_mode) && st.st_size > 0) {
         mapLength_ = static_cast<std::size_t>(st.st_size);
-        if (const char* map = guarded_map::Map(fd, mapLength_, false)) {
+        if (const char* map = guarded_map::Map(fd, mapLength_)) {
             map_ = const_cast<char*>(map);
             (void)::madvise(map_, mapLength_, MADV_SEQUENTIAL);
             bytes_ = std::string_view(static_cast<const char*>(map_), mapLength_);

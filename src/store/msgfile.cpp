@@ -473,7 +473,7 @@ std::string_view FileIntoStore(std::string_view path, TextStore& store) {
         ::close(fd);
         return {};
     }
-    if (const char* map = guarded_map::Map(fd, size, true)) {
+    if (const char* map = guarded_map::Map(fd, size)) {
         ::close(fd);
         return store.KeepMapping(map, size);
     }

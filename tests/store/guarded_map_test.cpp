@@ -28,7 +28,7 @@ const char* MapWhole(const std::string& path, size_t size) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    const char* map = guarded_map::Map(fd, size, true);
+    const char* map = guarded_map::Map(fd, size);
     ::close(fd);
     return map;
 }
