@@ -276,8 +276,10 @@ public:
             const std::string_view messageId = mk.messageId.view();
             // Records usually view text laid out in file order (an index, or the chunks of a
             // load): the IDs of the next messages most likely lie a little further on.
-            __builtin_prefetch(messageId.data() + 1024);
-            __builtin_prefetch(messageId.data() + 1088);
+            // (The address is only a hint: it is computed as a number, never used as a pointer.)
+            const auto further = reinterpret_cast<uintptr_t>(messageId.data()) + 1024;
+            __builtin_prefetch(reinterpret_cast<const void*>(further));
+            __builtin_prefetch(reinterpret_cast<const void*>(further + 64));
             const uint32_t parentHash = IdTable::Hash(parentId);
             if (!parentId.empty()) {
                 const IdTable::Entry* e = ids.Find(parentId, parentHash);
