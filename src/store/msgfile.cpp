@@ -10,7 +10,6 @@
 #include "store/msgfile.h"
 
 #include "store/disk_path.h"
-#include "store/guarded_map.h"
 #include "store/mapped_file.h"
 #include "store/packet_files.h"
 #include "store/strutil.h"
@@ -23,13 +22,9 @@
 #elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace pelorin {
 namespace {
@@ -449,48 +444,6 @@ void ParseBinaryFile(const ParseContext& ctx,
 
 namespace {
 
-// A whole file's bytes, kept by `store`: a regular file is mapped (guarded against being
-// shortened meanwhile), else read into one block of the store (what a file that grows
-// meanwhile has at its size when opened; a pipe or other file without a size is read to its
-// end).
-std::string_view FileIntoStore(std::string_view path, TextStore& store) {
-    const int fd = ::open(DiskPath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        MappedFile file(path);  // reads what it cannot map
-        const std::string_view bytes = file.Bytes();
-        if (bytes.empty())
-            return {};
-        char* copy = store.Reserve(bytes.size());
-        std::memcpy(copy, bytes.data(), bytes.size());
-        return {copy, bytes.size()};
-    }
-    const auto size = static_cast<size_t>(st.st_size);
-    if (size == 0) {
-        ::close(fd);
-        return {};
-    }
-    if (const char* map = guarded_map::Map(fd, size)) {
-        ::close(fd);
-        return store.KeepMapping(map, size);
-    }
-    char* block = store.Reserve(size);
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, block + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;  // shortened meanwhile, or unreadable: what was read
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    return {block, got};
-}
-
 using IndexColumns = std::array<std::string_view, 9>;
 
 // Nine columns between TABs; missing ones are empty, anything after the ninth is ignored.
@@ -668,7 +621,7 @@ void ParseIndexFile(std::string_view path,
                     const std::function<void(size_t done, size_t total)>& progress) {
     // The records view the index's own bytes, kept whole in their store.
     auto store = std::make_shared<TextStore>();
-    const std::string_view text = FileIntoStore(path, *store);
+    const std::string_view text = store->KeepFile(path);
     const size_t total = text.size();
     out.reserve(out.size() + total / 160);
     size_t pos = 0, reported = 0;

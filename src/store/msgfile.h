@@ -43,8 +43,9 @@ void ParseOneMessage(std::string_view text,
                      const ParseContext& ctx,
                      MessageList& out);
 
-// Parses a whole message file; its records' fields are kept in one TextStore they share. `progress` (may be empty) receives the read position and the
-// file size once per message. A missing file appends nothing.
+// Parses a whole message file; its records' fields are kept in one TextStore they share.
+// `progress` (may be empty) receives the read position and the file size once per message. A
+// missing file appends nothing.
 void ParseRnewsFile(const ParseContext& ctx,
                     MessageList& out,
                     const std::function<void(int64_t pos, int64_t size)>& progress);

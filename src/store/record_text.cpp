@@ -1,12 +1,10 @@
 #include "store/record_text.h"
 
-#include "store/guarded_map.h"
 #include "store/msg.h"
 
 #include <algorithm>
 #include <cstring>
 #include <ostream>
-#include <sys/mman.h>
 
 namespace pelorin {
 std::string_view TextStore::Add(std::string_view text) {
@@ -29,34 +27,14 @@ std::string_view TextStore::Add(std::string_view text) {
     return {at, text.size()};
 }
 
-TextStore::~TextStore() {
-    for (auto [at, n] : mapped_) ::munmap(at, n);
-    for (auto [at, n] : files_) guarded_map::Unmap(at, n);
-}
+TextStore::~TextStore() = default;
 
-std::string_view TextStore::KeepMapping(const char* at, size_t n) {
-    files_.emplace_back(at, n);
-    return {at, n};
+std::string_view TextStore::KeepFile(std::string_view path) {
+    files_.push_back(std::make_unique<MappedFile>(path));
+    return files_.back()->Bytes();
 }
 
 char* TextStore::Reserve(size_t n) {
-    // A large block (a whole index) is mapped on its own and asks for huge pages: filling it
-    // then costs a few page faults instead of one per 4 KiB.
-    constexpr size_t kLarge = 2 * 1024 * 1024;
-    if (n >= kLarge) {
-        // Huge pages need 2 MiB alignment: map one more and start at the first boundary.
-        const size_t len = (n + kLarge - 1) / kLarge * kLarge + kLarge;
-        void* at = ::mmap(nullptr, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (at != MAP_FAILED) {
-            mapped_.emplace_back(at, len);
-            const auto start = (reinterpret_cast<uintptr_t>(at) + kLarge - 1) / kLarge * kLarge;
-            char* block = reinterpret_cast<char*>(start);
-#ifdef MADV_HUGEPAGE
-            (void)::madvise(block, len - kLarge, MADV_HUGEPAGE);
-#endif
-            return block;
-        }
-    }
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(std::max<size_t>(n, 1)));
     return blocks_.back().get();
 }

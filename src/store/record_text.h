@@ -14,6 +14,8 @@
 // it does not share), and it reads as a std::string_view or converts to a std::string.
 #pragma once
 
+#include "store/mapped_file.h"
+
 #include <algorithm>
 #include <compare>
 #include <cstddef>
@@ -37,16 +39,16 @@ public:
 
     // A lasting copy of `text`.
     std::string_view Add(std::string_view text);
-    // Room for `n` bytes that the caller fills, kept as one block (a whole index file).
+    // Room for `n` bytes that the caller fills, kept as one block.
     char* Reserve(size_t n);
-    // Takes over a mapping made by guarded_map::Map, unmapped when the store goes.
-    std::string_view KeepMapping(const char* at, size_t n);
+    // A whole file's bytes (see MappedFile: mapped where it can be, else read), kept for as
+    // long as the store lives; empty when the file is missing or empty.
+    std::string_view KeepFile(std::string_view path);
 
 private:
     static constexpr size_t kChunk = 64 * 1024;
     std::vector<std::unique_ptr<char[]>> blocks_;
-    std::vector<std::pair<void*, size_t>> mapped_;       // large blocks, mapped on their own
-    std::vector<std::pair<const char*, size_t>> files_;  // file mappings kept (guarded_map)
+    std::vector<std::unique_ptr<MappedFile>> files_;
     char* free_ = nullptr;  // unused room at the end of the newest chunk
     size_t left_ = 0;
 };
