@@ -73,6 +73,8 @@ bool ConvertUnits(iconv_t cd, const std::string& in, size_t width, Split split, 
         // Hand out what was converted, one unit's bytes at a time.
         std::string_view bytes(out.data(), out.size() - dst_left);
         for (size_t k = next; k < done; ++k) {
+            if (bytes.empty())
+                return false;
             const size_t n = split(bytes);
             if (n == 0 || n > bytes.size())
                 return false;
