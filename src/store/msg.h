@@ -19,12 +19,14 @@
 
 #include "store/record_pool.h"
 #include "store/record_text.h"
+#include "store/shared_count.h"
 #include "store/strutil.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pelorin {
 
@@ -34,22 +36,43 @@ class SharedPath {
 public:
     SharedPath() = default;
     SharedPath(std::string path)  // NOLINT(google-explicit-constructor): a path is a path
-        : path_(path.empty() ? nullptr : std::make_shared<const std::string>(std::move(path))) {}
+        : node_(path.empty() ? nullptr : new Node(std::move(path))) {}
     SharedPath(const char* path)  // NOLINT(google-explicit-constructor)
         : SharedPath(std::string(path)) {}
+    SharedPath(const SharedPath& other) noexcept
+        : node_(other.node_) {
+        if (node_)
+            node_->count.Add();
+    }
+    SharedPath(SharedPath&& other) noexcept
+        : node_(std::exchange(other.node_, nullptr)) {}
+    SharedPath& operator=(SharedPath other) noexcept {
+        std::swap(node_, other.node_);
+        return *this;
+    }
+    ~SharedPath() {
+        if (node_ && node_->count.Drop())
+            delete node_;
+    }
 
-    const std::string& str() const { return path_ ? *path_ : Empty(); }
+    const std::string& str() const { return node_ ? node_->path : Empty(); }
     operator const std::string&() const { return str(); }  // NOLINT(google-explicit-constructor)
     operator std::string_view() const { return str(); }    // NOLINT(google-explicit-constructor)
-    bool empty() const { return !path_; }
+    bool empty() const { return !node_; }
     bool operator==(const SharedPath& other) const { return str() == other.str(); }
 
 private:
+    struct Node {
+        explicit Node(std::string p)
+            : path(std::move(p)) {}
+        SharedCount count;
+        const std::string path;
+    };
     static const std::string& Empty() {
         static const std::string empty;
         return empty;
     }
-    std::shared_ptr<const std::string> path_;
+    Node* node_ = nullptr;  // one pointer: a record holds one
 };
 
 class TMsg {
@@ -93,15 +116,38 @@ public:
     public:
         StoreShare() = default;
         explicit StoreShare(std::shared_ptr<const TextStore> store)
-            : store_(std::move(store)) {}
+            : node_(store ? new Node(std::move(store)) : nullptr) {}
+        // A further share of the same store, for the next record of a load (copying a share
+        // gives none: see the copy constructor).
+        StoreShare Also() const {
+            StoreShare s;
+            s.node_ = node_;
+            if (node_)
+                node_->count.Add();
+            return s;
+        }
         StoreShare(const StoreShare&) {}
         StoreShare& operator=(const StoreShare&) { return *this; }
-        StoreShare(StoreShare&&) noexcept = default;
-        StoreShare& operator=(StoreShare&&) noexcept = default;
-        const TextStore* get() const { return store_.get(); }
+        StoreShare(StoreShare&& other) noexcept
+            : node_(std::exchange(other.node_, nullptr)) {}
+        StoreShare& operator=(StoreShare&& other) noexcept {
+            std::swap(node_, other.node_);
+            return *this;
+        }
+        ~StoreShare() {
+            if (node_ && node_->count.Drop())
+                delete node_;
+        }
+        const TextStore* get() const { return node_ ? node_->store.get() : nullptr; }
 
     private:
-        std::shared_ptr<const TextStore> store_;
+        struct Node {
+            explicit Node(std::shared_ptr<const TextStore> s)
+                : store(std::move(s)) {}
+            SharedCount count;
+            std::shared_ptr<const TextStore> store;
+        };
+        Node* node_ = nullptr;
     };
     StoreShare textStore;
 

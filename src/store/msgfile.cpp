@@ -252,12 +252,22 @@ void DropLine(std::string_view& text, int64_t& offset) {
     offset += static_cast<int64_t>(n);
 }
 
-// `store`, when given, keeps the record's fields (see record_text.h); else each record holds
+// Where the records of one load keep their text: the store (null when each record holds its
+// own copies), and the share of it that each record takes.
+struct LoadText {
+    explicit LoadText(const std::shared_ptr<TextStore>& s)
+        : store(s.get())
+        , share(s) {}
+    TextStore* store;
+    TMsg::StoreShare share;
+};
+
+// `load.store`, when set, keeps the record's fields (see record_text.h); else each record holds
 // its own copies.
 void ParseMessageAt(std::string_view text,
                     int64_t start,
                     const ParseContext& ctx,
-                    const std::shared_ptr<TextStore>& store,
+                    const LoadText& load,
                     int depth,
                     MessageList& out,
                     int64_t knownLines = -1);
@@ -265,7 +275,7 @@ void ParseMessageAt(std::string_view text,
 void SplitDigest(std::string_view body,
                  int64_t offset,
                  const ParseContext& ctx,
-                 const std::shared_ptr<TextStore>& store,
+                 const LoadText& load,
                  int depth,
                  MessageList& out) {
     // Everything before the first separator line ("--" at the start of a line) is preamble.
@@ -281,7 +291,7 @@ void SplitDigest(std::string_view body,
     while (!IsBlankText(body)) {
         size_t next = body.find("\n--");
         size_t part_len = next == std::string_view::npos ? body.size() : next + 1;
-        ParseMessageAt(body.substr(0, part_len), offset, ctx, store, depth + 1, out);
+        ParseMessageAt(body.substr(0, part_len), offset, ctx, load, depth + 1, out);
         body.remove_prefix(part_len);
         offset += static_cast<int64_t>(part_len);
         if (next != std::string_view::npos)
@@ -291,12 +301,12 @@ void SplitDigest(std::string_view body,
 }
 
 // `knownLines`: the text's LF count when the caller has it already, else -1.
-// `store`, when given, keeps the record's fields (see record_text.h); else each record holds
+// `load.store`, when set, keeps the record's fields (see record_text.h); else each record holds
 // its own copies.
 void ParseMessageAt(std::string_view text,
                     int64_t start,
                     const ParseContext& ctx,
-                    const std::shared_ptr<TextStore>& store,
+                    const LoadText& load,
                     int depth,
                     MessageList& out,
                     int64_t knownLines) {
@@ -305,7 +315,7 @@ void ParseMessageAt(std::string_view text,
     if (!ctx.digestMarker.empty() && depth < kMaxDigestDepth) {
         if (h.value[HeaderFields::kSubject].find(ctx.digestMarker) != std::string_view::npos) {
             size_t body_at = std::min(h.headerBytes + 1, text.size());
-            SplitDigest(text.substr(body_at), start + static_cast<int64_t>(body_at), ctx, store,
+            SplitDigest(text.substr(body_at), start + static_cast<int64_t>(body_at), ctx, load,
                         depth, out);
             return;
         }
@@ -313,7 +323,7 @@ void ParseMessageAt(std::string_view text,
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = ctx.msgFile;
     msg->offset = start;
-    auto keep = [store = store.get()](std::string_view value) {
+    auto keep = [store = load.store](std::string_view value) {
         return store ? RecordText::View(store->Add(value)) : RecordText(value);
     };
     auto decoded = [&keep](std::string_view raw) {
@@ -329,9 +339,9 @@ void ParseMessageAt(std::string_view text,
     // The parent is the last token of the references, a part of the text just kept.
     const std::string_view refs = msg->references.view();
     const std::string_view parent = LastAngleTokenView(refs);
-    msg->parentId = store ? RecordText::View(parent) : RecordText(parent);
-    if (store)
-        msg->textStore = TMsg::StoreShare(store);
+    msg->parentId = load.store ? RecordText::View(parent) : RecordText(parent);
+    if (load.store)
+        msg->textStore = load.share.Also();
     msg->length = static_cast<int64_t>(text.size());
     msg->lineCount = knownLines >= 0 ? ToInt32(knownLines) : CountLfLines(text);
     msg->number = 0;
@@ -353,7 +363,7 @@ void ParseOneMessage(std::string_view text,
                      int64_t start,
                      const ParseContext& ctx,
                      MessageList& out) {
-    ParseMessageAt(text, start, ctx, nullptr, 0, out);
+    ParseMessageAt(text, start, ctx, LoadText(nullptr), 0, out);
 }
 
 namespace {
@@ -369,7 +379,7 @@ void ParseFramed(const ParseContext& ctx,
                  bool rnewsRules,  // empty batches are none; a NUL ends the text
                  Frame frame) {
     MappedFile file(ctx.msgFile.str());
-    const auto store = std::make_shared<TextStore>();
+    const LoadText load(std::make_shared<TextStore>());
     const std::string_view bytes = file.Bytes();
     const auto size = static_cast<int64_t>(bytes.size());
     int64_t pos = 0;
@@ -390,7 +400,7 @@ void ParseFramed(const ParseContext& ctx,
             if (nul != std::string_view::npos)
                 text = text.substr(0, nul);
         }
-        ParseMessageAt(text, start, ctx, store, 0, out, lines);
+        ParseMessageAt(text, start, ctx, load, 0, out, lines);
         file.DoneBefore(static_cast<size_t>(pos));
         if (progress)
             progress(pos, size);
@@ -560,13 +570,14 @@ constexpr std::string_view kFiveBlanks = "     ";
 std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
                                   char layout,
                                   const SharedPath& msgFile,
-                                  const std::shared_ptr<TextStore>& store) {
+                                  const LoadText& load) {
     auto msg = std::make_unique<TMsg>();
     msg->msgFile = msgFile;
     msg->offset = ToInteger64(col[0]);
     // With a store the line is its text already: the record views it, and keeps Subject and
     // From as they are until first read (when they are decoded, if they need it).
-    auto keep = [&store](std::string_view value) {
+    TextStore* const store = load.store;
+    auto keep = [store](std::string_view value) {
         return store ? RecordText::View(value) : RecordText(value);
     };
     auto decoded = [&](std::string_view raw) {
@@ -599,7 +610,7 @@ std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
         msg->number = ToInteger(col[8]);
     }
     if (store)
-        msg->textStore = TMsg::StoreShare(store);
+        msg->textStore = load.share.Also();
     msg->depth = 0;
     msg->mark = '*';
     return msg;
@@ -611,7 +622,7 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      char layout,
                                      const SharedPath& msgFile,
                                      const std::shared_ptr<TextStore>& store) {
-    return IndexRecord(SplitIndexLine(line), layout, msgFile, store);
+    return IndexRecord(SplitIndexLine(line), layout, msgFile, LoadText(store));
 }
 
 void ParseIndexFile(std::string_view path,
@@ -622,13 +633,14 @@ void ParseIndexFile(std::string_view path,
     // The records view the index's own bytes, kept whole in their store.
     auto store = std::make_shared<TextStore>();
     const std::string_view text = store->KeepFile(path);
+    const LoadText load(std::move(store));
     const size_t total = text.size();
     out.reserve(out.size() + total / 160);
     size_t pos = 0, reported = 0;
     IndexColumns col;
     while (pos < text.size()) {
         if (NextIndexLine(text, pos, col) > 0)
-            out.push_back(IndexRecord(col, layout, msgFile, store));
+            out.push_back(IndexRecord(col, layout, msgFile, load));
         if (progress && (pos - reported >= 64 * 1024 || pos == total)) {
             progress(pos, total);
             reported = pos;

@@ -56,32 +56,29 @@ RecordText& RecordText::operator=(std::string_view text) {
 void RecordText::Own(std::string_view text) {
     text = text.substr(0, std::min(text.size(), kMaxSize));
     if (text.empty()) {
-        data_ = "";
-        size_ = 0;
-        kind_ = Kind::View;
+        Forget();
         return;
     }
     char* block = new char[text.size() + 1];
     std::memcpy(block, text.data(), text.size());
     block[text.size()] = '\0';
-    data_ = block;
-    size_ = static_cast<uint32_t>(text.size());
-    kind_ = Kind::Owned;
+    at_.Set(block);
+    Set(text.size(), Kind::Owned);
 }
 
 void RecordText::FreeOwned() {
-    delete[] data_;
+    delete[] at_.Get();
 }
 
 void RecordText::Decode() const {
-    const std::string_view raw(data_, size_);
+    const std::string_view raw(at_.Get(), sizeKind_ & kSizeMask);
     if (!NeedsHeaderDecoding(raw)) {
-        kind_ = Kind::View;  // the text is its own decoding: keep viewing it
+        Set(raw.size(), Kind::View);  // the text is its own decoding: keep viewing it
         return;
     }
     const std::string decoded = DecodeHeaderText(raw);
     auto* self = const_cast<RecordText*>(this);
-    self->kind_ = Kind::View;  // the raw text is not ours to free
+    self->Set(raw.size(), Kind::View);  // the raw text is not ours to free
     self->Own(decoded);
 }
 

@@ -20,6 +20,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -57,22 +58,20 @@ class RecordText {
 public:
     static constexpr size_t npos = std::string_view::npos;
 
-    RecordText() = default;
+    RecordText() { at_.Set(""); }
     explicit RecordText(std::string_view text) { Own(text); }
     RecordText(const RecordText& other) { Own(other.view()); }
     RecordText(RecordText&& other) noexcept
-        : data_(other.data_)
-        , size_(other.size_)
-        , kind_(other.kind_) {
+        : at_(other.at_)
+        , sizeKind_(other.sizeKind_) {
         other.Forget();
     }
     RecordText& operator=(const RecordText& other);
     RecordText& operator=(RecordText&& other) noexcept {
         if (this != &other) {
             Drop();
-            data_ = other.data_;
-            size_ = other.size_;
-            kind_ = other.kind_;
+            at_ = other.at_;
+            sizeKind_ = other.sizeKind_;
             other.Forget();
         }
         return *this;
@@ -90,9 +89,9 @@ public:
 
     // The text (decoding it first if it is still encoded).
     std::string_view view() const {
-        if (kind_ == Kind::Encoded)
+        if (kind() == Kind::Encoded)
             Decode();
-        return {data_, size_};
+        return {at_.Get(), sizeKind_ & kSizeMask};
     }
     operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
     operator std::string() const { return std::string(view()); }  // NOLINT
@@ -133,31 +132,52 @@ public:
     friend std::string operator+(char a, const RecordText& b);
 
 private:
-    enum class Kind : uint8_t { View, Owned, Encoded };
-    // A field is cut at 4 GiB, the most its length counts (no real header line comes near).
-    static constexpr size_t kMaxSize = UINT32_MAX;
-    RecordText(std::string_view stored, Kind kind)
-        : data_(stored.empty() ? "" : stored.data())
-        , size_(static_cast<uint32_t>(std::min<size_t>(stored.size(), kMaxSize)))
-        , kind_(kind) {}
+    enum class Kind : uint32_t { View, Owned, Encoded };
+    // The size takes the low 30 bits and the kind the top two, so that a value is twelve bytes
+    // (a record holds six). A field is cut at 1 GiB (no real header line comes near).
+    static constexpr uint32_t kKindShift = 30;
+    static constexpr uint32_t kSizeMask = (uint32_t{1} << kKindShift) - 1;
+    static constexpr size_t kMaxSize = kSizeMask;
+
+    // The text's address, kept at four-byte alignment (a pointer's own would pad each value
+    // to sixteen bytes).
+    class Address {
+    public:
+        const char* Get() const {
+            const char* p;
+            std::memcpy(&p, bytes_, sizeof p);
+            return p;
+        }
+        void Set(const char* p) { std::memcpy(bytes_, &p, sizeof p); }
+
+    private:
+        alignas(4) unsigned char bytes_[sizeof(const char*)];
+    };
+
+    RecordText(std::string_view stored, Kind kind) {
+        at_.Set(stored.empty() ? "" : stored.data());
+        Set(std::min<size_t>(stored.size(), kMaxSize), kind);
+    }
+    Kind kind() const { return static_cast<Kind>(sizeKind_ >> kKindShift); }
+    void Set(size_t size, Kind kind) const {
+        sizeKind_ = static_cast<uint32_t>(size) | static_cast<uint32_t>(kind) << kKindShift;
+    }
     void Own(std::string_view text);
     void Drop() {
-        if (kind_ == Kind::Owned)
+        if (kind() == Kind::Owned)
             FreeOwned();
         Forget();
     }
     void Forget() {
-        data_ = "";
-        size_ = 0;
-        kind_ = Kind::View;
+        at_.Set("");
+        sizeKind_ = 0;  // an empty view
     }
     void FreeOwned();
     void Decode() const;
 
-    // Owned text is a new[] block of size_ + 1 bytes (a NUL after the text).
-    mutable const char* data_ = "";
-    mutable uint32_t size_ = 0;
-    mutable Kind kind_ = Kind::View;
+    // Owned text is a new[] block of size + 1 bytes (a NUL after the text).
+    mutable Address at_;
+    mutable uint32_t sizeKind_ = 0;
 };
 
 std::ostream& operator<<(std::ostream& os, const RecordText& text);
