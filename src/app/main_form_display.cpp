@@ -190,7 +190,7 @@ void TMainForm::DisplayMessage() {
         message_->LoadLines();
         mime_->Parse(message_->lines);
         if (!message_->msgFile.empty())
-            TSList().swap(message_->lines);  // read again when needed
+            message_->lines.clear();  // read again when needed
         parts_ = DisplayParts(mime_->Root);
         // 12.
         const std::string tabText = message_->Expand(

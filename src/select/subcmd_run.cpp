@@ -46,7 +46,7 @@ std::string SaveText(TMsg& msg, bool header, bool convert) {
         out += "\r\n";
     }
     if (!hadLines)
-        TSList().swap(msg.lines);
+        msg.lines.clear();
     return out;
 }
 

@@ -83,7 +83,7 @@ DecodeOutcome DecodeOneMessage(TMsg& msg,
         msg.LoadLines();
     const TSList lines = msg.lines;
     if (!hadLines && !msg.msgFile.empty())
-        TSList().swap(msg.lines);
+        msg.lines.clear();
 
     TMIMEc mime;
     mime.Parse(lines);

@@ -18,7 +18,7 @@ void WithLines(TMsg& msg, F&& use) {
         msg.LoadLines();
     use(static_cast<const TSList&>(msg.lines));
     if (!hadLines && !msg.msgFile.empty())
-        TSList().swap(msg.lines);
+        msg.lines.clear();
 }
 
 void AppendLine(std::string& out, std::string_view line) {

@@ -76,18 +76,19 @@ void TMsg::LoadLines() {
         return;
     lines.clear();
     const std::string text = ReadText();
+    TSList& out = lines.Edit();
     size_t pos = 0;
     while (pos < text.size()) {
         size_t lf = text.find('\n', pos);
         if (lf == std::string::npos) {
-            lines.emplace_back(text, pos, std::string::npos);
+            out.emplace_back(text, pos, std::string::npos);
             break;
         }
-        lines.emplace_back(text, pos, lf - pos);
+        out.emplace_back(text, pos, lf - pos);
         pos = lf + 1;
     }
-    if (lines.empty())
-        lines.emplace_back();
+    if (out.empty())
+        out.emplace_back();
 }
 
 std::string HeaderValue(const TSList& lines, std::string_view name) {

@@ -17,6 +17,7 @@
 // Strings are Shift_JIS bytes; the message file path is Shift_JIS text too (see DiskPath).
 #pragma once
 
+#include "store/line_list.h"
 #include "store/record_pool.h"
 #include "store/record_text.h"
 #include "store/shared_count.h"
@@ -100,7 +101,7 @@ public:
     bool checked = false;    // check flag: selected in the list, or set by a sub-command
     int32_t depth = 0;       // thread depth for indentation; 0 outside the thread view
     int32_t displayPos = 0;  // position in the area's display list
-    TSList lines;            // the message text as lines; empty until loaded
+    LineList lines;          // the message text as lines; empty until loaded
 
     // ---- From and Date ----
     const RecordText& From() const { return from_; }  // decoded like subject
