@@ -282,7 +282,11 @@ void TGrp::Load() {
             return;
         ParseIndexFile(FindPacketFile(idx), l2, SharedPath(MsgPath()), messages,
                        [this](size_t i, size_t n) { Report(i, n); });
-        messages.shrink_to_fit();  // room was reserved by an estimate from the index's size
+        // Room was reserved by an estimate from the index's size; room never used is never
+        // touched either (it costs address space, not memory), so only a gross overestimate
+        // is given back.
+        if (messages.capacity() / 2 > messages.size())
+            messages.shrink_to_fit();
         ReadMarks();
     } else if (l2 == 'n') {
         if (!PacketFileExists(pathBase + ".MSG"))
@@ -376,6 +380,17 @@ ReplaceResult TGrp::Unload() {
     messages.clear();
     loadedFromDisk_ = false;
     return ReplaceResult::Ok;
+}
+
+void TGrp::LeaveMessagesForExit() {
+    if (messages.empty() || marksChanged || contentChanged || purgeOnClose)
+        return;
+    // Kept reachable, so that leak checkers see memory in use rather than lost.
+    static auto* left = new std::vector<std::vector<std::unique_ptr<TMsg>>>;
+    left->push_back(std::move(messages));
+    messages.clear();
+    display.clear();
+    loadedFromDisk_ = false;
 }
 
 void TGrp::SetSortType(int type) {

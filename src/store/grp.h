@@ -103,6 +103,11 @@ public:
     // rewrite are left for the next load and only the marks are saved: the messages are freed,
     // the result is WriteFailed and lastFailure says why.
     ReplaceResult Unload();
+    // For a program about to end: when nothing of the loaded messages is left to save (no
+    // changed marks or content, no purge on close), lets them go without freeing each record
+    // (the system takes the memory back at exit), and the area reads as not loaded. Does
+    // nothing otherwise: Unload then saves and frees them as usual.
+    void LeaveMessagesForExit();
     // Whether the area's message file (its index, for an indexed area) is no longer the size it
     // had when the area was loaded: a transfer program appended messages, which the records
     // held here do not know. A rewrite from them would drop those messages, so Rewrite refuses.

@@ -20,8 +20,10 @@ struct OpenedArea {
         , storedSort(other.storedSort) {}
     OpenedArea& operator=(OpenedArea&&) = delete;
     ~OpenedArea() {
-        if (area)
+        if (area) {
             area->sortType = storedSort;
+            area->LeaveMessagesForExit();  // the command ends with the program
+        }
     }
 
     std::unique_ptr<TSoup> soup;
