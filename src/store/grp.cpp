@@ -267,6 +267,8 @@ ReplaceResult TGrp::RefuseChangedArea() {
 }
 
 void TGrp::Load() {
+    loadedList_ = nullptr;
+    const bool fresh = messages.empty();
     // A rewrite by another process must not be taken for an interrupted one, nor its files
     // read half replaced.
     PacketLock lock(Directory());
@@ -288,6 +290,8 @@ void TGrp::Load() {
         if (messages.capacity() / 2 > messages.size())
             messages.shrink_to_fit();
         ReadMarks();
+        if (fresh)
+            NoteLoadedList();
     } else if (l2 == 'n') {
         if (!PacketFileExists(pathBase + ".MSG"))
             return;
@@ -299,7 +303,14 @@ void TGrp::Load() {
             ParseRnewsFile(ctx, messages, progress);
         messages.shrink_to_fit();  // the list grew by doubling; it stays as long as the area
         ReadMarks();
+        if (fresh)
+            NoteLoadedList();
     }
+}
+
+void TGrp::NoteLoadedList() {
+    loadedList_ = messages.data();
+    loadedCount_ = messages.size();
 }
 
 void TGrp::ReadMarks() {
@@ -358,6 +369,7 @@ ReplaceResult TGrp::Unload() {
         const bool deferred = contentChanged || purgeOnClose;
         display.clear();
         messages.clear();
+        loadedList_ = nullptr;
         loadedFromDisk_ = false;
         contentChanged = false;
         return deferred ? RefuseChangedArea() : ReplaceResult::Ok;
@@ -378,6 +390,7 @@ ReplaceResult TGrp::Unload() {
     }
     display.clear();
     messages.clear();
+    loadedList_ = nullptr;
     loadedFromDisk_ = false;
     return ReplaceResult::Ok;
 }
@@ -390,6 +403,7 @@ void TGrp::LeaveMessagesForExit() {
     left->push_back(std::move(messages));
     messages.clear();
     display.clear();
+    loadedList_ = nullptr;
     loadedFromDisk_ = false;
 }
 
@@ -400,8 +414,11 @@ void TGrp::SetSortType(int type) {
         return;
     sortType = t;
     if (!messages.empty()) {
-        BuildDisplayList(messages, t, threadRange, display,
-                         [this](size_t i, size_t n) { Report(i, n); });
+        const bool inFileOrder = loadedList_ == messages.data() && loadedCount_ == messages.size();
+        loadedList_ = nullptr;
+        BuildDisplayList(
+            messages, t, threadRange, display, [this](size_t i, size_t n) { Report(i, n); },
+            inFileOrder);
     }
     sorted = true;
 }

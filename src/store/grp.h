@@ -153,6 +153,7 @@ public:
 
 private:
     void ReadMarks();
+    void NoteLoadedList();  // see loadedList_
     void Report(size_t i, size_t n);
     void ReportPosition(int64_t pos, int64_t size);
     void RecoverInterruptedRewrite();  // the packet lock must be held
@@ -163,7 +164,11 @@ private:
 
     TIniF* stat_;
     TDialogs* dialogs_;
-    bool loadedFromDisk_ = false;    // the records held were read from the area's files
+    bool loadedFromDisk_ = false;  // the records held were read from the area's files
+    // The list as a load left it, its records at depth 0 and their file positions: until the
+    // first display list is built, which then need not write them again.
+    const void* loadedList_ = nullptr;
+    size_t loadedCount_ = 0;
     int64_t loadedSize_ = 0;         // SourceSize() when they were read
     std::vector<std::string> seen_;  // Message-IDs read in other areas, in order
     std::unordered_set<std::string> seenSet_;

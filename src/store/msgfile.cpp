@@ -346,6 +346,7 @@ void ParseMessageAt(std::string_view text,
     msg->lineCount = knownLines >= 0 ? ToInt32(knownLines) : CountLfLines(text);
     msg->number = 0;
     msg->depth = 0;
+    msg->displayPos = static_cast<int32_t>(out.size());  // file order, until sorted
     msg->mark = '*';
     out.push_back(std::move(msg));
 }
@@ -639,8 +640,10 @@ void ParseIndexFile(std::string_view path,
     size_t pos = 0, reported = 0;
     IndexColumns col;
     while (pos < text.size()) {
-        if (NextIndexLine(text, pos, col) > 0)
+        if (NextIndexLine(text, pos, col) > 0) {
             out.push_back(IndexRecord(col, layout, msgFile, load));
+            out.back()->displayPos = static_cast<int32_t>(out.size() - 1);  // file order
+        }
         if (progress && (pos - reported >= 64 * 1024 || pos == total)) {
             progress(pos, total);
             reported = pos;

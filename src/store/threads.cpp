@@ -38,9 +38,15 @@ void SetPositions(DisplayList& list) {
     for (size_t i = 0; i < list.size(); ++i) list[i].msg->displayPos = static_cast<int32_t>(i);
 }
 
-void FileOrder(const std::vector<std::unique_ptr<TMsg>>& messages, DisplayList& out) {
+void FileOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
+               DisplayList& out,
+               bool inFileOrder) {
     out.clear();
     out.reserve(messages.size());
+    if (inFileOrder) {
+        for (const auto& m : messages) out.push_back({m.get()});
+        return;
+    }
     for (const auto& m : messages) {
         m->depth = 0;
         m->displayPos = static_cast<int32_t>(out.size());
@@ -243,11 +249,7 @@ public:
         : msgs_(messages)
         , range_(threadRange < 0 ? 0 : static_cast<size_t>(threadRange))
         , parent_(messages.size(), kNone)
-        , firstChild_(messages.size(), kNone)
-        , lastChild_(messages.size(), kNone)
-        , nextSibling_(messages.size(), kNone)
-        , listed_(messages.size(), 0)
-        , depth_(messages.size(), 0) {}
+        , next_(messages.size(), kNone) {}
 
     // Links each message k to a parent within `range_` places before it: the nearest earlier
     // message whose Message-ID is k's parent ID; and takes as children the earlier messages in
@@ -260,7 +262,7 @@ public:
         // Per ID: the latest place of a message with that Message-ID, and the messages still
         // without a parent that wait for it, in file order (a list through nextWaiting).
         WindowIds ids(range_ + 1, n);
-        std::vector<Place> nextWaiting(n, kNone);
+        std::vector<Place>& nextWaiting = next_;  // sibling links are made after linking
         for (size_t k = 0; k < n; ++k) {
             ids.Reach(k);
             // The records and their IDs are read once each, in order: ask for them ahead.
@@ -282,19 +284,15 @@ public:
             const uint32_t parentHash = IdTable::Hash(parentId);
             if (!parentId.empty()) {
                 const IdTable::Entry* e = ids.Find(parentId, parentHash);
-                if (e && e->last != kNone && e->last >= low) {
-                    AddChild(e->last, static_cast<Place>(k));
+                if (e && e->last != kNone && e->last >= low)
                     parent_[k] = e->last;
-                }
             }
             if (!messageId.empty()) {
                 IdTable::Entry& e = ids.Change(messageId, IdTable::Hash(messageId));
                 for (Place j = e.firstWaiting; j != kNone; j = nextWaiting[j]) {
                     // Places before the range never come into it again.
-                    if (j >= low && parent_[j] == kNone) {
-                        AddChild(static_cast<Place>(k), j);
+                    if (j >= low && parent_[j] == kNone)
                         parent_[j] = static_cast<Place>(k);
-                    }
                 }
                 e.firstWaiting = e.lastWaiting = kNone;
                 e.last = static_cast<Place>(k);
@@ -314,6 +312,8 @@ public:
 
     void List(bool joinBySubject, DisplayList& out) {
         const size_t n = msgs_.size();
+        MakeChildLists();
+        depth_.assign(n, kUnlisted);
         order_.clear();
         order_.reserve(n);
         std::unordered_map<std::string_view, std::vector<size_t>> by_subject;
@@ -339,23 +339,41 @@ public:
         // Messages caught in a loop of parent links hang from no root: list them where the file
         // order meets them.
         for (size_t i = 0; i < n; ++i) {
-            if (!listed_[i])
+            if (depth_[i] == kUnlisted)
                 AppendTree(i);
         }
-        // The order is known: now each record is written once, asked for ahead.
-        out.clear();
-        out.resize(order_.size());
-        for (size_t i = 0; i < order_.size(); ++i) {
-            if (i + 8 < order_.size())
-                __builtin_prefetch(msgs_[order_[i + 8]].get(), 1);
-            TMsg* m = msgs_[order_[i]].get();
-            m->depth = depth_[order_[i]];
-            m->displayPos = static_cast<int32_t>(i);
-            out[i] = {m};
+        // The order is known: the records are written in file order (memory read in order, not
+        // at random), each with its depth and its place in the list.
+        std::vector<Place>& position = parent_;  // the parents are no longer needed
+        for (size_t i = 0; i < order_.size(); ++i) position[order_[i]] = static_cast<Place>(i);
+        for (size_t k = 0; k < n; ++k) {
+            TMsg& m = *msgs_[k];
+            m.depth = depth_[k];
+            m.displayPos = static_cast<int32_t>(position[k]);
         }
+        out.clear();
+        out.reserve(order_.size());
+        for (const Place k : order_) out.push_back({msgs_[k].get()});
     }
 
 private:
+    static constexpr int32_t kUnlisted = -1;  // depth of a message not yet in the order
+
+    // Each message's children as a list in file order (firstChild_, then next_), made from the
+    // parent links. Linking meets a message's children in that order too: those filed before
+    // it when it comes, those filed after it as they come.
+    void MakeChildLists() {
+        const size_t n = msgs_.size();
+        firstChild_.assign(n, kNone);
+        for (size_t k = n; k-- > 0;) {
+            const Place p = parent_[k];
+            if (p < n) {
+                next_[k] = firstChild_[p];
+                firstChild_[p] = static_cast<Place>(k);
+            }
+        }
+    }
+
     // Appends `root` at depth 0 and its subtree depth-first to the order (the records are
     // written when the whole order is known).
     void AppendTree(size_t root) {
@@ -364,26 +382,16 @@ private:
         while (!stack_.empty()) {
             Frame f = stack_.back();
             stack_.pop_back();
-            if (listed_[f.msg])
+            if (depth_[f.msg] != kUnlisted)
                 continue;
-            listed_[f.msg] = 1;
             depth_[f.msg] = f.depth;
             order_.push_back(f.msg);
             // The children go on the stack last first, so the first is taken next.
             const size_t mark = stack_.size();
-            for (Place c = firstChild_[f.msg]; c != kNone; c = nextSibling_[c])
+            for (Place c = firstChild_[f.msg]; c != kNone; c = next_[c])
                 stack_.push_back({c, f.depth + 1});
             std::reverse(stack_.begin() + static_cast<std::ptrdiff_t>(mark), stack_.end());
         }
-    }
-
-    // Children are only ever added at the end of a message's list.
-    void AddChild(Place parent, Place child) {
-        if (lastChild_[parent] == kNone)
-            firstChild_[parent] = child;
-        else
-            nextSibling_[lastChild_[parent]] = child;
-        lastChild_[parent] = child;
     }
 
     struct Frame {
@@ -393,13 +401,14 @@ private:
 
     const std::vector<std::unique_ptr<TMsg>>& msgs_;
     size_t range_;
-    std::vector<Place> parent_;  // parent slot: place, kNone or kJoined
-    // Ordered child lists, kept as links between the children.
-    std::vector<Place> firstChild_, lastChild_, nextSibling_;
-    std::vector<uint8_t> listed_;  // already in the order
-    std::vector<int32_t> depth_;   // thread depth of each listed message
-    std::vector<Place> order_;     // the display order, as places
-    std::vector<Frame> stack_;     // AppendTree's work, kept between roots
+    std::vector<Place> parent_;  // parent slot: place, kNone or kJoined; then display positions
+    // While linking, the messages waiting for the same parent ID (a list per ID); then each
+    // message's next sibling.
+    std::vector<Place> next_;
+    std::vector<Place> firstChild_;
+    std::vector<int32_t> depth_;  // thread depth of each listed message, or kUnlisted
+    std::vector<Place> order_;    // the display order, as places
+    std::vector<Frame> stack_;    // AppendTree's work, kept between roots
 };
 
 }  // namespace
@@ -416,12 +425,13 @@ bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
                       int type,
                       int threadRange,
                       DisplayList& out,
-                      const std::function<void(size_t, size_t)>& progress) {
+                      const std::function<void(size_t, size_t)>& progress,
+                      bool inFileOrder) {
     // File and thread order set each record's position as they list it (one visit to each
     // record instead of two); the sorted orders set them after sorting.
     switch (type) {
         case 0:
-            FileOrder(messages, out);
+            FileOrder(messages, out, inFileOrder);
             break;
         case 2:
         case 3:

@@ -39,12 +39,15 @@ using DisplayList = std::vector<DisplayEntry>;
 
 // Builds the display list of `messages` (file order) for sort type `type` (0-5), setting each
 // message's depth and display position. Returns false, leaving `out` untouched, for any other
-// type. `progress` (may be empty) is told (i, n) as the work goes on.
+// type. `progress` (may be empty) is told (i, n) as the work goes on. `inFileOrder` says the
+// records already hold depth 0 and their file positions (as a load leaves them), which file
+// order then does not write again.
 bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
                       int type,
                       int threadRange,
                       DisplayList& out,
-                      const std::function<void(size_t, size_t)>& progress);
+                      const std::function<void(size_t, size_t)>& progress,
+                      bool inFileOrder = false);
 
 // Removes leading reply prefixes: while the first four characters, upper-cased, are "RE: " or
 // "RE:_", they go. "Re:x" keeps its prefix.

@@ -232,6 +232,50 @@ TEST_F(AreaTest, DeleteAtAndBadIndex) {
     EXPECT_EQ(g->MessageAt(1), nullptr);
 }
 
+// Each record's position and depth agree with the display list in every order, however the
+// area was loaded and whatever order it had before (a load leaves records in file order, and
+// file order then does not write them again).
+TEST_F(AreaTest, PositionsAndDepthsFollowEveryOrder) {
+    const std::string reply = "References: <1@x>\n";
+    auto check = [](const TGrp& g) {
+        for (size_t i = 0; i < g.display.size(); ++i) {
+            ASSERT_EQ(g.display[i].msg->displayPos, static_cast<int32_t>(i));
+            ASSERT_EQ(g.display[i].msg->depth, g.sortType == 1 && i == 1 ? 1 : 0);
+        }
+    };
+    WriteFile(base + ".MSG",
+              RnewsFile({Message("1@x", "b"), Message("2@x", "a"), Message("3@x", "c", reply)}));
+    WriteFile(base + ".IDX",
+              "0\tb\tf\td\t<1@x>\t\t1\t1\t1\n"
+              "0\ta\tf\td\t<2@x>\t\t1\t1\t2\n"
+              "0\tc\tf\td\t<3@x>\t<1@x>\t1\t1\t3\n");
+    for (const char* enc : {"un", "uc"}) {
+        SCOPED_TRACE(enc);
+        auto g = Area(enc, 1);
+        g->Prepare();
+        EXPECT_EQ(Ids(*g), "<1@x>* <3@x>* <2@x>*");
+        check(*g);
+        for (int type : {0, 2, 1, 0}) {
+            g->SetSortType(type);
+            check(*g);
+        }
+        EXPECT_EQ(Ids(*g), "<1@x>* <2@x>* <3@x>*");
+        // Loaded again in file order, and with a message deleted before the first sort.
+        g->display.clear();
+        g->messages.clear();
+        g->SetSortType(0);
+        g->Prepare();
+        check(*g);
+        g->display.clear();
+        g->messages.clear();
+        g->Load();
+        g->messages.erase(g->messages.begin());
+        g->SetSortType(0);
+        EXPECT_EQ(Ids(*g), "<2@x>* <3@x>*");
+        check(*g);
+    }
+}
+
 TEST_F(AreaTest, MessagesAppendedByAnotherProgramAreNeverRewrittenAway) {
     // A transfer program appends to the area while it is open; a purge from the records held
     // would write the files without the new messages. It waits for the next load instead.
