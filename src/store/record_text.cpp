@@ -3,6 +3,8 @@
 #include "store/msg.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
@@ -53,33 +55,52 @@ RecordText& RecordText::operator=(std::string_view text) {
     return *this = std::move(copy);
 }
 
+RecordText::RecordText(std::string_view stored, Kind kind) {
+    if (stored.size() < kLong) {
+        bits_ = Pack(stored.empty() ? "" : stored.data(), stored.size(), kind);
+        return;
+    }
+    bits_ = Pack("", 0, Kind::View);
+    if (kind == Kind::Encoded && NeedsHeaderDecoding(stored))
+        Own(DecodeHeaderText(stored));
+    else
+        Own(stored);
+}
+
+void RecordText::AddressTooHigh() {
+    std::fputs("pelorin: a text address beyond 48 bits\n", stderr);
+    std::abort();
+}
+
 void RecordText::Own(std::string_view text) {
-    text = text.substr(0, std::min(text.size(), kMaxSize));
     if (text.empty()) {
         Forget();
         return;
     }
-    char* block = new char[text.size() + 1];
-    std::memcpy(block, text.data(), text.size());
-    block[text.size()] = '\0';
-    at_.Set(block);
-    Set(text.size(), Kind::Owned);
+    const size_t header = text.size() >= kLong ? sizeof(uint64_t) : 0;
+    char* block = new char[header + text.size() + 1];
+    if (header) {
+        const uint64_t size = text.size();
+        std::memcpy(block, &size, sizeof size);
+    }
+    std::memcpy(block + header, text.data(), text.size());
+    block[header + text.size()] = '\0';
+    bits_ = Pack(block + header, text.size(), Kind::Owned);
 }
 
 void RecordText::FreeOwned() {
-    delete[] at_.Get();
+    const char* text = Address();
+    delete[](ShortSize() == kLong ? text - sizeof(uint64_t) : text);
 }
 
 void RecordText::Decode() const {
-    const std::string_view raw(at_.Get(), sizeKind_ & kSizeMask);
-    if (!NeedsHeaderDecoding(raw)) {
-        Set(raw.size(), Kind::View);  // the text is its own decoding: keep viewing it
-        return;
-    }
-    const std::string decoded = DecodeHeaderText(raw);
+    // Encoded text is always short (see the constructor).
+    const std::string_view raw(Address(), ShortSize());
     auto* self = const_cast<RecordText*>(this);
-    self->Set(raw.size(), Kind::View);  // the raw text is not ours to free
-    self->Own(decoded);
+    self->bits_ = Pack(raw.data(), raw.size(), Kind::View);  // the raw text is not ours to free
+    if (!NeedsHeaderDecoding(raw))
+        return;  // the text is its own decoding: keep viewing it
+    self->Own(DecodeHeaderText(raw));
 }
 
 std::string operator+(const RecordText& a, std::string_view b) {

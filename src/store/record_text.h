@@ -58,20 +58,19 @@ class RecordText {
 public:
     static constexpr size_t npos = std::string_view::npos;
 
-    RecordText() { at_.Set(""); }
+    RecordText()
+        : bits_(Pack("", 0, Kind::View)) {}
     explicit RecordText(std::string_view text) { Own(text); }
     RecordText(const RecordText& other) { Own(other.view()); }
     RecordText(RecordText&& other) noexcept
-        : at_(other.at_)
-        , sizeKind_(other.sizeKind_) {
+        : bits_(other.bits_) {
         other.Forget();
     }
     RecordText& operator=(const RecordText& other);
     RecordText& operator=(RecordText&& other) noexcept {
         if (this != &other) {
             Drop();
-            at_ = other.at_;
-            sizeKind_ = other.sizeKind_;
+            bits_ = other.bits_;
             other.Forget();
         }
         return *this;
@@ -91,7 +90,9 @@ public:
     std::string_view view() const {
         if (kind() == Kind::Encoded)
             Decode();
-        return {at_.Get(), sizeKind_ & kSizeMask};
+        const char* text = Address();
+        const size_t size = ShortSize();
+        return {text, size == kLong ? LongSize(text) : size};
     }
     operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
     operator std::string() const { return std::string(view()); }  // NOLINT
@@ -132,52 +133,50 @@ public:
     friend std::string operator+(char a, const RecordText& b);
 
 private:
-    enum class Kind : uint32_t { View, Owned, Encoded };
-    // The size takes the low 30 bits and the kind the top two, so that a value is twelve bytes
-    // (a record holds six). A field is cut at 1 GiB (no real header line comes near).
-    static constexpr uint32_t kKindShift = 30;
-    static constexpr uint32_t kSizeMask = (uint32_t{1} << kKindShift) - 1;
-    static constexpr size_t kMaxSize = kSizeMask;
+    enum class Kind : uint64_t { View, Owned, Encoded };
+    // One 64-bit word, so that a record's six fields take eight bytes each: the text's address
+    // in the low 48 bits (all a user-space address uses), the size in the next 14, the kind in
+    // the top two. Owned text of kLong bytes or more keeps its size in the eight bytes before
+    // it; text as long held elsewhere is copied and owned (decoded first, if encoded), which
+    // reads the same.
+    static constexpr int kSizeShift = 48;
+    static constexpr int kKindShift = 62;
+    static constexpr uint64_t kAddressMask = (uint64_t{1} << kSizeShift) - 1;
+    static constexpr size_t kLong = (size_t{1} << (kKindShift - kSizeShift)) - 1;
 
-    // The text's address, kept at four-byte alignment (a pointer's own would pad each value
-    // to sixteen bytes).
-    class Address {
-    public:
-        const char* Get() const {
-            const char* p;
-            std::memcpy(&p, bytes_, sizeof p);
-            return p;
-        }
-        void Set(const char* p) { std::memcpy(bytes_, &p, sizeof p); }
-
-    private:
-        alignas(4) unsigned char bytes_[sizeof(const char*)];
-    };
-
-    RecordText(std::string_view stored, Kind kind) {
-        at_.Set(stored.empty() ? "" : stored.data());
-        Set(std::min<size_t>(stored.size(), kMaxSize), kind);
+    static uint64_t Pack(const char* text, size_t size, Kind kind) {
+        const auto address = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(text));
+        if (address > kAddressMask)
+            AddressTooHigh();
+        return address | uint64_t{std::min(size, kLong)} << kSizeShift |
+               static_cast<uint64_t>(kind) << kKindShift;
     }
-    Kind kind() const { return static_cast<Kind>(sizeKind_ >> kKindShift); }
-    void Set(size_t size, Kind kind) const {
-        sizeKind_ = static_cast<uint32_t>(size) | static_cast<uint32_t>(kind) << kKindShift;
+    [[noreturn]] static void AddressTooHigh();
+    const char* Address() const {
+        return reinterpret_cast<const char*>(static_cast<uintptr_t>(bits_ & kAddressMask));
     }
+    size_t ShortSize() const { return static_cast<size_t>(bits_ >> kSizeShift) & kLong; }
+    static size_t LongSize(const char* text) {
+        uint64_t size;
+        std::memcpy(&size, text - sizeof size, sizeof size);
+        return static_cast<size_t>(size);
+    }
+    Kind kind() const { return static_cast<Kind>(bits_ >> kKindShift); }
+
+    RecordText(std::string_view stored, Kind kind);
     void Own(std::string_view text);
     void Drop() {
         if (kind() == Kind::Owned)
             FreeOwned();
         Forget();
     }
-    void Forget() {
-        at_.Set("");
-        sizeKind_ = 0;  // an empty view
-    }
+    void Forget() { bits_ = Pack("", 0, Kind::View); }
     void FreeOwned();
     void Decode() const;
 
-    // Owned text is a new[] block of size + 1 bytes (a NUL after the text).
-    mutable Address at_;
-    mutable uint32_t sizeKind_ = 0;
+    // Owned text is a new[] block holding the text and a NUL after it (and, for long text, its
+    // size before it).
+    mutable uint64_t bits_;
 };
 
 std::ostream& operator<<(std::ostream& os, const RecordText& text);

@@ -66,6 +66,39 @@ TEST(RecordText, EncodedValuesDecodeWhenFirstReadAsAtLoad) {
     }
 }
 
+// A value keeps short sizes beside its address and long ones elsewhere: every size around the
+// boundary, and far past it, reads back whole however the value was made, copied or moved.
+TEST(RecordText, LongTextReadsWholeWhateverItsKind) {
+    auto store = std::make_shared<TextStore>();
+    const std::string word = "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= ";
+    for (size_t size : {size_t{16382}, size_t{16383}, size_t{16384}, size_t{200000}}) {
+        SCOPED_TRACE(size);
+        std::string text(size, 'r');
+        text.front() = '<';
+        text.back() = '>';
+        const std::string_view kept = store->Add(text);
+        RecordText viewed = RecordText::View(kept);
+        RecordText owned(text);
+        RecordText assigned;
+        assigned = text;
+        EXPECT_EQ(viewed, text);
+        EXPECT_EQ(owned, text);
+        EXPECT_EQ(assigned.size(), size);
+        EXPECT_EQ(owned.data()[size], '\0');
+        RecordText copy = viewed;
+        RecordText moved = std::move(copy);
+        EXPECT_EQ(moved, text);
+        EXPECT_TRUE(copy.empty());       // NOLINT(bugprone-use-after-move): moved-from is empty
+        moved = owned.view().substr(1);  // a part of another value
+        EXPECT_EQ(moved.size(), size - 1);
+
+        std::string raw;
+        while (raw.size() < size) raw += word;
+        RecordText encoded = RecordText::Encoded(store->Add(raw));
+        EXPECT_EQ(encoded, DecodeHeaderText(raw));
+    }
+}
+
 TEST(RecordText, StoresKeepEveryViewAcrossChunksAndLargeBlocks) {
     TextStore store;
     std::vector<std::pair<std::string_view, std::string>> kept;
