@@ -6,11 +6,58 @@
 #include "coding/charset.h"
 
 #include <cstring>
+#include <dlfcn.h>
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 
 namespace pelorin {
 namespace {
+
+// libxml2 is opened the first time HTML is read rather than when the program starts: it brings
+// the ICU libraries with it, and loading them would slow every start of the command-line
+// companion, which mostly reads no HTML at all.
+struct LibXml {
+    decltype(&::htmlReadMemory) readMemory = nullptr;
+    decltype(&::xmlDocGetRootElement) rootElement = nullptr;
+    decltype(&::xmlFreeDoc) freeDoc = nullptr;
+    decltype(&::xmlGetProp) getProp = nullptr;
+    decltype(&::xmlNodeGetContent) nodeContent = nullptr;
+    xmlFreeFunc free = nullptr;  // what libxml2 frees its strings with
+
+    bool Ready() const {
+        return readMemory && rootElement && freeDoc && getProp && nodeContent && free;
+    }
+};
+
+template <typename F>
+void Find(void* lib, const char* name, F& f) {
+    f = reinterpret_cast<F>(dlsym(lib, name));
+}
+
+const LibXml& Xml() {
+    static const LibXml xml = [] {
+        LibXml x;
+        void* lib = dlopen("libxml2.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!lib)
+            return x;  // never closed: the functions are used until the program ends
+        Find(lib, "htmlReadMemory", x.readMemory);
+        Find(lib, "xmlDocGetRootElement", x.rootElement);
+        Find(lib, "xmlFreeDoc", x.freeDoc);
+        Find(lib, "xmlGetProp", x.getProp);
+        Find(lib, "xmlNodeGetContent", x.nodeContent);
+        // With threads, xmlFree is reached through a function; without, it is a variable.
+        xmlFreeFunc* (*perThread)() = nullptr;
+        Find(lib, "__xmlFree", perThread);
+        xmlFreeFunc* variable = nullptr;
+        Find(lib, "xmlFree", variable);
+        if (perThread)
+            x.free = *perThread();
+        else if (variable)
+            x.free = *variable;
+        return x;
+    }();
+    return xml;
+}
 
 bool Is(const xmlNode* node, const char* name) {
     return node->name && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
@@ -25,11 +72,11 @@ bool IsAnyOf(const xmlNode* node, std::initializer_list<const char*> names) {
 }
 
 std::string Attribute(const xmlNode* node, const char* name) {
-    xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
+    xmlChar* value = Xml().getProp(node, reinterpret_cast<const xmlChar*>(name));
     if (!value)
         return {};
     std::string out(reinterpret_cast<const char*>(value));
-    xmlFree(value);
+    Xml().free(value);
     return out;
 }
 
@@ -167,11 +214,11 @@ struct Walk {
             const bool mail = href.rfind("mailto:", 0) == 0;
             if (web || mail) {
                 const std::string shown = web ? href : href.substr(7);
-                xmlChar* text = xmlNodeGetContent(node);
+                xmlChar* text = Xml().nodeContent(node);
                 const bool already =
                     text && std::strstr(reinterpret_cast<const char*>(text), shown.c_str());
                 if (text)
-                    xmlFree(text);
+                    Xml().free(text);
                 if (!already)
                     w.Text(" <" + shown + ">", false);
             }
@@ -184,13 +231,31 @@ struct Walk {
 
     // The text of a subtree too deep to walk, without its markup.
     void Flat(const xmlNode* node) {
-        xmlChar* text = xmlNodeGetContent(node);
+        xmlChar* text = Xml().nodeContent(node);
         if (text) {
             w.Text(reinterpret_cast<const char*>(text), false);
-            xmlFree(text);
+            Xml().free(text);
         }
     }
 };
+
+// Without the parser (libxml2 missing from the system), the document's own lines: the reader
+// still sees the message, markup and all.
+std::vector<std::string> HtmlSourceLines(const std::string& html) {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < html.size()) {
+        std::size_t lf = html.find('\n', pos);
+        if (lf == std::string::npos)
+            lf = html.size();
+        std::string line = html.substr(pos, lf - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        pos = lf + 1;
+    }
+    return lines;
+}
 
 }  // namespace
 
@@ -199,15 +264,18 @@ std::vector<std::string> HtmlToTextLines(std::string_view utf8Html) {
     const std::string input = ValidUtf8(utf8Html);
     if (input.find_first_not_of(" \t\r\n") == std::string::npos)
         return lines;
-    htmlDocPtr doc = htmlReadMemory(
+    const LibXml& xml = Xml();
+    if (!xml.Ready())
+        return HtmlSourceLines(input);
+    htmlDocPtr doc = xml.readMemory(
         input.data(), static_cast<int>(input.size()), nullptr, "UTF-8",
         HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
     if (!doc)
         return lines;
     Walk walk;
-    if (const xmlNode* root = xmlDocGetRootElement(doc))
+    if (const xmlNode* root = xml.rootElement(doc))
         walk.Node(root, 0, 0);
-    xmlFreeDoc(doc);
+    xml.freeDoc(doc);
 
     const std::string& text = walk.w.Out();
     std::size_t pos = 0;
