@@ -62,6 +62,18 @@ public:
     bool empty() const { return !node_; }
     bool operator==(const SharedPath& other) const { return str() == other.str(); }
 
+    // For CopyBatch: takes `n` references ahead (or gives back unused ones), and makes a copy
+    // whose reference was taken so.
+    void CountAhead(int n) const {
+        if (node_)
+            node_->count.Add(n);
+    }
+    SharedPath CountedCopy() const {
+        SharedPath p;
+        p.node_ = node_;
+        return p;
+    }
+
 private:
     struct Node {
         explicit Node(std::string p)
@@ -118,15 +130,6 @@ public:
         StoreShare() = default;
         explicit StoreShare(std::shared_ptr<const TextStore> store)
             : node_(store ? new Node(std::move(store)) : nullptr) {}
-        // A further share of the same store, for the next record of a load (copying a share
-        // gives none: see the copy constructor).
-        StoreShare Also() const {
-            StoreShare s;
-            s.node_ = node_;
-            if (node_)
-                node_->count.Add();
-            return s;
-        }
         StoreShare(const StoreShare&) {}
         StoreShare& operator=(const StoreShare&) { return *this; }
         StoreShare(StoreShare&& other) noexcept
@@ -140,6 +143,16 @@ public:
                 delete node_;
         }
         const TextStore* get() const { return node_ ? node_->store.get() : nullptr; }
+        // For CopyBatch, as SharedPath's.
+        void CountAhead(int n) const {
+            if (node_)
+                node_->count.Add(n);
+        }
+        StoreShare CountedCopy() const {
+            StoreShare s;
+            s.node_ = node_;
+            return s;
+        }
 
     private:
         struct Node {

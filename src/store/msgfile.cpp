@@ -253,13 +253,18 @@ void DropLine(std::string_view& text, int64_t& offset) {
 }
 
 // Where the records of one load keep their text: the store (null when each record holds its
-// own copies), and the share of it that each record takes.
+// own copies), and the share of it that each record takes; with the message file's path.
 struct LoadText {
-    explicit LoadText(const std::shared_ptr<TextStore>& s)
+    LoadText(const std::shared_ptr<TextStore>& s, const SharedPath& msgFile)
         : store(s.get())
-        , share(s) {}
+        , share(s)
+        , shares(share)
+        , paths(msgFile) {}
     TextStore* store;
     TMsg::StoreShare share;
+    // The records' copies of the share and of the message file's path.
+    mutable CopyBatch<TMsg::StoreShare> shares;
+    mutable CopyBatch<SharedPath> paths;
 };
 
 // `load.store`, when set, keeps the record's fields (see record_text.h); else each record holds
@@ -321,7 +326,7 @@ void ParseMessageAt(std::string_view text,
         }
     }
     auto msg = std::make_unique<TMsg>();
-    msg->msgFile = ctx.msgFile;
+    msg->msgFile = load.paths.Next();
     msg->offset = start;
     auto keep = [store = load.store](std::string_view value) {
         return store ? RecordText::View(store->Add(value)) : RecordText(value);
@@ -341,7 +346,7 @@ void ParseMessageAt(std::string_view text,
     const std::string_view parent = LastAngleTokenView(refs);
     msg->parentId = load.store ? RecordText::View(parent) : RecordText(parent);
     if (load.store)
-        msg->textStore = load.share.Also();
+        msg->textStore = load.shares.Next();
     msg->length = static_cast<int64_t>(text.size());
     msg->lineCount = knownLines >= 0 ? ToInt32(knownLines) : CountLfLines(text);
     msg->number = 0;
@@ -364,7 +369,7 @@ void ParseOneMessage(std::string_view text,
                      int64_t start,
                      const ParseContext& ctx,
                      MessageList& out) {
-    ParseMessageAt(text, start, ctx, LoadText(nullptr), 0, out);
+    ParseMessageAt(text, start, ctx, LoadText(nullptr, ctx.msgFile), 0, out);
 }
 
 namespace {
@@ -380,7 +385,7 @@ void ParseFramed(const ParseContext& ctx,
                  bool rnewsRules,  // empty batches are none; a NUL ends the text
                  Frame frame) {
     MappedFile file(ctx.msgFile.str());
-    const LoadText load(std::make_shared<TextStore>());
+    const LoadText load(std::make_shared<TextStore>(), ctx.msgFile);
     const std::string_view bytes = file.Bytes();
     const auto size = static_cast<int64_t>(bytes.size());
     int64_t pos = 0;
@@ -568,12 +573,9 @@ size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
 constexpr std::string_view kFiveBlanks = "     ";
 
 // A record from an index line's columns (see ParseIndexLine).
-std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
-                                  char layout,
-                                  const SharedPath& msgFile,
-                                  const LoadText& load) {
+std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col, char layout, const LoadText& load) {
     auto msg = std::make_unique<TMsg>();
-    msg->msgFile = msgFile;
+    msg->msgFile = load.paths.Next();
     msg->offset = ToInteger64(col[0]);
     // With a store the line is its text already: the record views it, and keeps Subject and
     // From as they are until first read (when they are decoded, if they need it).
@@ -611,7 +613,7 @@ std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col,
         msg->number = ToInteger(col[8]);
     }
     if (store)
-        msg->textStore = load.share.Also();
+        msg->textStore = load.shares.Next();
     msg->depth = 0;
     msg->mark = '*';
     return msg;
@@ -623,7 +625,7 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      char layout,
                                      const SharedPath& msgFile,
                                      const std::shared_ptr<TextStore>& store) {
-    return IndexRecord(SplitIndexLine(line), layout, msgFile, LoadText(store));
+    return IndexRecord(SplitIndexLine(line), layout, LoadText(store, msgFile));
 }
 
 void ParseIndexFile(std::string_view path,
@@ -634,14 +636,21 @@ void ParseIndexFile(std::string_view path,
     // The records view the index's own bytes, kept whole in their store.
     auto store = std::make_shared<TextStore>();
     const std::string_view text = store->KeepFile(path);
-    const LoadText load(std::move(store));
+    const LoadText load(store, msgFile);
     const size_t total = text.size();
+    // The number of records, from the lines of the first 64 KiB: room for them is made while
+    // the index is read (record_pool::Prepared).
+    const std::string_view sample = text.substr(0, 64 * 1024);
+    const size_t sampleLines = static_cast<size_t>(std::count(sample.begin(), sample.end(), '\n'));
+    const size_t expected =
+        sampleLines == 0 ? 0 : total / sample.size() * sampleLines + sampleLines;
+    const record_pool::Prepared room(expected * sizeof(TMsg));
     out.reserve(out.size() + total / 160);
     size_t pos = 0, reported = 0;
     IndexColumns col;
     while (pos < text.size()) {
         if (NextIndexLine(text, pos, col) > 0) {
-            out.push_back(IndexRecord(col, layout, msgFile, load));
+            out.push_back(IndexRecord(col, layout, load));
             out.back()->displayPos = static_cast<int32_t>(out.size() - 1);  // file order
         }
         if (progress && (pos - reported >= 64 * 1024 || pos == total)) {

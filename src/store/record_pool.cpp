@@ -1,9 +1,14 @@
 #include "store/record_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <sys/mman.h>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PELORIN_RECORD_POOL 0
@@ -69,7 +74,11 @@ public:
         return p;
     }
 
-    std::size_t Slabs() const { return slabs_.load(std::memory_order_relaxed); }
+    // Slabs mapped: those holding records and those prepared and not yet taken.
+    std::size_t Slabs() {
+        Lock lock(busy_);
+        return slabs_.load(std::memory_order_relaxed) + spare_.size();
+    }
 
     bool Owns(std::size_t block) const {
         return block != 0 && block == blockSize_.load(std::memory_order_relaxed);
@@ -84,8 +93,10 @@ public:
         if (!s->listed)
             List(s);
         // An empty slab goes back to the system, unless it is the only one with room (so that
-        // making and freeing one record at a time does not map and unmap a slab each time).
-        if (s->live == 0 && !(room_ == s && !s->next)) {
+        // making and freeing one record at a time does not map and unmap a slab each time), or
+        // a helper may still be faulting in prepared slabs (it must never meet an address
+        // that was unmapped and mapped again for something else).
+        if (s->live == 0 && !(room_ == s && !s->next) && preparing_ == 0) {
             Unlist(s);
             ::munmap(s, kSlabSize);
             slabs_.fetch_sub(1, std::memory_order_relaxed);
@@ -108,12 +119,48 @@ private:
         std::atomic_flag& flag_;
     };
 
-    Slab* NewSlab() {
+public:
+    // Maps `count` slabs for records to come (see Prepared): they are taken before any new
+    // mapping, in the order given. Gives their addresses; fewer when memory runs out.
+    std::vector<void*> Reserve(std::size_t count) {
+        std::vector<void*> regions;
+        for (std::size_t i = 0; i < count; ++i) {
+            void* r = MapSlab();
+            if (!r)
+                break;
+            regions.push_back(r);
+        }
+        Lock lock(busy_);
+        ++preparing_;
+        spare_.insert(spare_.begin(), regions.rbegin(), regions.rend());  // taken from the back
+        return regions;
+    }
+
+    // Ends a preparation: what of `regions` no slab took goes back to the system.
+    void EndReserve(const std::vector<void*>& regions) {
+        std::vector<void*> unused;
+        {
+            Lock lock(busy_);
+            --preparing_;
+            for (void* r : regions) {
+                auto it = std::find(spare_.begin(), spare_.end(), r);
+                if (it != spare_.end()) {
+                    spare_.erase(it);
+                    unused.push_back(r);
+                }
+            }
+        }
+        for (void* r : unused) ::munmap(r, kSlabSize);
+    }
+
+private:
+    // A slab-sized, slab-aligned mapping that asks for a huge page; null when memory runs out.
+    static void* MapSlab() {
         // Map twice the size and keep the aligned slab inside it.
         void* map = ::mmap(nullptr, 2 * kSlabSize, PROT_READ | PROT_WRITE,
                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (map == MAP_FAILED)
-            throw std::bad_alloc();
+            return nullptr;
         const auto start = reinterpret_cast<std::uintptr_t>(map);
         const std::uintptr_t aligned = (start + kSlabSize - 1) & ~(kSlabSize - 1);
         if (aligned > start)
@@ -124,8 +171,21 @@ private:
 #ifdef MADV_HUGEPAGE
         (void)::madvise(reinterpret_cast<void*>(aligned), kSlabSize, MADV_HUGEPAGE);
 #endif
+        return reinterpret_cast<void*>(aligned);
+    }
+
+    Slab* NewSlab() {
+        void* at = nullptr;
+        if (!spare_.empty()) {
+            at = spare_.back();
+            spare_.pop_back();
+        } else {
+            at = MapSlab();
+            if (!at)
+                throw std::bad_alloc();
+        }
         slabs_.fetch_add(1, std::memory_order_relaxed);
-        auto* s = new (reinterpret_cast<void*>(aligned)) Slab;
+        auto* s = new (at) Slab;
         s->unused = RoundUp(sizeof(Slab));
         List(s);
         return s;
@@ -155,6 +215,8 @@ private:
     std::atomic<std::size_t> blockSize_{0};  // set by the first Allocate, then fixed
     Slab* room_ = nullptr;
     std::atomic<std::size_t> slabs_{0};
+    std::vector<void*> spare_;  // prepared slabs not yet taken, the next one last
+    int preparing_ = 0;         // preparations whose helper may still be running
 };
 
 Pool& ThePool() {
@@ -184,6 +246,43 @@ void Free(void* block, std::size_t size) noexcept {
 
 std::size_t SlabBytes() {
     return ThePool().Slabs() * kSlabSize;
+}
+
+struct Prepared::Helper {
+    std::vector<void*> regions;
+    std::thread thread;
+};
+
+Prepared::Prepared([[maybe_unused]] std::size_t bytes) {
+#if PELORIN_RECORD_POOL && defined(MADV_POPULATE_WRITE)
+    // Below a few slabs the thread would cost more than it saves.
+    constexpr std::size_t kFewest = 3;
+    const std::size_t count = bytes / (kSlabSize - RoundUp(sizeof(Slab))) + 1;
+    if (count < kFewest)
+        return;
+    auto helper = std::make_unique<Helper>();
+    helper->regions = ThePool().Reserve(count);
+    try {
+        // The helper allocates nothing (a thread's first allocation would set up a heap arena
+        // of its own): it reads the regions from the Helper, which outlives it.
+        helper->thread = std::thread([&regions = helper->regions] {
+            // Content is never changed: the loader may be writing a slab already.
+            for (void* r : regions) (void)::madvise(r, kSlabSize, MADV_POPULATE_WRITE);
+        });
+    } catch (const std::system_error&) {
+        ThePool().EndReserve(helper->regions);
+        return;
+    }
+    helper_ = helper.release();
+#endif
+}
+
+Prepared::~Prepared() {
+    if (!helper_)
+        return;
+    helper_->thread.join();
+    ThePool().EndReserve(helper_->regions);
+    delete helper_;
 }
 
 }  // namespace pelorin::record_pool

@@ -17,7 +17,28 @@ namespace pelorin::record_pool {
 void* Allocate(std::size_t size);
 // Gives back a block from Allocate with the same size.
 void Free(void* block, std::size_t size) noexcept;
-// Bytes of the slabs now mapped (for measuring memory; the heap's own count misses them).
+// Bytes of the slabs now mapped, prepared ones included (for measuring memory; the heap's own
+// count misses them).
 std::size_t SlabBytes();
+
+// Room made ahead for the records a load is about to make. Fresh memory costs the most in a
+// load: the system clears every page on first touch. Preparing maps the slabs for `bytes` of
+// records at once and has a helper thread fault their pages in while the loader reads its
+// file, so the loader's records land in memory already cleared. Slabs the load does not use
+// are given back when the value goes; it waits for the helper first, so keep it for the
+// load's length. Does nothing in builds without the pool, for small loads, or when no thread
+// can be started.
+class Prepared {
+public:
+    Prepared() = default;
+    explicit Prepared(std::size_t bytes);
+    ~Prepared();
+    Prepared(const Prepared&) = delete;
+    Prepared& operator=(const Prepared&) = delete;
+
+private:
+    struct Helper;
+    Helper* helper_ = nullptr;
+};
 
 }  // namespace pelorin::record_pool

@@ -18,11 +18,13 @@ public:
     SharedCount(const SharedCount&) = delete;
     SharedCount& operator=(const SharedCount&) = delete;
 
-    void Add() noexcept {
+    // Adds `n` references (a loader takes many at once; a negative `n` gives back some that
+    // were never handed out, never the last one).
+    void Add(int n = 1) noexcept {
 #if defined(__GLIBCXX__)
-        __gnu_cxx::__atomic_add_dispatch(&count_, 1);
+        __gnu_cxx::__atomic_add_dispatch(&count_, n);
 #else
-        count_.fetch_add(1, std::memory_order_relaxed);
+        count_.fetch_add(n, std::memory_order_relaxed);
 #endif
     }
     // Drops one reference; true when it was the last.
@@ -40,6 +42,36 @@ private:
 #else
     std::atomic<long> count_{1};
 #endif
+};
+
+// Copies of one shared value (a SharedPath, a record's store share) for the records of a load,
+// their references taken a batch at a time instead of one each (an atomic operation each, once
+// the program runs more than one thread). The source must outlive the batch.
+template <typename Shared>
+class CopyBatch {
+public:
+    explicit CopyBatch(const Shared& source)
+        : source_(source) {}
+    ~CopyBatch() {
+        if (left_ > 0)
+            source_.CountAhead(-left_);
+    }
+    CopyBatch(const CopyBatch&) = delete;
+    CopyBatch& operator=(const CopyBatch&) = delete;
+
+    Shared Next() {
+        if (left_ == 0) {
+            source_.CountAhead(kBatch);
+            left_ = kBatch;
+        }
+        --left_;
+        return source_.CountedCopy();
+    }
+
+private:
+    static constexpr int kBatch = 4096;
+    const Shared& source_;
+    int left_ = 0;
 };
 
 }  // namespace pelorin

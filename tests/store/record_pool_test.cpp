@@ -85,6 +85,51 @@ TEST(RecordPool, ThreadsAllocateAndFreeAtOnce) {
     EXPECT_TRUE(ok2);
 }
 
+// Room prepared for a load holds every record made while it lasts, whether the load makes more
+// records than expected or far fewer, frees some of them meanwhile, or makes none; and what no
+// record took is given back when the preparation ends.
+TEST(RecordPool, PreparedRoomHoldsTheLoadAndGivesBackTheRest) {
+    const size_t expected = 40000;
+    for (size_t made : {size_t{0}, size_t{100}, expected, 2 * expected}) {
+        SCOPED_TRACE(made);
+        const size_t before = record_pool::SlabBytes();
+        std::vector<std::unique_ptr<TMsg>> live(made);
+        {
+            const record_pool::Prepared room(expected * sizeof(TMsg));
+            for (size_t i = 0; i < made; ++i) {
+                live[i] = std::make_unique<TMsg>();
+                live[i]->offset = static_cast<int64_t>(i);
+                if (i % 2 == 1)
+                    live[i - 1].reset();  // every other record freed while the room lasts
+            }
+        }
+        for (size_t i = 1; i < made; i += 2) ASSERT_EQ(live[i]->offset, static_cast<int64_t>(i));
+        live.clear();
+        // Of the 5 MB prepared, nothing is left mapped but the one slab kept for new records.
+        EXPECT_LE(record_pool::SlabBytes(), before + (size_t{2} << 20));
+    }
+}
+
+// Copies handed out a batch at a time hold their value like plain copies: past a batch's end,
+// after the batch is gone, and after the source itself is gone.
+TEST(RecordPool, BatchedCopiesHoldTheirValue) {
+    std::vector<SharedPath> copies;
+    auto source = std::make_unique<SharedPath>("/tmp/area.MSG");
+    {
+        CopyBatch<SharedPath> batch(*source);
+        for (int i = 0; i < 10000; ++i) copies.push_back(batch.Next());
+    }
+    source.reset();
+    for (const SharedPath& p : copies) ASSERT_EQ(p.str(), "/tmp/area.MSG");
+    copies.resize(1);
+    SharedPath last = copies[0];
+    copies.clear();
+    EXPECT_EQ(last.str(), "/tmp/area.MSG");
+    SharedPath none;
+    CopyBatch<SharedPath> empty(none);
+    EXPECT_TRUE(empty.Next().empty());
+}
+
 TEST(RecordPool, OtherSizesComeFromTheHeap) {
     auto record = std::make_unique<TMsg>();  // fixes the pooled size, if not yet
     std::vector<void*> blocks;
