@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -161,11 +162,16 @@ std::string LastAngleToken(std::string_view text) {
 }
 
 std::string_view LastAngleTokenView(std::string_view text) {
-    const size_t close = text.rfind('>');
-    if (close == std::string_view::npos || close == 0)
+    // Searched from the end with memrchr: every index line's References value passes here.
+    const void* close = text.empty() ? nullptr : ::memrchr(text.data(), '>', text.size());
+    if (!close || close == text.data())
         return text;
-    const size_t open = text.rfind('<', close - 1);
-    return open == std::string_view::npos ? text : text.substr(open, close - open + 1);
+    const auto end = static_cast<size_t>(static_cast<const char*>(close) - text.data());
+    const void* open = ::memrchr(text.data(), '<', end);
+    if (!open)
+        return text;
+    const auto start = static_cast<size_t>(static_cast<const char*>(open) - text.data());
+    return text.substr(start, end - start + 1);
 }
 
 bool ParseInt32(std::string_view text, int32_t& value) {
