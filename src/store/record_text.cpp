@@ -55,11 +55,7 @@ RecordText& RecordText::operator=(std::string_view text) {
     return *this = std::move(copy);
 }
 
-RecordText::RecordText(std::string_view stored, Kind kind) {
-    if (stored.size() < kLong) {
-        bits_ = Pack(stored.empty() ? "" : stored.data(), stored.size(), kind);
-        return;
-    }
+void RecordText::OwnLong(std::string_view stored, Kind kind) {
     bits_ = Pack("", 0, Kind::View);
     if (kind == Kind::Encoded && NeedsHeaderDecoding(stored))
         Own(DecodeHeaderText(stored));

@@ -163,7 +163,13 @@ private:
     }
     Kind kind() const { return static_cast<Kind>(bits_ >> kKindShift); }
 
-    RecordText(std::string_view stored, Kind kind);
+    RecordText(std::string_view stored, Kind kind) {
+        if (stored.size() < kLong)
+            bits_ = Pack(stored.empty() ? "" : stored.data(), stored.size(), kind);
+        else
+            OwnLong(stored, kind);
+    }
+    void OwnLong(std::string_view stored, Kind kind);
     void Own(std::string_view text);
     void Drop() {
         if (kind() == Kind::Owned)
