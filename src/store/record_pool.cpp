@@ -255,9 +255,12 @@ struct Prepared::Helper {
 
 Prepared::Prepared([[maybe_unused]] std::size_t bytes) {
 #if PELORIN_RECORD_POOL && defined(MADV_POPULATE_WRITE)
-    // Below a few slabs the thread would cost more than it saves.
+    // Below a few slabs the thread would cost more than it saves. The size is an estimate
+    // from the start of a file that may lie (short lines first, one huge line after): at most
+    // 64 MiB is cleared ahead, and a larger load faults the rest in as it goes.
     constexpr std::size_t kFewest = 3;
-    const std::size_t count = bytes / (kSlabSize - RoundUp(sizeof(Slab))) + 1;
+    constexpr std::size_t kMost = 32;
+    const std::size_t count = std::min(bytes / (kSlabSize - RoundUp(sizeof(Slab))) + 1, kMost);
     if (count < kFewest)
         return;
     auto helper = std::make_unique<Helper>();

@@ -26,8 +26,8 @@ std::size_t SlabBytes();
 // records at once and has a helper thread fault their pages in while the loader reads its
 // file, so the loader's records land in memory already cleared. Slabs the load does not use
 // are given back when the value goes; it waits for the helper first, so keep it for the
-// load's length. Does nothing in builds without the pool, for small loads, or when no thread
-// can be started.
+// load's length. At most 64 MiB is prepared, whatever `bytes` says. Does nothing in builds
+// without the pool, for small loads, or when no thread can be started.
 class Prepared {
 public:
     Prepared() = default;

@@ -110,6 +110,14 @@ TEST(RecordPool, PreparedRoomHoldsTheLoadAndGivesBackTheRest) {
     }
 }
 
+// An estimate is only an estimate (an index may start with short lines and end in one huge
+// one): a preparation never maps more than 64 MiB ahead, however much it is told to expect.
+TEST(RecordPool, PreparedRoomIsBoundedWhateverTheEstimate) {
+    const size_t before = record_pool::SlabBytes();
+    const record_pool::Prepared room(size_t{1} << 40);
+    EXPECT_LE(record_pool::SlabBytes(), before + (size_t{64} << 20));
+}
+
 // Copies handed out a batch at a time hold their value like plain copies: past a batch's end,
 // after the batch is gone, and after the source itself is gone.
 TEST(RecordPool, BatchedCopiesHoldTheirValue) {
