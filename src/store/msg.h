@@ -37,55 +37,28 @@ class SharedPath {
 public:
     SharedPath() = default;
     SharedPath(std::string path)  // NOLINT(google-explicit-constructor): a path is a path
-        : node_(path.empty() ? nullptr : new Node(std::move(path))) {}
+        : box_(path.empty() ? SharedBox<std::string>() : SharedBox<std::string>(std::move(path))) {}
     SharedPath(const char* path)  // NOLINT(google-explicit-constructor)
         : SharedPath(std::string(path)) {}
-    SharedPath(const SharedPath& other) noexcept
-        : node_(other.node_) {
-        if (node_)
-            node_->count.Add();
-    }
-    SharedPath(SharedPath&& other) noexcept
-        : node_(std::exchange(other.node_, nullptr)) {}
-    SharedPath& operator=(SharedPath other) noexcept {
-        std::swap(node_, other.node_);
-        return *this;
-    }
-    ~SharedPath() {
-        if (node_ && node_->count.Drop())
-            delete node_;
-    }
 
-    const std::string& str() const { return node_ ? node_->path : Empty(); }
+    const std::string& str() const { return box_.get() ? *box_.get() : Empty(); }
     operator const std::string&() const { return str(); }  // NOLINT(google-explicit-constructor)
     operator std::string_view() const { return str(); }    // NOLINT(google-explicit-constructor)
-    bool empty() const { return !node_; }
+    bool empty() const { return !box_.get(); }
     bool operator==(const SharedPath& other) const { return str() == other.str(); }
 
-    // For CopyBatch: takes `n` references ahead (or gives back unused ones), and makes a copy
-    // whose reference was taken so.
-    void CountAhead(int n) const {
-        if (node_)
-            node_->count.Add(n);
-    }
-    SharedPath CountedCopy() const {
-        SharedPath p;
-        p.node_ = node_;
-        return p;
-    }
+    // For CopyBatch (see SharedBox).
+    void CountAhead(int n) const { box_.CountAhead(n); }
+    SharedPath CountedCopy() const { return SharedPath(box_.CountedCopy()); }
 
 private:
-    struct Node {
-        explicit Node(std::string p)
-            : path(std::move(p)) {}
-        SharedCount count;
-        const std::string path;
-    };
+    explicit SharedPath(SharedBox<std::string> box)
+        : box_(std::move(box)) {}
     static const std::string& Empty() {
         static const std::string empty;
         return empty;
     }
-    Node* node_ = nullptr;  // one pointer: a record holds one
+    SharedBox<std::string> box_;  // one pointer: a record holds one
 };
 
 class TMsg {
@@ -129,39 +102,24 @@ public:
     public:
         StoreShare() = default;
         explicit StoreShare(std::shared_ptr<const TextStore> store)
-            : node_(store ? new Node(std::move(store)) : nullptr) {}
+            : box_(store ? Box(std::move(store)) : Box()) {}
         StoreShare(const StoreShare&) {}
         StoreShare& operator=(const StoreShare&) { return *this; }
-        StoreShare(StoreShare&& other) noexcept
-            : node_(std::exchange(other.node_, nullptr)) {}
-        StoreShare& operator=(StoreShare&& other) noexcept {
-            std::swap(node_, other.node_);
-            return *this;
-        }
-        ~StoreShare() {
-            if (node_ && node_->count.Drop())
-                delete node_;
-        }
-        const TextStore* get() const { return node_ ? node_->store.get() : nullptr; }
-        // For CopyBatch, as SharedPath's.
-        void CountAhead(int n) const {
-            if (node_)
-                node_->count.Add(n);
-        }
+        StoreShare(StoreShare&&) noexcept = default;
+        StoreShare& operator=(StoreShare&&) noexcept = default;
+        const TextStore* get() const { return box_.get() ? box_.get()->get() : nullptr; }
+
+        // For CopyBatch (see SharedBox).
+        void CountAhead(int n) const { box_.CountAhead(n); }
         StoreShare CountedCopy() const {
             StoreShare s;
-            s.node_ = node_;
+            s.box_ = box_.CountedCopy();
             return s;
         }
 
     private:
-        struct Node {
-            explicit Node(std::shared_ptr<const TextStore> s)
-                : store(std::move(s)) {}
-            SharedCount count;
-            std::shared_ptr<const TextStore> store;
-        };
-        Node* node_ = nullptr;
+        using Box = SharedBox<std::shared_ptr<const TextStore>>;
+        Box box_;
     };
     StoreShare textStore;
 

@@ -4,6 +4,8 @@
 // program has never started a second thread.
 #pragma once
 
+#include <utility>
+
 #if defined(__GLIBCXX__)
 #include <ext/atomicity.h>
 #else
@@ -42,6 +44,54 @@ private:
 #else
     std::atomic<long> count_{1};
 #endif
+};
+
+// A value many records share through one pointer (a pointer is all a record pays for it),
+// counted by SharedCount. Copies share the value; the last one to go frees it.
+template <typename T>
+class SharedBox {
+public:
+    SharedBox() = default;
+    explicit SharedBox(T value)
+        : node_(new Node(std::move(value))) {}
+    SharedBox(const SharedBox& other) noexcept
+        : node_(other.node_) {
+        if (node_)
+            node_->count.Add();
+    }
+    SharedBox(SharedBox&& other) noexcept
+        : node_(std::exchange(other.node_, nullptr)) {}
+    SharedBox& operator=(SharedBox other) noexcept {
+        std::swap(node_, other.node_);
+        return *this;
+    }
+    ~SharedBox() {
+        if (node_ && node_->count.Drop())
+            delete node_;
+    }
+
+    const T* get() const { return node_ ? &node_->value : nullptr; }
+
+    // For CopyBatch: takes `n` references ahead (or gives back unused ones), and makes a copy
+    // whose reference was taken so.
+    void CountAhead(int n) const {
+        if (node_)
+            node_->count.Add(n);
+    }
+    SharedBox CountedCopy() const {
+        SharedBox box;
+        box.node_ = node_;
+        return box;
+    }
+
+private:
+    struct Node {
+        explicit Node(T v)
+            : value(std::move(v)) {}
+        SharedCount count;
+        const T value;
+    };
+    Node* node_ = nullptr;
 };
 
 // Copies of one shared value (a SharedPath, a record's store share) for the records of a load,
