@@ -268,6 +268,7 @@ ReplaceResult TGrp::RefuseChangedArea() {
 
 void TGrp::Load() {
     loadedList_ = nullptr;
+    prelink_.reset();
     const bool fresh = messages.empty();
     // A rewrite by another process must not be taken for an interrupted one, nor its files
     // read half replaced.
@@ -282,8 +283,13 @@ void TGrp::Load() {
         const std::string idx = pathBase + ".IDX";
         if (!PacketFileExists(idx))
             return;
-        ParseIndexFile(FindPacketFile(idx), l2, SharedPath(MsgPath()), messages,
-                       [this](size_t i, size_t n) { Report(i, n); });
+        // An area shown in threads has its threads linked as its index is read (only the
+        // lower-case layout has Message-IDs).
+        if (fresh && l2 == 'c' && sortType == 1)
+            prelink_ = std::make_unique<ThreadPrelink>(threadRange);
+        ParseIndexFile(
+            FindPacketFile(idx), l2, SharedPath(MsgPath()), messages,
+            [this](size_t i, size_t n) { Report(i, n); }, prelink_.get());
         // Room was reserved by an estimate from the index's size; room never used is never
         // touched either (it costs address space, not memory), so only a gross overestimate
         // is given back.
@@ -391,6 +397,7 @@ ReplaceResult TGrp::Unload() {
     display.clear();
     messages.clear();
     loadedList_ = nullptr;
+    prelink_.reset();
     loadedFromDisk_ = false;
     return ReplaceResult::Ok;
 }
@@ -414,11 +421,14 @@ void TGrp::SetSortType(int type) {
         return;
     sortType = t;
     if (!messages.empty()) {
-        const bool inFileOrder = loadedList_ == messages.data() && loadedCount_ == messages.size();
+        const bool loaded = loadedList_ == messages.data() && loadedCount_ == messages.size();
         loadedList_ = nullptr;
-        BuildDisplayList(
-            messages, t, threadRange, display, [this](size_t i, size_t n) { Report(i, n); },
-            inFileOrder);
+        const std::unique_ptr<ThreadPrelink> prelink = std::move(prelink_);
+        if (!(loaded && t == 1 && prelink && prelink->Take(messages, threadRange, display))) {
+            BuildDisplayList(
+                messages, t, threadRange, display, [this](size_t i, size_t n) { Report(i, n); },
+                loaded);
+        }
     }
     sorted = true;
 }

@@ -35,6 +35,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -169,6 +170,9 @@ private:
     // first display list is built, which then need not write them again.
     const void* loadedList_ = nullptr;
     size_t loadedCount_ = 0;
+    // Thread order made while the list was loaded (an index area shown in threads), taken by
+    // that first display list.
+    std::unique_ptr<ThreadPrelink> prelink_;
     int64_t loadedSize_ = 0;         // SourceSize() when they were read
     std::vector<std::string> seen_;  // Message-IDs read in other areas, in order
     std::unordered_set<std::string> seenSet_;

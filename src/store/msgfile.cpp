@@ -14,6 +14,7 @@
 #include "store/packet_files.h"
 #include "store/strutil.h"
 #include "store/textfile.h"
+#include "store/threads.h"
 
 #include <algorithm>
 #include <array>
@@ -632,7 +633,8 @@ void ParseIndexFile(std::string_view path,
                     char layout,
                     const SharedPath& msgFile,
                     MessageList& out,
-                    const std::function<void(size_t done, size_t total)>& progress) {
+                    const std::function<void(size_t done, size_t total)>& progress,
+                    ThreadPrelink* threads) {
     // The records view the index's own bytes, kept whole in their store.
     auto store = std::make_shared<TextStore>();
     const std::string_view text = store->KeepFile(path);
@@ -645,13 +647,18 @@ void ParseIndexFile(std::string_view path,
     const size_t expected =
         sampleLines == 0 ? 0 : total / sample.size() * sampleLines + sampleLines;
     const record_pool::Prepared room(expected * sizeof(TMsg));
+    if (threads)
+        threads->Expect(expected + expected / 8);
     out.reserve(out.size() + total / 160);
     size_t pos = 0, reported = 0;
     IndexColumns col;
     while (pos < text.size()) {
         if (NextIndexLine(text, pos, col) > 0) {
             out.push_back(IndexRecord(col, layout, load));
-            out.back()->displayPos = static_cast<int32_t>(out.size() - 1);  // file order
+            TMsg* const record = out.back().get();
+            record->displayPos = static_cast<int32_t>(out.size() - 1);  // file order
+            if (threads)
+                threads->Add(*record);
         }
         if (progress && (pos - reported >= 64 * 1024 || pos == total)) {
             progress(pos, total);

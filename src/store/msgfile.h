@@ -31,6 +31,8 @@ namespace pelorin {
 
 using MessageList = std::vector<std::unique_ptr<TMsg>>;
 
+class ThreadPrelink;
+
 struct ParseContext {
     SharedPath msgFile;        // path recorded in every record (Shift_JIS), shared by them
     std::string digestMarker;  // when non-empty, a Subject containing it marks a digest
@@ -61,12 +63,14 @@ std::unique_ptr<TMsg> ParseIndexLine(std::string_view line,
                                      const SharedPath& msgFile,
                                      const std::shared_ptr<TextStore>& store = {});
 // Every non-empty line of an index file (lines end in LF, CR LF or CR) as a record.
-// `progress` (may be empty) receives the bytes read so far and the file's size.
+// `progress` (may be empty) receives the bytes read so far and the file's size. With
+// `threads`, each record is linked into thread order as it is made (see ThreadPrelink).
 void ParseIndexFile(std::string_view path,
                     char layout,
                     const SharedPath& msgFile,
                     MessageList& out,
-                    const std::function<void(size_t done, size_t size)>& progress);
+                    const std::function<void(size_t done, size_t size)>& progress,
+                    ThreadPrelink* threads = nullptr);
 
 // The References value of a message for the index and the record: References, or when empty
 // the last "<...>" token of In-Reply-To.

@@ -7,7 +7,8 @@
 // Threads: each message looks back at most `threadRange` messages; Message-IDs and parent IDs
 // are hashed into small flat tables that hold only the IDs of that window, so the
 // n x threadRange comparisons become a lookup or two per message in the cache. The subtree walk
-// uses an explicit stack, so a reply chain of any length cannot exhaust the call stack.
+// follows child, sibling and parent links with no recursion, so a reply chain of any length
+// cannot exhaust the call stack.
 // Type 5 groups the roots by their subject (reply prefixes removed) so that joining costs one
 // lookup per root rather than a scan of every later message.
 #include "store/threads.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 namespace pelorin {
@@ -243,37 +245,88 @@ private:
     IdTable newer_, older_;
 };
 
+// The records of a thread build, read by place.
+struct ListRecords {
+    const std::vector<std::unique_ptr<TMsg>>& list;
+    TMsg& operator[](size_t k) const { return *list[k]; }
+};
+
+// Builds thread order. Linking takes the messages one at a time in file order, so it can go
+// along with a load; the arrays grow as messages come.
 class ThreadBuilder {
 public:
-    ThreadBuilder(const std::vector<std::unique_ptr<TMsg>>& messages, int threadRange)
-        : msgs_(messages)
-        , range_(threadRange < 0 ? 0 : static_cast<size_t>(threadRange))
-        , parent_(messages.size(), kNone)
-        , next_(messages.size(), kNone) {}
+    // Room for `capacity` messages, and ID tables for `listed` (more may come).
+    ThreadBuilder(size_t capacity, size_t listed, int threadRange)
+        : range_(threadRange < 0 ? 0 : static_cast<size_t>(threadRange))
+        , ids_(range_ + 1, listed)
+        , capacity_(capacity)
+        , parent_(std::make_unique_for_overwrite<Place[]>(capacity))
+        , next_(std::make_unique_for_overwrite<Place[]>(capacity)) {}
 
-    // Links each message k to a parent within `range_` places before it: the nearest earlier
-    // message whose Message-ID is k's parent ID; and takes as children the earlier messages in
-    // the range, still without a parent, whose parent ID is k's Message-ID (a reply filed before
-    // what it answers). Children are listed in file order, those found from the child's side
-    // before those found later from the parent's side. This is what comparing every pair within
-    // the range gives, found through the window's ID tables in one pass.
-    void Link(const std::function<void(size_t, size_t)>& progress) {
-        const size_t n = msgs_.size();
+    void Reserve(size_t capacity) {
+        if (capacity > capacity_)
+            Grow(capacity);
+    }
+
+    // Links message k, the next in file order, to a parent within `range_` places before it:
+    // the nearest earlier message whose Message-ID is k's parent ID; and takes as children the
+    // earlier messages in the range, still without a parent, whose parent ID is k's Message-ID
+    // (a reply filed before what it answers). Children are listed in file order, those found
+    // from the child's side before those found later from the parent's side. This is what
+    // comparing every pair within the range gives, found through the window's ID tables.
+    void Step(std::string_view messageId, std::string_view parentId) {
+        const size_t k = linked_;
+        if (k >= capacity_)
+            Grow(2 * capacity_ + 1024);
+        ++linked_;
         // Per ID: the latest place of a message with that Message-ID, and the messages still
         // without a parent that wait for it, in file order (a list through nextWaiting).
-        WindowIds ids(range_ + 1, n);
-        std::vector<Place>& nextWaiting = next_;  // sibling links are made after linking
+        Place* const nextWaiting = next_.get();  // sibling links are made after linking
+        Place* const parent = parent_.get();
+        ids_.Reach(k);
+        const size_t low = k > range_ ? k - range_ : 0;
+        parent[k] = nextWaiting[k] = kNone;
+        const uint32_t parentHash = IdTable::Hash(parentId);
+        if (!parentId.empty()) {
+            const IdTable::Entry* e = ids_.Find(parentId, parentHash);
+            if (e && e->last != kNone && e->last >= low)
+                parent[k] = e->last;
+        }
+        if (!messageId.empty()) {
+            IdTable::Entry& e = ids_.Change(messageId, IdTable::Hash(messageId));
+            for (Place j = e.firstWaiting; j != kNone; j = nextWaiting[j]) {
+                // Places before the range never come into it again.
+                if (j >= low && parent[j] == kNone) {
+                    parent[j] = static_cast<Place>(k);
+                    forward_ = true;
+                }
+            }
+            e.firstWaiting = e.lastWaiting = kNone;
+            e.last = static_cast<Place>(k);
+        }
+        if (parent[k] == kNone && !parentId.empty()) {
+            IdTable::Entry& e = ids_.Change(parentId, parentHash);
+            if (e.lastWaiting == kNone)
+                e.firstWaiting = static_cast<Place>(k);
+            else
+                nextWaiting[e.lastWaiting] = static_cast<Place>(k);
+            e.lastWaiting = static_cast<Place>(k);
+        }
+    }
+
+    // Links every message of a list.
+    template <class Records>
+    void Link(const Records& records,
+              size_t n,
+              const std::function<void(size_t, size_t)>& progress) {
         for (size_t k = 0; k < n; ++k) {
-            ids.Reach(k);
             // The records and their IDs are read once each, in order: ask for them ahead.
             if (k + 32 < n) {
-                const char* ahead = reinterpret_cast<const char*>(msgs_[k + 32].get());
+                const char* ahead = reinterpret_cast<const char*>(&records[k + 32]);
                 __builtin_prefetch(ahead);
                 __builtin_prefetch(ahead + 64);
             }
-            const TMsg& mk = *msgs_[k];
-            const size_t low = k > range_ ? k - range_ : 0;
-            const std::string_view parentId = mk.parentId.view();
+            const TMsg& mk = records[k];
             const std::string_view messageId = mk.messageId.view();
             // Records usually view text laid out in file order (an index, or the chunks of a
             // load): the IDs of the next messages most likely lie a little further on.
@@ -281,137 +334,254 @@ public:
             const auto further = reinterpret_cast<uintptr_t>(messageId.data()) + 1024;
             __builtin_prefetch(reinterpret_cast<const void*>(further));
             __builtin_prefetch(reinterpret_cast<const void*>(further + 64));
-            const uint32_t parentHash = IdTable::Hash(parentId);
-            if (!parentId.empty()) {
-                const IdTable::Entry* e = ids.Find(parentId, parentHash);
-                if (e && e->last != kNone && e->last >= low)
-                    parent_[k] = e->last;
-            }
-            if (!messageId.empty()) {
-                IdTable::Entry& e = ids.Change(messageId, IdTable::Hash(messageId));
-                for (Place j = e.firstWaiting; j != kNone; j = nextWaiting[j]) {
-                    // Places before the range never come into it again.
-                    if (j >= low && parent_[j] == kNone)
-                        parent_[j] = static_cast<Place>(k);
-                }
-                e.firstWaiting = e.lastWaiting = kNone;
-                e.last = static_cast<Place>(k);
-            }
-            if (parent_[k] == kNone && !parentId.empty()) {
-                IdTable::Entry& e = ids.Change(parentId, parentHash);
-                if (e.lastWaiting == kNone)
-                    e.firstWaiting = static_cast<Place>(k);
-                else
-                    nextWaiting[e.lastWaiting] = static_cast<Place>(k);
-                e.lastWaiting = static_cast<Place>(k);
-            }
+            Step(messageId, mk.parentId.view());
             if (progress && k > 0 && k % 1024 == 0)
                 progress(k, n);
         }
     }
 
-    void List(bool joinBySubject, DisplayList& out) {
-        const size_t n = msgs_.size();
-        MakeChildLists();
-        depth_.assign(n, kUnlisted);
-        order_.clear();
-        order_.reserve(n);
-        std::unordered_map<std::string_view, std::vector<size_t>> by_subject;
-        if (joinBySubject) {
-            for (size_t i = 0; i < n; ++i) {
-                if (parent_[i] == kNone)
-                    by_subject[StripReplyPrefixes(msgs_[i]->subject)].push_back(i);
-            }
+    size_t Linked() const { return linked_; }
+
+    // Lists the linked messages in thread order into `out`, writing each record's depth and
+    // place in the list: roots in file order, each followed by its replies depth-first; with
+    // `joinBySubject`, each root followed by the later roots of its subject.
+    template <class Records>
+    void List(const Records& records, bool joinBySubject, DisplayList& out) {
+        if (!joinBySubject && !forward_) {
+            ListInFileOrder(records, out);
+            return;
         }
-        for (size_t i = 0; i < n; ++i) {
-            if (parent_[i] != kNone)
-                continue;
-            AppendTree(i);
-            if (!joinBySubject || i + 1 >= n)
-                continue;
-            for (size_t b : by_subject[StripReplyPrefixes(msgs_[i]->subject)]) {
-                if (b > i && parent_[b] == kNone) {
-                    parent_[b] = kJoined;
-                    AppendTree(b);
+        Order(records, joinBySubject);
+        WriteRecords(records);
+        const size_t n = linked_;
+        out.clear();
+        out.reserve(n);
+        for (size_t i = 0; i < n; ++i) out.push_back({&records[order_[i]]});
+    }
+
+private:
+    // When every parent stands before its replies (no reply was filed before what it
+    // answers), the order comes from two passes in file order, with no walk through the
+    // trees: backwards, each thread's size is added to its parent's; forwards, each message
+    // takes its parent's next free place, and leaves room after its own for its replies.
+    // A parent lies at most `range_` places back, in the cache.
+    template <class Records>
+    void ListInFileOrder(const Records& records, DisplayList& out) {
+        const size_t n = linked_;
+        const Place* const parent = parent_.get();
+        Place* const size = next_.get();  // the waiting lists are done with
+        std::fill(size, size + n, 0);
+        for (size_t k = n; k-- > 0;) {
+            const Place s = size[k] + 1;  // the message and its replies
+            size[k] = s;
+            if (parent[k] != kNone)
+                size[parent[k]] += s;
+        }
+        out.assign(n, DisplayEntry{nullptr});
+        Place* const free = size;  // a message's own size is read before its free place is set
+        Place nextRoot = 0;
+        for (size_t k = 0; k < n; ++k) {
+            TMsg& m = records[k];
+            const Place p = parent[k];
+            Place at;
+            if (p == kNone) {
+                at = nextRoot;
+                nextRoot += size[k];
+                m.depth = 0;
+            } else {
+                at = free[p];
+                free[p] += size[k];
+                m.depth = records[p].depth + 1;
+            }
+            free[k] = at + 1;
+            m.displayPos = static_cast<int32_t>(at);
+            out[at].msg = &m;
+        }
+    }
+
+    // The general order, with a walk through the trees.
+    template <class Records>
+    void Order(const Records& records, bool joinBySubject) {
+        const size_t n = linked_;
+        MakeChildLists(n);
+        listed_ = 0;
+        Place* const parent = parent_.get();
+        if (!joinBySubject) {
+            for (size_t i = 0; i < n; ++i) {
+                if (parent[i] == kNone)
+                    ListTree(static_cast<Place>(i));
+            }
+        } else {
+            std::unordered_map<std::string_view, std::vector<Place>> by_subject;
+            for (size_t i = 0; i < n; ++i) {
+                if (parent[i] == kNone)
+                    by_subject[StripReplyPrefixes(records[i].subject)].push_back(
+                        static_cast<Place>(i));
+            }
+            for (size_t i = 0; i < n; ++i) {
+                if (parent[i] != kNone)
+                    continue;
+                ListTree(static_cast<Place>(i));
+                if (i + 1 >= n)
+                    continue;
+                for (const Place b : by_subject[StripReplyPrefixes(records[i].subject)]) {
+                    if (b > i && parent[b] == kNone) {
+                        parent[b] = kJoined;
+                        ListTree(b);
+                    }
                 }
             }
         }
         // Messages caught in a loop of parent links hang from no root: list them where the file
         // order meets them.
-        for (size_t i = 0; i < n; ++i) {
-            if (depth_[i] == kUnlisted)
-                AppendTree(i);
-        }
-        // The order is known: the records are written in file order (memory read in order, not
-        // at random), each with its depth and its place in the list.
-        std::vector<Place>& position = parent_;  // the parents are no longer needed
-        for (size_t i = 0; i < order_.size(); ++i) position[order_[i]] = static_cast<Place>(i);
+        if (listed_ < n)
+            ListLoops(n);
+    }
+
+    // Writes each record's depth and place in the list. The records are written in file order
+    // (memory read in order, not at random).
+    template <class Records>
+    void WriteRecords(const Records& records) {
+        const size_t n = linked_;
+        Place* const position = parent_.get();  // the parents are no longer needed
+        for (size_t i = 0; i < n; ++i) position[order_[i]] = static_cast<Place>(i);
         for (size_t k = 0; k < n; ++k) {
-            TMsg& m = *msgs_[k];
+            TMsg& m = records[k];
             m.depth = depth_[k];
             m.displayPos = static_cast<int32_t>(position[k]);
         }
-        out.clear();
-        out.reserve(order_.size());
-        for (const Place k : order_) out.push_back({msgs_[k].get()});
     }
-
-private:
-    static constexpr int32_t kUnlisted = -1;  // depth of a message not yet in the order
 
     // Each message's children as a list in file order (firstChild_, then next_), made from the
     // parent links. Linking meets a message's children in that order too: those filed before
     // it when it comes, those filed after it as they come.
-    void MakeChildLists() {
-        const size_t n = msgs_.size();
-        firstChild_.assign(n, kNone);
+    void MakeChildLists(size_t n) {
+        firstChild_ = std::make_unique_for_overwrite<Place[]>(n);
+        depth_ = std::make_unique_for_overwrite<int32_t[]>(n);
+        order_ = std::make_unique_for_overwrite<Place[]>(n);
+        Place* const firstChild = firstChild_.get();
+        std::fill(firstChild, firstChild + n, kNone);
         for (size_t k = n; k-- > 0;) {
             const Place p = parent_[k];
             if (p < n) {
-                next_[k] = firstChild_[p];
-                firstChild_[p] = static_cast<Place>(k);
+                next_[k] = firstChild[p];
+                firstChild[p] = static_cast<Place>(k);
             }
         }
     }
 
-    // Appends `root` at depth 0 and its subtree depth-first to the order (the records are
-    // written when the whole order is known).
-    void AppendTree(size_t root) {
-        stack_.clear();
-        stack_.push_back({static_cast<Place>(root), 0});
-        while (!stack_.empty()) {
-            Frame f = stack_.back();
-            stack_.pop_back();
-            if (depth_[f.msg] != kUnlisted)
+    // Appends `root` at depth 0 and its subtree depth-first. A root hangs from nothing, so
+    // what hangs from it is a tree: the walk goes down to first children, on to next
+    // siblings and back up by the parent links, with no stack and no check for a message met
+    // twice.
+    void ListTree(Place root) {
+        Place x = root;
+        int32_t depth = 0;
+        for (;;) {
+            depth_[x] = depth;
+            order_[listed_++] = x;
+            if (firstChild_[x] != kNone) {
+                x = firstChild_[x];
+                ++depth;
                 continue;
-            depth_[f.msg] = f.depth;
-            order_.push_back(f.msg);
-            // The children go on the stack last first, so the first is taken next.
-            const size_t mark = stack_.size();
-            for (Place c = firstChild_[f.msg]; c != kNone; c = next_[c])
-                stack_.push_back({c, f.depth + 1});
-            std::reverse(stack_.begin() + static_cast<std::ptrdiff_t>(mark), stack_.end());
+            }
+            while (x != root && next_[x] == kNone) {
+                x = parent_[x];
+                --depth;
+            }
+            if (x == root)
+                return;
+            x = next_[x];
         }
     }
 
-    struct Frame {
-        Place msg;
-        int32_t depth;
-    };
+    // Lists what the roots left out, each message at the first place of the file order not yet
+    // listed, with what hangs from it that is not listed yet (only loops get here).
+    void ListLoops(size_t n) {
+        std::vector<char> listed(n, 0);
+        for (size_t i = 0; i < listed_; ++i) listed[order_[i]] = 1;
+        struct Frame {
+            Place msg;
+            int32_t depth;
+        };
+        std::vector<Frame> stack;
+        for (size_t i = 0; i < n; ++i) {
+            if (listed[i])
+                continue;
+            stack.push_back({static_cast<Place>(i), 0});
+            while (!stack.empty()) {
+                const Frame f = stack.back();
+                stack.pop_back();
+                if (listed[f.msg])
+                    continue;
+                listed[f.msg] = 1;
+                depth_[f.msg] = f.depth;
+                order_[listed_++] = f.msg;
+                // The children go on the stack last first, so the first is taken next.
+                const size_t mark = stack.size();
+                for (Place c = firstChild_[f.msg]; c != kNone; c = next_[c])
+                    stack.push_back({c, f.depth + 1});
+                std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(mark), stack.end());
+            }
+        }
+    }
 
-    const std::vector<std::unique_ptr<TMsg>>& msgs_;
+    // Room for `capacity` messages in the linking arrays, keeping those linked.
+    void Grow(size_t capacity) {
+        auto parent = std::make_unique_for_overwrite<Place[]>(capacity);
+        auto next = std::make_unique_for_overwrite<Place[]>(capacity);
+        std::memcpy(parent.get(), parent_.get(), linked_ * sizeof(Place));
+        std::memcpy(next.get(), next_.get(), linked_ * sizeof(Place));
+        parent_ = std::move(parent);
+        next_ = std::move(next);
+        capacity_ = capacity;
+    }
+
     size_t range_;
-    std::vector<Place> parent_;  // parent slot: place, kNone or kJoined; then display positions
+    WindowIds ids_;
+    size_t capacity_ = 0;  // room in parent_ and next_
+    size_t linked_ = 0;
+    bool forward_ = false;  // some reply was filed before its parent
+    // Parent slot of each message: place, kNone or kJoined; then its display position.
+    std::unique_ptr<Place[]> parent_;
     // While linking, the messages waiting for the same parent ID (a list per ID); then each
-    // message's next sibling.
-    std::vector<Place> next_;
-    std::vector<Place> firstChild_;
-    std::vector<int32_t> depth_;  // thread depth of each listed message, or kUnlisted
-    std::vector<Place> order_;    // the display order, as places
-    std::vector<Frame> stack_;    // AppendTree's work, kept between roots
+    // message's next sibling, or the size of its thread.
+    std::unique_ptr<Place[]> next_;
+    std::unique_ptr<Place[]> firstChild_;
+    std::unique_ptr<int32_t[]> depth_;  // thread depth of each listed message
+    std::unique_ptr<Place[]> order_;    // the display order, as places
+    size_t listed_ = 0;                 // places in order_
 };
 
 }  // namespace
+
+struct ThreadPrelink::Builder : ThreadBuilder {
+    using ThreadBuilder::ThreadBuilder;
+};
+
+// The ID tables hold one window's IDs, however many messages come.
+ThreadPrelink::ThreadPrelink(int threadRange)
+    : range_(threadRange)
+    , builder_(std::make_unique<Builder>(0, SIZE_MAX, threadRange)) {}
+
+void ThreadPrelink::Expect(size_t records) {
+    builder_->Reserve(records);
+}
+
+ThreadPrelink::~ThreadPrelink() = default;
+
+void ThreadPrelink::Add(const TMsg& record) {
+    builder_->Step(record.messageId.view(), record.parentId.view());
+}
+
+bool ThreadPrelink::Take(const std::vector<std::unique_ptr<TMsg>>& messages,
+                         int threadRange,
+                         DisplayList& out) {
+    if (threadRange != range_ || builder_->Linked() != messages.size())
+        return false;
+    builder_->List(ListRecords{messages}, false, out);
+    return true;
+}
 
 std::string_view StripReplyPrefixes(std::string_view subject) {
     while (subject.size() >= 4 && (subject[0] == 'R' || subject[0] == 'r') &&
@@ -441,9 +611,10 @@ bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
             break;
         case 1:
         case 5: {
-            ThreadBuilder builder(messages, threadRange);
-            builder.Link(progress);
-            builder.List(type == 5, out);
+            const ListRecords records{messages};
+            ThreadBuilder builder(messages.size(), messages.size(), threadRange);
+            builder.Link(records, messages.size(), progress);
+            builder.List(records, type == 5, out);
             break;
         }
         default:

@@ -250,9 +250,50 @@ TEST(Threads, LinksFoundByIdAreThoseOfComparingEveryPairInTheRange) {
         const MessageList list = Make(shapes);
         std::string shape;
         for (const Shape& sh : shapes) shape += sh.id + "<" + sh.parent + " ";
-        EXPECT_EQ(Build(list, 1, static_cast<int>(range)), ThreadsByDefinition(list, range))
-            << shape << " range " << range;
+        const std::string expected = ThreadsByDefinition(list, range);
+        EXPECT_EQ(Build(list, 1, static_cast<int>(range)), expected) << shape << " range " << range;
+        // Linked one record at a time, as a load makes them (with less room than needed, now
+        // and then).
+        const MessageList again = Make(shapes);
+        ThreadPrelink prelink(static_cast<int>(range));
+        prelink.Expect(rng() % 2 ? again.size() : 1);
+        for (const auto& m : again) prelink.Add(*m);
+        DisplayList d;
+        ASSERT_TRUE(prelink.Take(again, static_cast<int>(range), d));
+        EXPECT_EQ(Dump(d), expected) << shape << " range " << range;
+        for (size_t i = 0; i < d.size(); ++i) ASSERT_EQ(d[i].msg->displayPos, static_cast<int>(i));
     }
+}
+
+TEST(Threads, OrderLinkedDuringALoadIsTakenOnlyForTheSameRecordsAndRange) {
+    MessageList list = Make({{"A", ""}, {"B", "A"}, {"C", ""}});
+    DisplayList d;
+    {
+        ThreadPrelink prelink(300);
+        for (const auto& m : list) prelink.Add(*m);
+        EXPECT_FALSE(prelink.Take(list, 2, d));
+        MessageList shorter = Make({{"A", ""}, {"B", "A"}});
+        EXPECT_FALSE(prelink.Take(shorter, 300, d));
+        EXPECT_TRUE(d.empty());
+        ASSERT_TRUE(prelink.Take(list, 300, d));
+        EXPECT_EQ(Dump(d), "A:0 B:1 C:0");
+    }
+    // Many more records than expected: the room grows and keeps what was linked.
+    std::vector<Shape> shapes;
+    std::mt19937 rng(5);
+    for (int i = 0; i < 20000; ++i) {
+        const int back = 1 + static_cast<int>(rng() % 400);
+        shapes.push_back({"m" + std::to_string(i), rng() % 3 && i >= back
+                                                       ? "m" + std::to_string(i - back)
+                                                   : rng() % 2 ? "m" + std::to_string(i + back)
+                                                               : ""});
+    }
+    const MessageList a = Make(shapes), b = Make(shapes);
+    ThreadPrelink prelink(300);
+    prelink.Expect(100);
+    for (const auto& m : a) prelink.Add(*m);
+    ASSERT_TRUE(prelink.Take(a, 300, d));
+    EXPECT_EQ(Dump(d), Build(b, 1));
 }
 
 }  // namespace
