@@ -16,6 +16,7 @@
 #include "store/strutil.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -184,7 +185,23 @@ private:
     size_t Next(size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
 
     static bool Same(const Entry& e, uint32_t h, std::string_view id) {
-        return e.hash == h && std::string_view(e.id, e.size) == id;
+        return e.hash == h && e.size == id.size() && SameBytes(e.id, id.data(), id.size());
+    }
+
+    // Equal bytes, compared eight at a time without a call (IDs are short).
+    static bool SameBytes(const char* a, const char* b, size_t n) {
+        if (n < 8)
+            return std::memcmp(a, b, n) == 0;
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            if (Word(a + i) != Word(b + i))
+                return false;
+        }
+        return Word(a + n - 8) == Word(b + n - 8);  // the last eight, overlapping
+    }
+    static uint64_t Word(const char* p) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        return w;
     }
 
     void Grow() {
@@ -220,13 +237,15 @@ public:
         if (place < end_)
             return;
         std::swap(newer_, older_);
+        std::swap(newerHashes_, olderHashes_);
         newer_.Clear();
+        newerHashes_.fill(0);
         end_ = place + block_;
     }
 
     const IdTable::Entry* Find(std::string_view id, uint32_t h) const {
         const IdTable::Entry* e = newer_.Find(id, h);
-        return e ? e : older_.Find(id, h);
+        return e || !MayHold(olderHashes_, h) ? e : older_.Find(id, h);
     }
 
     // The entry of `id` in the newer table (with what the older one knew), made when missing.
@@ -234,15 +253,27 @@ public:
         bool made = false;
         IdTable::Entry& e = newer_.At(id, h, made);
         if (made) {
-            if (const IdTable::Entry* before = older_.Find(id, h))
-                e = *before;
+            newerHashes_[Bit(h) / 64] |= uint64_t{1} << (Bit(h) % 64);
+            if (MayHold(olderHashes_, h)) {
+                if (const IdTable::Entry* before = older_.Find(id, h))
+                    e = *before;
+            }
         }
         return e;
     }
 
 private:
+    // A bit per slice of hashes, set for each ID a table holds: most IDs are new, and a clear
+    // bit spares their search of the older table.
+    using Hashes = std::array<uint64_t, 128>;
+    static size_t Bit(uint32_t h) { return h >> 19; }  // 13 bits: 8192 slices
+    static bool MayHold(const Hashes& hashes, uint32_t h) {
+        return (hashes[Bit(h) / 64] >> (Bit(h) % 64)) & 1;
+    }
+
     size_t block_, end_;
     IdTable newer_, older_;
+    Hashes newerHashes_{}, olderHashes_{};
 };
 
 // The records of a thread build, read by place.
