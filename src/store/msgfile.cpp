@@ -646,9 +646,12 @@ void ParseIndexFile(std::string_view path,
     const size_t sampleLines = static_cast<size_t>(std::count(sample.begin(), sample.end(), '\n'));
     const size_t expected =
         sampleLines == 0 ? 0 : total / sample.size() * sampleLines + sampleLines;
-    const record_pool::Prepared room(expected * sizeof(TMsg));
+    // Thread order linked as the records come fills room of its own, made ready alongside.
     if (threads)
         threads->Expect(expected + expected / 8);
+    const record_pool::Prepared room(
+        expected * sizeof(TMsg),
+        threads ? threads->Room() : std::vector<record_pool::Prepared::Span>());
     out.reserve(out.size() + total / 160);
     size_t pos = 0, reported = 0;
     IndexColumns col;

@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -250,10 +251,11 @@ std::size_t SlabBytes() {
 
 struct Prepared::Helper {
     std::vector<void*> regions;
+    std::vector<Span> more;  // whole pages
     std::thread thread;
 };
 
-Prepared::Prepared([[maybe_unused]] std::size_t bytes) {
+Prepared::Prepared([[maybe_unused]] std::size_t bytes, [[maybe_unused]] std::vector<Span> more) {
 #if PELORIN_RECORD_POOL && defined(MADV_POPULATE_WRITE)
     // Below a few slabs the thread would cost more than it saves. The size is an estimate
     // from the start of a file that may lie (short lines first, one huge line after): at most
@@ -265,12 +267,20 @@ Prepared::Prepared([[maybe_unused]] std::size_t bytes) {
         return;
     auto helper = std::make_unique<Helper>();
     helper->regions = ThePool().Reserve(count);
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    for (const Span& span : more) {
+        const auto from = (reinterpret_cast<std::uintptr_t>(span.data) + page - 1) / page * page;
+        const auto to = (reinterpret_cast<std::uintptr_t>(span.data) + span.size) / page * page;
+        if (from < to)
+            helper->more.push_back({reinterpret_cast<void*>(from), to - from});
+    }
     try {
         // The helper allocates nothing (a thread's first allocation would set up a heap arena
         // of its own): it reads the regions from the Helper, which outlives it.
-        helper->thread = std::thread([&regions = helper->regions] {
+        helper->thread = std::thread([h = helper.get()] {
             // Content is never changed: the loader may be writing a slab already.
-            for (void* r : regions) (void)::madvise(r, kSlabSize, MADV_POPULATE_WRITE);
+            for (void* r : h->regions) (void)::madvise(r, kSlabSize, MADV_POPULATE_WRITE);
+            for (const Span& s : h->more) (void)::madvise(s.data, s.size, MADV_POPULATE_WRITE);
         });
     } catch (const std::system_error&) {
         ThePool().EndReserve(helper->regions);

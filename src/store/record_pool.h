@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 namespace pelorin::record_pool {
 
@@ -28,10 +29,19 @@ std::size_t SlabBytes();
 // are given back when the value goes; it waits for the helper first, so keep it for the
 // load's length. At most 64 MiB is prepared, whatever `bytes` says. Does nothing in builds
 // without the pool, for small loads, or when no thread can be started.
+//
+// `more` names memory the load will fill right after it (room reserved in a vector, say): the
+// helper faults its whole pages in too, once the slabs are done. Its content is not changed,
+// and it must stay allocated for the load's length.
 class Prepared {
 public:
+    struct Span {
+        void* data;
+        std::size_t size;
+    };
+
     Prepared() = default;
-    explicit Prepared(std::size_t bytes);
+    explicit Prepared(std::size_t bytes, std::vector<Span> more = {});
     ~Prepared();
     Prepared(const Prepared&) = delete;
     Prepared& operator=(const Prepared&) = delete;

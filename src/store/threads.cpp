@@ -373,6 +373,12 @@ public:
 
     size_t Linked() const { return linked_; }
 
+    // The linking arrays: where they are and their size in bytes.
+    std::vector<record_pool::Prepared::Span> Room() const {
+        return {{parent_.get(), capacity_ * sizeof(Place)},
+                {next_.get(), capacity_ * sizeof(Place)}};
+    }
+
     // Lists the linked messages in thread order into `out`, writing each record's depth and
     // place in the list: roots in file order, each followed by its replies depth-first; with
     // `joinBySubject`, each root followed by the later roots of its subject.
@@ -597,6 +603,13 @@ ThreadPrelink::ThreadPrelink(int threadRange)
 
 void ThreadPrelink::Expect(size_t records) {
     builder_->Reserve(records);
+    list_.reserve(records);
+}
+
+std::vector<record_pool::Prepared::Span> ThreadPrelink::Room() {
+    auto room = builder_->Room();
+    room.push_back({list_.data(), list_.capacity() * sizeof(DisplayEntry)});
+    return room;
 }
 
 ThreadPrelink::~ThreadPrelink() = default;
@@ -610,7 +623,9 @@ bool ThreadPrelink::Take(const std::vector<std::unique_ptr<TMsg>>& messages,
                          DisplayList& out) {
     if (threadRange != range_ || builder_->Linked() != messages.size())
         return false;
-    builder_->List(ListRecords{messages}, false, out);
+    builder_->List(ListRecords{messages}, false, list_);
+    out.swap(list_);
+    list_ = DisplayList();
     return true;
 }
 

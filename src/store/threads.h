@@ -21,6 +21,7 @@
 #pragma once
 
 #include "store/msg.h"
+#include "store/record_pool.h"
 
 #include <cstddef>
 #include <functional>
@@ -63,6 +64,8 @@ public:
     ThreadPrelink& operator=(const ThreadPrelink&) = delete;
 
     void Expect(size_t records);  // room for as many (more may still come)
+    // The room Expect made, which linking and the first display list fill.
+    std::vector<record_pool::Prepared::Span> Room();
     void Add(const TMsg& record);
 
     // Thread order of `messages` into `out`, setting each record's depth and display
@@ -77,6 +80,7 @@ private:
     int range_;
     struct Builder;
     std::unique_ptr<Builder> builder_;
+    DisplayList list_;  // room for the display list
 };
 
 // Removes leading reply prefixes: while the first four characters, upper-cased, are "RE: " or

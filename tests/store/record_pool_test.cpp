@@ -94,8 +94,13 @@ TEST(RecordPool, PreparedRoomHoldsTheLoadAndGivesBackTheRest) {
         SCOPED_TRACE(made);
         const size_t before = record_pool::SlabBytes();
         std::vector<std::unique_ptr<TMsg>> live(made);
+        // Room the load fills next to its records is made ready as it stands: what it holds
+        // already, at any alignment, is kept.
+        std::vector<char> more(3 * 4096 + 100);
+        for (size_t i = 0; i < more.size(); ++i) more[i] = static_cast<char>(i % 251);
         {
-            const record_pool::Prepared room(expected * sizeof(TMsg));
+            const record_pool::Prepared room(
+                expected * sizeof(TMsg), {{more.data() + 1, more.size() - 1}, {more.data(), 0}});
             for (size_t i = 0; i < made; ++i) {
                 live[i] = std::make_unique<TMsg>();
                 live[i]->offset = static_cast<int64_t>(i);
@@ -104,6 +109,7 @@ TEST(RecordPool, PreparedRoomHoldsTheLoadAndGivesBackTheRest) {
             }
         }
         for (size_t i = 1; i < made; i += 2) ASSERT_EQ(live[i]->offset, static_cast<int64_t>(i));
+        for (size_t i = 0; i < more.size(); ++i) ASSERT_EQ(more[i], static_cast<char>(i % 251));
         live.clear();
         // Of the 5 MB prepared, nothing is left mapped but the one slab kept for new records.
         EXPECT_LE(record_pool::SlabBytes(), before + (size_t{2} << 20));
