@@ -53,13 +53,14 @@ void BM_Floor_Index(benchmark::State& state) {
 BENCHMARK(BM_Floor_Index)->Unit(benchmark::kMillisecond);
 
 // Opening an area: parse (rnews, Arg 0) or read the index (Arg 1), decode Subject and From,
-// read the marks, build the display list in file order.
-void BM_Open(benchmark::State& state) {
+// read the marks, build the display list in file order; BM_OpenInThreads the same, shown in
+// thread order (an index area links its threads as it loads: a ratio to BM_Open/1).
+void Open(benchmark::State& state, int sortType) {
     const bool index = state.range(0) != 0;
     const auto& a = Area(index);
     for (auto _ : state) {
         TGrp g("bench", a.pathBase, index ? "uc" : "un", "bench");
-        g.sortType = 0;
+        g.sortType = sortType;
         g.Prepare();
         benchmark::DoNotOptimize(g.display.size());
         state.PauseTiming();
@@ -68,9 +69,17 @@ void BM_Open(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
+void BM_Open(benchmark::State& state) {
+    Open(state, 0);
+}
 BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Thread order on top of an open area (a ratio to BM_Open_*).
+void BM_OpenInThreads(benchmark::State& state) {
+    Open(state, 1);
+}
+BENCHMARK(BM_OpenInThreads)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Thread order on top of an open area, as when the order is changed (a ratio to BM_Open/N).
 // Heap bytes in use (malloc's own count, its chunk overhead included) and the records' slabs.
 long HeapInUse() {
     return static_cast<long>(mallinfo2().uordblks + pelorin::record_pool::SlabBytes());
