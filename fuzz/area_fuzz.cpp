@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -62,6 +64,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& m : idx.messages) shown = shown + m->subject.size() + m->From().size();
     idx.messages.clear();
     idx.display.clear();
+    // Shown in threads, the index is linked as it loads: the order must be the one built
+    // afresh from the same records.
+    pelorin::TGrp threaded("fuzz", base, "uc", "fuzz");
+    threaded.SetSortType(1);
+    threaded.Prepare();
+    std::vector<std::pair<const pelorin::TMsg*, int32_t>> linked;
+    for (const auto& e : threaded.display) linked.push_back({e.msg, e.msg->depth});
+    pelorin::DisplayList again;
+    pelorin::BuildDisplayList(threaded.messages, 1, threaded.threadRange, again, {});
+    if (again.size() != linked.size())
+        std::abort();
+    for (size_t i = 0; i < again.size(); ++i) {
+        if (again[i].msg != linked[i].first || again[i].msg->depth != linked[i].second ||
+            again[i].msg->displayPos != static_cast<int32_t>(i))
+            std::abort();
+    }
+    threaded.messages.clear();
+    threaded.display.clear();
     Write(base + ".PBX", data, size);
     pelorin::TGrp marks("fuzz", base, "un", "fuzz");
     marks.SetSortType(4);
