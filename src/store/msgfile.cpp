@@ -646,9 +646,11 @@ void ParseIndexFile(std::string_view path,
     const size_t sampleLines = static_cast<size_t>(std::count(sample.begin(), sample.end(), '\n'));
     const size_t expected =
         sampleLines == 0 ? 0 : total / sample.size() * sampleLines + sampleLines;
-    // Thread order linked as the records come fills room of its own, made ready alongside.
+    // Thread order linked as the records come fills room of its own, made ready alongside. An
+    // index of blank or tiny lines must not make it vast: past what an index of plausible
+    // lines would hold, the room grows as records come.
     if (threads)
-        threads->Expect(expected + expected / 8);
+        threads->Expect(std::min(expected + expected / 8, total / 32 + 1024));
     const record_pool::Prepared room(
         expected * sizeof(TMsg),
         threads ? threads->Room() : std::vector<record_pool::Prepared::Span>());

@@ -267,12 +267,17 @@ Prepared::Prepared([[maybe_unused]] std::size_t bytes, [[maybe_unused]] std::vec
         return;
     auto helper = std::make_unique<Helper>();
     helper->regions = ThePool().Reserve(count);
+    // The further room is bounded like the slabs: an estimate may be wrong.
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    std::size_t left = kMost * kSlabSize;
     for (const Span& span : more) {
         const auto from = (reinterpret_cast<std::uintptr_t>(span.data) + page - 1) / page * page;
-        const auto to = (reinterpret_cast<std::uintptr_t>(span.data) + span.size) / page * page;
-        if (from < to)
+        auto to = (reinterpret_cast<std::uintptr_t>(span.data) + span.size) / page * page;
+        to = std::min<std::uintptr_t>(to, from + left);
+        if (from < to) {
             helper->more.push_back({reinterpret_cast<void*>(from), to - from});
+            left -= to - from;
+        }
     }
     try {
         // The helper allocates nothing (a thread's first allocation would set up a heap arena

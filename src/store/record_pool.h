@@ -31,8 +31,8 @@ std::size_t SlabBytes();
 // without the pool, for small loads, or when no thread can be started.
 //
 // `more` names memory the load will fill right after it (room reserved in a vector, say): the
-// helper faults its whole pages in too, once the slabs are done. Its content is not changed,
-// and it must stay allocated for the load's length.
+// helper faults its whole pages in too (at most 64 MiB of them), once the slabs are done. Its
+// content is not changed, and it must stay allocated for the load's length.
 class Prepared {
 public:
     struct Span {

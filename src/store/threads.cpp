@@ -293,7 +293,10 @@ public:
         , parent_(std::make_unique_for_overwrite<Place[]>(capacity))
         , next_(std::make_unique_for_overwrite<Place[]>(capacity)) {}
 
+    // Room for `capacity` messages; before the first is linked, ID tables sized for them too.
     void Reserve(size_t capacity) {
+        if (linked_ == 0)
+            ids_ = WindowIds(range_ + 1, capacity);
         if (capacity > capacity_)
             Grow(capacity);
     }
@@ -595,10 +598,11 @@ struct ThreadPrelink::Builder : ThreadBuilder {
     using ThreadBuilder::ThreadBuilder;
 };
 
-// The ID tables hold one window's IDs, however many messages come.
+// The ID tables start small (a window may be far longer than the area) and grow with what
+// they hold, or are sized by Expect.
 ThreadPrelink::ThreadPrelink(int threadRange)
     : range_(threadRange)
-    , builder_(std::make_unique<Builder>(0, SIZE_MAX, threadRange)) {}
+    , builder_(std::make_unique<Builder>(0, 0, threadRange)) {}
 
 void ThreadPrelink::Expect(size_t records) {
     builder_->Reserve(records);

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 
 namespace pelorin {
 namespace {
@@ -122,6 +124,21 @@ TEST(RecordPool, PreparedRoomIsBoundedWhateverTheEstimate) {
     const size_t before = record_pool::SlabBytes();
     const record_pool::Prepared room(size_t{1} << 40);
     EXPECT_LE(record_pool::SlabBytes(), before + (size_t{64} << 20));
+}
+
+// So is the further room: told of 256 MiB (an index of blank lines would say as much), the
+// helper makes at most 64 MiB of it resident.
+TEST(RecordPool, PreparedFurtherRoomIsBoundedToo) {
+    const size_t size = size_t{256} << 20, page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    void* room = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(room, MAP_FAILED);
+    { const record_pool::Prepared prepared(size_t{64} << 20, {{room, size}}); }
+    std::vector<unsigned char> resident(size / page);
+    ASSERT_EQ(::mincore(room, size, resident.data()), 0);
+    const auto pages = static_cast<size_t>(std::count_if(
+        resident.begin(), resident.end(), [](unsigned char r) { return (r & 1) != 0; }));
+    EXPECT_LE(pages * page, size_t{64} << 20);
+    ::munmap(room, size);
 }
 
 // Copies handed out a batch at a time hold their value like plain copies: past a batch's end,

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <limits>
 #include <numeric>
 #include <random>
 
@@ -294,6 +295,16 @@ TEST(Threads, OrderLinkedDuringALoadIsTakenOnlyForTheSameRecordsAndRange) {
     for (const auto& m : a) prelink.Add(*m);
     ASSERT_TRUE(prelink.Take(a, 300, d));
     EXPECT_EQ(Dump(d), Build(b, 1));
+    // A window far longer than the area (the range is a setting anyone can write) costs room
+    // for the messages there are, told or not.
+    for (const size_t told : {size_t{0}, size_t{3}}) {
+        ThreadPrelink wide(std::numeric_limits<int>::max());
+        if (told)
+            wide.Expect(told);
+        for (const auto& m : list) wide.Add(*m);
+        ASSERT_TRUE(wide.Take(list, std::numeric_limits<int>::max(), d));
+        EXPECT_EQ(Dump(d), "A:0 B:1 C:0");
+    }
 }
 
 }  // namespace
