@@ -17,11 +17,19 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <sched.h>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace pelorin {
@@ -92,14 +100,15 @@ void SortedOrder(const std::vector<std::unique_ptr<TMsg>>& messages,
     for (const Item& it : items) out.push_back({messages[it.index].get()});
 }
 
-// IDs hashed into one flat table (open addressing, linear probing): a lookup is a probe or two
-// in one array and a comparison, with no allocation per ID.
+// IDs hashed into one flat table (open addressing, linear probing). A slot holds only an ID's
+// hash and where its entry is, eight bytes: probing, what most lookups of a new ID come to,
+// reads a table small enough for the first-level cache. The entries lie in the order they
+// were made.
 class IdTable {
 public:
     struct Entry {
-        const char* id = nullptr;  // nullptr: a free slot (empty IDs are never entered)
-        uint32_t size = 0;
-        uint32_t hash = 0;
+        const char* id;
+        uint32_t size;
         Place last = kNone;  // latest place of a message with this Message-ID
         Place firstWaiting = kNone, lastWaiting = kNone;
     };
@@ -108,83 +117,91 @@ public:
     // most a third full even then: linear probing slows down sharply as a table fills (at
     // half the size, thread order took a fifth longer). A power of two: a slot is a mask away.
     explicit IdTable(size_t messages)
-        : slots_(std::bit_ceil(3 * messages + 16)) {}
-
-    void Clear() {
-        if (count_ == 0)
-            return;
-        std::fill(slots_.begin(), slots_.end(), Entry{});
-        count_ = 0;
+        : slots_(std::bit_ceil(3 * messages + 16)) {
+        entries_.reserve(2 * messages);
     }
 
-    // A quick hash of a short text, eight bytes at a time (IDs are 20 to 60 bytes). A poor
-    // spread only costs probes: a table holds one window's IDs, so even IDs made to collide
-    // cost no more than comparing every pair in the window.
+    void Clear() {
+        if (entries_.empty())
+            return;
+        std::memset(static_cast<void*>(slots_.data()), 0, slots_.size() * sizeof(Slot));  // free
+        entries_.clear();
+    }
+
+    // A quick hash of a short text (IDs are 20 to 60 bytes): sixteen bytes at a time, each
+    // pair of words folded by one wide multiplication, the last sixteen (overlapping what
+    // went before) by a final one. A poor spread only costs probes: a table holds one
+    // window's IDs, so even IDs made to collide cost no more than comparing every pair in the
+    // window.
     static uint32_t Hash(std::string_view id) {
-        uint64_t h = 0x9E3779B97F4A7C15ULL ^ id.size();
-        size_t i = 0;
-        for (; i + 8 <= id.size(); i += 8) {
-            uint64_t w;
-            std::memcpy(&w, id.data() + i, 8);
-            h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-            h ^= h >> 32;
+        const char* const p = id.data();
+        const size_t n = id.size();
+        uint64_t a, b;
+        if (n >= 16) {
+            uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+            for (size_t i = 0; i + 16 < n; i += 16)
+                h = Mix(Word(p + i) ^ 0xA0761D6478BD642FULL, Word(p + i + 8) ^ h);
+            a = Word(p + n - 16) ^ h;
+            b = Word(p + n - 8);
+        } else if (n >= 8) {
+            a = Word(p);
+            b = Word(p + n - 8);
+        } else if (n >= 4) {
+            a = Half(p);
+            b = Half(p + n - 4);
+        } else {
+            a = n == 0 ? 0
+                       : uint64_t{static_cast<unsigned char>(p[0])} << 16 |
+                             uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+                             static_cast<unsigned char>(p[n - 1]);
+            b = 0;
         }
-        if (i < id.size()) {
-            // The last bytes: the final eight of a long ID (overlapping what was hashed), or
-            // the few bytes of a short one, read without a call.
-            uint64_t w = 0;
-            if (id.size() >= 8) {
-                std::memcpy(&w, id.data() + id.size() - 8, 8);
-            } else {
-                for (size_t k = 0; k < id.size(); ++k)
-                    w |= uint64_t{static_cast<unsigned char>(id[k])} << (8 * k);
-            }
-            h = (h ^ w) * 0xC4CEB9FE1A85EC53ULL;
-        }
-        h ^= h >> 29;
-        return static_cast<uint32_t>((h * 0x9E3779B97F4A7C15ULL) >> 32);
+        return static_cast<uint32_t>(Mix(a ^ 0xE7037ED1A0B428DBULL, b ^ 0x8EBC6AF09C88C6E3ULL ^ n));
     }
     const Entry* Find(std::string_view id, uint32_t h) const {
         for (size_t i = Home(h);; i = Next(i)) {
-            const Entry& e = slots_[i];
-            if (!e.id)
+            const Slot s = slots_[i];
+            if (s.entry == 0)
                 return nullptr;
-            if (Same(e, h, id))
-                return &e;
+            if (s.hash == h && Same(entries_[s.entry - 1], id))
+                return &entries_[s.entry - 1];
         }
     }
 
     // The entry of `id`, made when missing (then `made` is set). A reference stays valid
     // until the next At.
-    Entry& At(std::string_view id, uint32_t h, bool& made) {
+    [[gnu::always_inline]] Entry& At(std::string_view id, uint32_t h, bool& made) {
         for (size_t i = Home(h);; i = Next(i)) {
-            Entry& e = slots_[i];
-            if (!e.id) {
-                if ((count_ + 1) * 4 > slots_.size() * 3) {
+            Slot& s = slots_[i];
+            if (s.entry == 0) {
+                if ((entries_.size() + 1) * 4 > slots_.size() * 3) {
                     Grow();
                     return At(id, h, made);
                 }
-                ++count_;
-                e.id = id.data();
-                e.size = static_cast<uint32_t>(id.size());
-                e.hash = h;
+                entries_.push_back({id.data(), static_cast<uint32_t>(id.size())});
+                s = {h, static_cast<uint32_t>(entries_.size())};
                 made = true;
-                return e;
+                return entries_.back();
             }
-            if (Same(e, h, id)) {
+            if (s.hash == h && Same(entries_[s.entry - 1], id)) {
                 made = false;
-                return e;
+                return entries_[s.entry - 1];
             }
         }
     }
 
 private:
+    struct Slot {
+        uint32_t hash = 0;
+        uint32_t entry = 0;  // 1 + the entry's index; 0: a free slot
+    };
+
     // The first slot of a hash, and the next to probe (the size is a power of two).
     size_t Home(uint32_t h) const { return h & (slots_.size() - 1); }
     size_t Next(size_t i) const { return (i + 1) & (slots_.size() - 1); }
 
-    static bool Same(const Entry& e, uint32_t h, std::string_view id) {
-        return e.hash == h && e.size == id.size() && SameBytes(e.id, id.data(), id.size());
+    static bool Same(const Entry& e, std::string_view id) {
+        return e.size == id.size() && SameBytes(e.id, id.data(), id.size());
     }
 
     // Equal bytes, compared eight at a time without a call (IDs are short).
@@ -202,21 +219,31 @@ private:
         std::memcpy(&w, p, 8);
         return w;
     }
+    static uint64_t Half(const char* p) {
+        uint32_t w;
+        std::memcpy(&w, p, 4);
+        return w;
+    }
+    // The two halves of a full product, folded: every bit of either factor reaches the result.
+    static uint64_t Mix(uint64_t a, uint64_t b) {
+        const unsigned __int128 r = static_cast<unsigned __int128>(a) * b;
+        return static_cast<uint64_t>(r) ^ static_cast<uint64_t>(r >> 64);
+    }
 
     void Grow() {
-        std::vector<Entry> old(slots_.size() * 2);
+        std::vector<Slot> old(slots_.size() * 2);
         old.swap(slots_);
-        for (const Entry& e : old) {
-            if (!e.id)
+        for (const Slot& s : old) {
+            if (s.entry == 0)
                 continue;
-            size_t i = Home(e.hash);
-            while (slots_[i].id) i = Next(i);
-            slots_[i] = e;
+            size_t i = Home(s.hash);
+            while (slots_[i].entry != 0) i = Next(i);
+            slots_[i] = s;
         }
     }
 
-    std::vector<Entry> slots_;
-    size_t count_ = 0;
+    std::vector<Slot> slots_;
+    std::vector<Entry> entries_;
 };
 
 // The IDs that can still link: those of the last `window` places. Lookups never accept a place
@@ -238,22 +265,22 @@ public:
         std::swap(newer_, older_);
         std::swap(newerHashes_, olderHashes_);
         newer_.Clear();
-        newerHashes_.fill(0);
+        newerHashes_->fill(0);
         end_ = place + block_;
     }
 
     const IdTable::Entry* Find(std::string_view id, uint32_t h) const {
-        const IdTable::Entry* e = newer_.Find(id, h);
-        return e || !MayHold(olderHashes_, h) ? e : older_.Find(id, h);
+        const IdTable::Entry* e = MayHold(*newerHashes_, h) ? newer_.Find(id, h) : nullptr;
+        return e || !MayHold(*olderHashes_, h) ? e : older_.Find(id, h);
     }
 
     // The entry of `id` in the newer table (with what the older one knew), made when missing.
-    IdTable::Entry& Change(std::string_view id, uint32_t h) {
+    [[gnu::always_inline]] IdTable::Entry& Change(std::string_view id, uint32_t h) {
         bool made = false;
         IdTable::Entry& e = newer_.At(id, h, made);
         if (made) {
-            newerHashes_[Bit(h) / 64] |= uint64_t{1} << (Bit(h) % 64);
-            if (MayHold(olderHashes_, h)) {
+            (*newerHashes_)[Bit(h) / 64] |= uint64_t{1} << (Bit(h) % 64);
+            if (MayHold(*olderHashes_, h)) {
                 if (const IdTable::Entry* before = older_.Find(id, h))
                     e = *before;
             }
@@ -272,7 +299,10 @@ private:
 
     size_t block_, end_;
     IdTable newer_, older_;
-    Hashes newerHashes_{}, olderHashes_{};
+    // Two maps, the newer and the older table's, swapped with the tables.
+    std::unique_ptr<Hashes[]> hashes_ = std::make_unique<Hashes[]>(2);
+    Hashes* newerHashes_ = &hashes_[0];
+    Hashes* olderHashes_ = &hashes_[1];
 };
 
 // The records of a thread build, read by place.
@@ -319,14 +349,17 @@ public:
         ids_.Reach(k);
         const size_t low = k > range_ ? k - range_ : 0;
         parent[k] = nextWaiting[k] = kNone;
+        // Both hashes first: they depend on nothing that follows, and get done while the
+        // processor waits for the tables.
         const uint32_t parentHash = IdTable::Hash(parentId);
+        const uint32_t messageHash = IdTable::Hash(messageId);
         if (!parentId.empty()) {
             const IdTable::Entry* e = ids_.Find(parentId, parentHash);
             if (e && e->last != kNone && e->last >= low)
                 parent[k] = e->last;
         }
         if (!messageId.empty()) {
-            IdTable::Entry& e = ids_.Change(messageId, IdTable::Hash(messageId));
+            IdTable::Entry& e = ids_.Change(messageId, messageHash);
             for (Place j = e.firstWaiting; j != kNone; j = nextWaiting[j]) {
                 // Places before the range never come into it again.
                 if (j >= low && parent[j] == kNone) {
@@ -407,32 +440,35 @@ private:
     template <class Records>
     void ListInFileOrder(const Records& records, DisplayList& out) {
         const size_t n = linked_;
-        const Place* const parent = parent_.get();
+        if (capacity_ < n + 1)
+            Grow(n + 1);
+        // Slot n stands for the root above every thread: roots are its replies, so neither
+        // pass tells roots from replies by a branch the processor must guess.
+        Place* const parent = parent_.get();
         Place* const size = next_.get();  // the waiting lists are done with
-        std::fill(size, size + n, 0);
+        std::fill(size, size + n + 1, 0);
         for (size_t k = n; k-- > 0;) {
             const Place s = size[k] + 1;  // the message and its replies
             size[k] = s;
-            if (parent[k] != kNone)
-                size[parent[k]] += s;
+            const Place p = parent[k];
+            size[p == kNone ? n : p] += s;
         }
-        out.assign(n, DisplayEntry{nullptr});
+        out.resize(n);
         Place* const free = size;  // a message's own size is read before its free place is set
-        Place nextRoot = 0;
+        free[n] = 0;
+        // Each message's depth replaces its parent slot once read; the depth of slot n is
+        // one less than 0, so roots come out at 0.
+        Place* const depth = parent;
+        depth[n] = kNone;
         for (size_t k = 0; k < n; ++k) {
             TMsg& m = records[k];
-            const Place p = parent[k];
-            Place at;
-            if (p == kNone) {
-                at = nextRoot;
-                nextRoot += size[k];
-                m.depth = 0;
-            } else {
-                at = free[p];
-                free[p] += size[k];
-                m.depth = records[p].depth + 1;
-            }
+            const Place p = parent[k] == kNone ? static_cast<Place>(n) : parent[k];
+            const Place at = free[p];
+            free[p] = at + size[k];
             free[k] = at + 1;
+            const Place d = depth[p] + 1;
+            depth[k] = d;
+            m.depth = static_cast<int32_t>(d);
             m.displayPos = static_cast<int32_t>(at);
             out[at].msg = &m;
         }
@@ -598,33 +634,184 @@ struct ThreadPrelink::Builder : ThreadBuilder {
     using ThreadBuilder::ThreadBuilder;
 };
 
+// Linking beside a large load. The loader puts each record's IDs in a ring and says how far
+// it has filled it every few dozen records; a thread of linking's own takes them from there
+// in order, and says how far it has taken them, so the loader never overwrites IDs not yet
+// linked. Each side writes only its own count, and the counts lie apart, so neither side's
+// writes slow the other's reads. Linking is far quicker than loading: the linking thread
+// naps until a few hundred records wait, and keeps off the loader's processor, so it takes
+// no time from the loader.
+struct ThreadPrelink::Linker {
+    static constexpr size_t kRing = 8192;  // IDs in flight (a power of two)
+    static constexpr size_t kBatch = 64;   // IDs made visible at once
+    static constexpr size_t kChunk = 512;  // IDs the linking thread waits for
+    static constexpr std::chrono::microseconds kNap{100};
+
+    std::unique_ptr<Ids[]> ring = std::make_unique_for_overwrite<Ids[]>(kRing);
+    alignas(64) std::atomic<size_t> published{0};  // IDs put in the ring, as the linker may see
+    alignas(64) std::atomic<size_t> consumed{0};   // IDs linked (or passed over, once failed)
+    alignas(64) size_t produced = 0;               // the loader's own count
+    size_t consumedSeen = 0;                       // what the loader last read of `consumed`
+    std::mutex mutex;
+    std::condition_variable wake;     // closed, or the ring is full
+    std::atomic<bool> closed{false};  // nothing more will be put (set under `mutex`)
+    bool failed = false;              // linking ran out of memory: the order is built later
+    std::thread thread;
+};
+
+namespace {
+
+// Processors this process may run on.
+size_t UsableProcessors() {
+#ifdef __linux__
+    cpu_set_t set;
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return static_cast<size_t>(CPU_COUNT(&set));
+#endif
+    return std::thread::hardware_concurrency();
+}
+
+// Keeps the calling thread off processor `cpu` (where the loader runs): a thread woken where
+// the loader runs would take its turn from the loader, while another processor stands idle.
+void KeepOff([[maybe_unused]] int cpu) {
+#ifdef __linux__
+    cpu_set_t set;
+    if (cpu < 0 || cpu >= CPU_SETSIZE || ::sched_getaffinity(0, sizeof set, &set) != 0)
+        return;
+    CPU_CLR(cpu, &set);
+    if (CPU_COUNT(&set) > 0)
+        (void)::sched_setaffinity(0, sizeof set, &set);
+#endif
+}
+
+int CurrentProcessor() {
+#ifdef __linux__
+    return ::sched_getcpu();
+#else
+    return -1;
+#endif
+}
+
+}  // namespace
+
 // The ID tables start small (a window may be far longer than the area) and grow with what
 // they hold, or are sized by Expect.
 ThreadPrelink::ThreadPrelink(int threadRange)
     : range_(threadRange)
     , builder_(std::make_unique<Builder>(0, 0, threadRange)) {}
 
+ThreadPrelink::~ThreadPrelink() {
+    Finish();
+}
+
 void ThreadPrelink::Expect(size_t records) {
-    builder_->Reserve(records);
+    if (linker_)
+        return;
+    builder_->Reserve(records + 1);  // and the place listing adds
     list_.reserve(records);
+    room_ = builder_->Room();
+    room_.push_back({list_.data(), list_.capacity() * sizeof(DisplayEntry)});
+    // Below several thousand records, or with one processor, a thread would cost more than
+    // it saves.
+    constexpr size_t kFewest = 8192;
+    if (records < kFewest || builder_->Linked() > 0 || UsableProcessors() < 2)
+        return;
+    auto linker = std::make_unique<Linker>();
+    try {
+        linker->thread =
+            std::thread([this, l = linker.get(), loader = CurrentProcessor()] { Run(*l, loader); });
+    } catch (const std::system_error&) {
+        return;  // linked as the records come, on the loader's thread
+    }
+    room_.push_back({linker->ring.get(), Linker::kRing * sizeof(Ids)});
+    linker_ = std::move(linker);
 }
 
-std::vector<record_pool::Prepared::Span> ThreadPrelink::Room() {
-    auto room = builder_->Room();
-    room.push_back({list_.data(), list_.capacity() * sizeof(DisplayEntry)});
-    return room;
+std::vector<record_pool::Prepared::Span> ThreadPrelink::Room() const {
+    return room_;
 }
-
-ThreadPrelink::~ThreadPrelink() = default;
 
 void ThreadPrelink::Add(const TMsg& record) {
-    builder_->Step(record.messageId.view(), record.parentId.view());
+    const Ids ids{record.messageId.view(), record.parentId.view()};
+    if (!linker_ || !linker_->thread.joinable()) {  // no linking thread, or no longer
+        builder_->Step(ids.messageId, ids.parentId);
+        return;
+    }
+    Linker& l = *linker_;
+    if (l.produced - l.consumedSeen == Linker::kRing) {
+        // The ring is full as last seen: a fresh look, and if it is full indeed, whatever is
+        // in it is made visible and the loader waits for room.
+        l.consumedSeen = l.consumed.load(std::memory_order_acquire);
+        if (l.produced - l.consumedSeen == Linker::kRing) {
+            l.published.store(l.produced, std::memory_order_release);
+            l.wake.notify_one();
+            while (l.produced - l.consumedSeen == Linker::kRing) {
+                std::this_thread::yield();
+                l.consumedSeen = l.consumed.load(std::memory_order_acquire);
+            }
+        }
+    }
+    l.ring[l.produced % Linker::kRing] = ids;
+    if (++l.produced % Linker::kBatch == 0)
+        l.published.store(l.produced, std::memory_order_release);
+}
+
+// The linking thread: links what the loader has published, in order, until it closes.
+void ThreadPrelink::Run(Linker& l, int loader) {
+    KeepOff(loader);
+    size_t done = 0;
+    for (;;) {
+        size_t ready = l.published.load(std::memory_order_acquire);
+        if (ready - done < Linker::kChunk) {
+            if (l.closed.load(std::memory_order_acquire)) {
+                // `published` is final once `closed` is seen: the rest, then done.
+                ready = l.published.load(std::memory_order_acquire);
+                if (ready == done)
+                    return;
+            } else if (ready - done < Linker::kRing) {
+                std::unique_lock lock(l.mutex);
+                l.wake.wait_for(lock, Linker::kNap, [&] {
+                    return l.closed.load(std::memory_order_relaxed) ||
+                           l.published.load(std::memory_order_relaxed) - done >= Linker::kRing;
+                });
+                continue;
+            }
+        }
+        if (!l.failed) {
+            try {
+                for (; done < ready; ++done) {
+                    const Ids& ids = l.ring[done % Linker::kRing];
+                    builder_->Step(ids.messageId, ids.parentId);
+                }
+            } catch (const std::bad_alloc&) {
+                l.failed = true;  // the loader must not wait for room for ever
+            }
+        }
+        done = ready;
+        l.consumed.store(done, std::memory_order_release);
+    }
+}
+
+void ThreadPrelink::Finish() {
+    if (!linker_ || !linker_->thread.joinable())
+        return;
+    Linker& l = *linker_;
+    l.published.store(l.produced, std::memory_order_release);
+    {
+        const std::lock_guard lock(l.mutex);
+        l.closed.store(true, std::memory_order_release);
+    }
+    l.wake.notify_one();
+    l.thread.join();
 }
 
 bool ThreadPrelink::Take(const std::vector<std::unique_ptr<TMsg>>& messages,
                          int threadRange,
                          DisplayList& out) {
-    if (threadRange != range_ || builder_->Linked() != messages.size())
+    Finish();
+    const bool failed = linker_ && linker_->failed;
+    linker_.reset();
+    if (failed || threadRange != range_ || builder_->Linked() != messages.size())
         return false;
     builder_->List(ListRecords{messages}, false, list_);
     out.swap(list_);
@@ -661,7 +848,8 @@ bool BuildDisplayList(const std::vector<std::unique_ptr<TMsg>>& messages,
         case 1:
         case 5: {
             const ListRecords records{messages};
-            ThreadBuilder builder(messages.size(), messages.size(), threadRange);
+            // One place more than the messages: listing uses it for the root above every thread.
+            ThreadBuilder builder(messages.size() + 1, messages.size(), threadRange);
             builder.Link(records, messages.size(), progress);
             builder.List(records, type == 5, out);
             break;

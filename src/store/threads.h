@@ -63,10 +63,15 @@ public:
     ThreadPrelink(const ThreadPrelink&) = delete;
     ThreadPrelink& operator=(const ThreadPrelink&) = delete;
 
-    void Expect(size_t records);  // room for as many (more may still come)
+    // Room for as many records (more may still come). For a large load, linking then goes on
+    // in a thread of its own beside the load.
+    void Expect(size_t records);
     // The room Expect made, which linking and the first display list fill.
-    std::vector<record_pool::Prepared::Span> Room();
+    std::vector<record_pool::Prepared::Span> Room() const;
     void Add(const TMsg& record);
+    // No more records come: waits for what is still being linked. Take and the destructor
+    // call it too.
+    void Finish();
 
     // Thread order of `messages` into `out`, setting each record's depth and display
     // position, when they are the records added (as many, in the same order: the caller
@@ -77,10 +82,18 @@ public:
               DisplayList& out);
 
 private:
+    struct Ids {
+        std::string_view messageId, parentId;
+    };
+    struct Linker;
+    void Run(Linker& linker, int loader);
+
     int range_;
     struct Builder;
     std::unique_ptr<Builder> builder_;
-    DisplayList list_;  // room for the display list
+    std::unique_ptr<Linker> linker_;  // while linking goes on beside the load
+    DisplayList list_;                // room for the display list
+    std::vector<record_pool::Prepared::Span> room_;
 };
 
 // Removes leading reply prefixes: while the first four characters, upper-cased, are "RE: " or
