@@ -326,7 +326,7 @@ void ParseMessageAt(std::string_view text,
             return;
         }
     }
-    auto msg = std::make_unique<TMsg>();
+    auto msg = std::make_unique_for_overwrite<TMsg>();  // see IndexRecord
     msg->msgFile = load.paths.Next();
     msg->offset = start;
     auto keep = [store = load.store](std::string_view value) {
@@ -575,7 +575,9 @@ constexpr std::string_view kFiveBlanks = "     ";
 
 // A record from an index line's columns (see ParseIndexLine).
 std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col, char layout, const LoadText& load) {
-    auto msg = std::make_unique<TMsg>();
+    // Every member of a record starts from its own initializer: a record made "for overwrite"
+    // is not cleared as a whole first, a store the processor starts slowly for each record.
+    auto msg = std::make_unique_for_overwrite<TMsg>();
     msg->msgFile = load.paths.Next();
     msg->offset = ToInteger64(col[0]);
     // With a store the line is its text already: the record views it, and keeps Subject and
