@@ -634,28 +634,53 @@ struct ThreadPrelink::Builder : ThreadBuilder {
     using ThreadBuilder::ThreadBuilder;
 };
 
-// Linking beside a large load. The loader puts each record's IDs in a ring and says how far
-// it has filled it every few dozen records; a thread of linking's own takes them from there
-// in order, and says how far it has taken them, so the loader never overwrites IDs not yet
-// linked. Each side writes only its own count, and the counts lie apart, so neither side's
-// writes slow the other's reads. Linking is far quicker than loading: the linking thread
-// naps until a few hundred records wait, and keeps off the loader's processor, so it takes
-// no time from the loader.
+// Linking beside a large load. The loader puts each record's IDs in blocks of a chain and says
+// how far it has filled them every few dozen records; a thread of linking's own takes them
+// from there in order and hands each block it has read through back for filling again. The
+// loader never waits: should the linking thread fall behind (its processor busy elsewhere),
+// the chain grows by a block. Linking is far quicker than loading: the linking thread naps
+// until a few hundred records wait, and keeps off the loader's processor, so it takes no time
+// from the loader.
 struct ThreadPrelink::Linker {
-    static constexpr size_t kRing = 8192;  // IDs in flight (a power of two)
-    static constexpr size_t kBatch = 64;   // IDs made visible at once
-    static constexpr size_t kChunk = 512;  // IDs the linking thread waits for
+    static constexpr size_t kBlock = 1024;  // IDs per block
+    static constexpr size_t kBatch = 64;    // IDs made visible at once
+    static constexpr size_t kChunk = 512;   // IDs the linking thread waits for
+    static constexpr size_t kAhead = 4;     // blocks made (and cleared) before the load
     static constexpr std::chrono::microseconds kNap{100};
 
-    std::unique_ptr<Ids[]> ring = std::make_unique_for_overwrite<Ids[]>(kRing);
-    alignas(64) std::atomic<size_t> published{0};  // IDs put in the ring, as the linker may see
-    alignas(64) std::atomic<size_t> consumed{0};   // IDs linked (or passed over, once failed)
+    struct Block {
+        Ids ids[kBlock];
+        Block* next;  // the next in the chain, or in the spare list
+    };
+
+    Linker() {
+        head = tail = new Block{{}, nullptr};
+        for (size_t i = 1; i < kAhead; ++i) spare = new Block{{}, spare};
+    }
+    ~Linker() {
+        for (Block* b : {head, spare}) {
+            while (b) delete std::exchange(b, b->next);
+        }
+    }
+    Linker(const Linker&) = delete;
+    Linker& operator=(const Linker&) = delete;
+
+    // The blocks, for the load to clear ahead.
+    std::vector<record_pool::Prepared::Span> Room() const {
+        std::vector<record_pool::Prepared::Span> room{{head, sizeof(Block)}};
+        for (Block* b = spare; b; b = b->next) room.push_back({b, sizeof(Block)});
+        return room;
+    }
+
+    alignas(64) std::atomic<size_t> published{0};  // IDs put in, as the linker may see
     alignas(64) size_t produced = 0;               // the loader's own count
-    size_t consumedSeen = 0;                       // what the loader last read of `consumed`
-    std::mutex mutex;
-    std::condition_variable wake;     // closed, or the ring is full
+    Block* tail;                                   // the block the loader fills
+    alignas(64) Block* head;                       // the block the linking thread reads
+    bool failed = false;  // linking ran out of memory: the order is built later
+    std::mutex mutex;     // over `spare`, and the setting of `closed`
+    Block* spare = nullptr;
+    std::condition_variable wake;     // closed
     std::atomic<bool> closed{false};  // nothing more will be put (set under `mutex`)
-    bool failed = false;              // linking ran out of memory: the order is built later
     std::thread thread;
 };
 
@@ -717,13 +742,14 @@ void ThreadPrelink::Expect(size_t records) {
     if (records < kFewest || builder_->Linked() > 0 || UsableProcessors() < 2)
         return;
     auto linker = std::make_unique<Linker>();
+    const auto blocks = linker->Room();
     try {
         linker->thread =
             std::thread([this, l = linker.get(), loader = CurrentProcessor()] { Run(*l, loader); });
     } catch (const std::system_error&) {
         return;  // linked as the records come, on the loader's thread
     }
-    room_.push_back({linker->ring.get(), Linker::kRing * sizeof(Ids)});
+    room_.insert(room_.end(), blocks.begin(), blocks.end());
     linker_ = std::move(linker);
 }
 
@@ -738,20 +764,24 @@ void ThreadPrelink::Add(const TMsg& record) {
         return;
     }
     Linker& l = *linker_;
-    if (l.produced - l.consumedSeen == Linker::kRing) {
-        // The ring is full as last seen: a fresh look, and if it is full indeed, whatever is
-        // in it is made visible and the loader waits for room.
-        l.consumedSeen = l.consumed.load(std::memory_order_acquire);
-        if (l.produced - l.consumedSeen == Linker::kRing) {
-            l.published.store(l.produced, std::memory_order_release);
-            l.wake.notify_one();
-            while (l.produced - l.consumedSeen == Linker::kRing) {
-                std::this_thread::yield();
-                l.consumedSeen = l.consumed.load(std::memory_order_acquire);
-            }
+    const size_t at = l.produced % Linker::kBlock;
+    if (at == 0 && l.produced > 0) {
+        // The block is full: on to a spare one, or a new one. The link to it is seen before
+        // any of its IDs is published.
+        Linker::Block* b;
+        {
+            const std::lock_guard lock(l.mutex);
+            b = l.spare;
+            if (b)
+                l.spare = b->next;
         }
+        if (!b)
+            b = new Linker::Block;
+        b->next = nullptr;
+        l.tail->next = b;
+        l.tail = b;
     }
-    l.ring[l.produced % Linker::kRing] = ids;
+    l.tail->ids[at] = ids;
     if (++l.produced % Linker::kBatch == 0)
         l.published.store(l.produced, std::memory_order_release);
 }
@@ -768,27 +798,36 @@ void ThreadPrelink::Run(Linker& l, int loader) {
                 ready = l.published.load(std::memory_order_acquire);
                 if (ready == done)
                     return;
-            } else if (ready - done < Linker::kRing) {
+            } else {
                 std::unique_lock lock(l.mutex);
-                l.wake.wait_for(lock, Linker::kNap, [&] {
-                    return l.closed.load(std::memory_order_relaxed) ||
-                           l.published.load(std::memory_order_relaxed) - done >= Linker::kRing;
-                });
+                l.wake.wait_for(lock, Linker::kNap,
+                                [&] { return l.closed.load(std::memory_order_relaxed); });
                 continue;
             }
         }
-        if (!l.failed) {
-            try {
-                for (; done < ready; ++done) {
-                    const Ids& ids = l.ring[done % Linker::kRing];
-                    builder_->Step(ids.messageId, ids.parentId);
-                }
-            } catch (const std::bad_alloc&) {
-                l.failed = true;  // the loader must not wait for room for ever
+        while (done < ready) {
+            const size_t at = done % Linker::kBlock;
+            if (at == 0 && done > 0) {
+                // The block is read through: back to the loader, and on to the next.
+                Linker::Block* const read = l.head;
+                l.head = read->next;
+                const std::lock_guard lock(l.mutex);
+                read->next = l.spare;
+                l.spare = read;
             }
+            const size_t stop = std::min(ready, done - at + Linker::kBlock);
+            if (!l.failed) {
+                try {
+                    for (; done < stop; ++done) {
+                        const Ids& ids = l.head->ids[done % Linker::kBlock];
+                        builder_->Step(ids.messageId, ids.parentId);
+                    }
+                } catch (const std::bad_alloc&) {
+                    l.failed = true;  // the rest is only read through
+                }
+            }
+            done = stop;
         }
-        done = ready;
-        l.consumed.store(done, std::memory_order_release);
     }
 }
 

@@ -307,8 +307,9 @@ TEST(Threads, OrderLinkedDuringALoadIsTakenOnlyForTheSameRecordsAndRange) {
     }
 }
 
-// A large load links in a thread of its own, fed through a ring far smaller than the area;
-// the order must be the one built after the load, however the two sides meet.
+// A large load links in a thread of its own, fed through blocks far smaller than the area and
+// handed back for filling again; the order must be the one built after the load, however the
+// two sides meet (here the loader is far quicker, so blocks pile up while linking naps).
 TEST(Threads, OrderLinkedBesideALargeLoadIsTheOneBuiltAfterIt) {
     std::vector<Shape> shapes;
     std::mt19937 rng(23);
