@@ -16,6 +16,8 @@ export PELORIN_HOME=$work/home
 mkdir -p "$PELORIN_HOME"
 
 "$build/bench/open_gen" "$work" "$messages"
+# The areas were just written: their pages go to disk before anything is timed, not during.
+sync
 un=$work/un
 uc=$work/uc
 
