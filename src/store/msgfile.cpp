@@ -659,14 +659,6 @@ void ParseIndexFile(std::string_view path,
     out.reserve(out.size() + total / 160);
     size_t pos = 0, reported = 0;
     IndexColumns col;
-    // Linking that goes on beside the load ends with it, however it ends.
-    struct LinkingEnds {
-        ThreadPrelink* threads;
-        ~LinkingEnds() {
-            if (threads)
-                threads->Finish();
-        }
-    } linkingEnds{threads};
     while (pos < text.size()) {
         if (NextIndexLine(text, pos, col) > 0) {
             out.push_back(IndexRecord(col, layout, load));

@@ -17,19 +17,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <new>
 #include <sched.h>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 namespace pelorin {
@@ -634,223 +627,33 @@ struct ThreadPrelink::Builder : ThreadBuilder {
     using ThreadBuilder::ThreadBuilder;
 };
 
-// Linking beside a large load. The loader puts each record's IDs in blocks of a chain and says
-// how far it has filled them every few dozen records; a thread of linking's own takes them
-// from there in order and hands each block it has read through back for filling again. The
-// loader never waits: should the linking thread fall behind (its processor busy elsewhere),
-// the chain grows by a block. Linking is far quicker than loading: the linking thread naps
-// until a few hundred records wait, and keeps off the loader's processor, so it takes no time
-// from the loader.
-struct ThreadPrelink::Linker {
-    static constexpr size_t kBlock = 1024;  // IDs per block
-    static constexpr size_t kBatch = 64;    // IDs made visible at once
-    static constexpr size_t kChunk = 512;   // IDs the linking thread waits for
-    static constexpr size_t kAhead = 4;     // blocks made (and cleared) before the load
-    static constexpr std::chrono::microseconds kNap{100};
-
-    struct Block {
-        Ids ids[kBlock];
-        Block* next;  // the next in the chain, or in the spare list
-    };
-
-    Linker() {
-        head = tail = new Block{{}, nullptr};
-        for (size_t i = 1; i < kAhead; ++i) spare = new Block{{}, spare};
-    }
-    ~Linker() {
-        for (Block* b : {head, spare}) {
-            while (b) delete std::exchange(b, b->next);
-        }
-    }
-    Linker(const Linker&) = delete;
-    Linker& operator=(const Linker&) = delete;
-
-    // The blocks, for the load to clear ahead.
-    std::vector<record_pool::Prepared::Span> Room() const {
-        std::vector<record_pool::Prepared::Span> room{{head, sizeof(Block)}};
-        for (Block* b = spare; b; b = b->next) room.push_back({b, sizeof(Block)});
-        return room;
-    }
-
-    alignas(64) std::atomic<size_t> published{0};  // IDs put in, as the linker may see
-    alignas(64) size_t produced = 0;               // the loader's own count
-    Block* tail;                                   // the block the loader fills
-    alignas(64) Block* head;                       // the block the linking thread reads
-    bool failed = false;  // linking ran out of memory: the order is built later
-    std::mutex mutex;     // over `spare`, and the setting of `closed`
-    Block* spare = nullptr;
-    std::condition_variable wake;     // closed
-    std::atomic<bool> closed{false};  // nothing more will be put (set under `mutex`)
-    std::thread thread;
-};
-
-namespace {
-
-// Processors this process may run on.
-size_t UsableProcessors() {
-#ifdef __linux__
-    cpu_set_t set;
-    if (::sched_getaffinity(0, sizeof set, &set) == 0)
-        return static_cast<size_t>(CPU_COUNT(&set));
-#endif
-    return std::thread::hardware_concurrency();
-}
-
-// Keeps the calling thread off processor `cpu` (where the loader runs): a thread woken where
-// the loader runs would take its turn from the loader, while another processor stands idle.
-void KeepOff([[maybe_unused]] int cpu) {
-#ifdef __linux__
-    cpu_set_t set;
-    if (cpu < 0 || cpu >= CPU_SETSIZE || ::sched_getaffinity(0, sizeof set, &set) != 0)
-        return;
-    CPU_CLR(cpu, &set);
-    if (CPU_COUNT(&set) > 0)
-        (void)::sched_setaffinity(0, sizeof set, &set);
-#endif
-}
-
-int CurrentProcessor() {
-#ifdef __linux__
-    return ::sched_getcpu();
-#else
-    return -1;
-#endif
-}
-
-}  // namespace
-
 // The ID tables start small (a window may be far longer than the area) and grow with what
 // they hold, or are sized by Expect.
 ThreadPrelink::ThreadPrelink(int threadRange)
     : range_(threadRange)
     , builder_(std::make_unique<Builder>(0, 0, threadRange)) {}
 
-ThreadPrelink::~ThreadPrelink() {
-    Finish();
-}
+ThreadPrelink::~ThreadPrelink() = default;
 
 void ThreadPrelink::Expect(size_t records) {
-    if (linker_)
-        return;
     builder_->Reserve(records + 1);  // and the place listing adds
     list_.reserve(records);
-    room_ = builder_->Room();
-    room_.push_back({list_.data(), list_.capacity() * sizeof(DisplayEntry)});
-    // Below several thousand records, or with one processor, a thread would cost more than
-    // it saves.
-    constexpr size_t kFewest = 8192;
-    if (records < kFewest || builder_->Linked() > 0 || UsableProcessors() < 2)
-        return;
-    auto linker = std::make_unique<Linker>();
-    const auto blocks = linker->Room();
-    try {
-        linker->thread =
-            std::thread([this, l = linker.get(), loader = CurrentProcessor()] { Run(*l, loader); });
-    } catch (const std::system_error&) {
-        return;  // linked as the records come, on the loader's thread
-    }
-    room_.insert(room_.end(), blocks.begin(), blocks.end());
-    linker_ = std::move(linker);
 }
 
-std::vector<record_pool::Prepared::Span> ThreadPrelink::Room() const {
-    return room_;
+std::vector<record_pool::Prepared::Span> ThreadPrelink::Room() {
+    auto room = builder_->Room();
+    room.push_back({list_.data(), list_.capacity() * sizeof(DisplayEntry)});
+    return room;
 }
 
 void ThreadPrelink::Add(const TMsg& record) {
-    const Ids ids{record.messageId.view(), record.parentId.view()};
-    if (!linker_ || !linker_->thread.joinable()) {  // no linking thread, or no longer
-        builder_->Step(ids.messageId, ids.parentId);
-        return;
-    }
-    Linker& l = *linker_;
-    const size_t at = l.produced % Linker::kBlock;
-    if (at == 0 && l.produced > 0) {
-        // The block is full: on to a spare one, or a new one. The link to it is seen before
-        // any of its IDs is published.
-        Linker::Block* b;
-        {
-            const std::lock_guard lock(l.mutex);
-            b = l.spare;
-            if (b)
-                l.spare = b->next;
-        }
-        if (!b)
-            b = new Linker::Block;
-        b->next = nullptr;
-        l.tail->next = b;
-        l.tail = b;
-    }
-    l.tail->ids[at] = ids;
-    if (++l.produced % Linker::kBatch == 0)
-        l.published.store(l.produced, std::memory_order_release);
-}
-
-// The linking thread: links what the loader has published, in order, until it closes.
-void ThreadPrelink::Run(Linker& l, int loader) {
-    KeepOff(loader);
-    size_t done = 0;
-    for (;;) {
-        size_t ready = l.published.load(std::memory_order_acquire);
-        if (ready - done < Linker::kChunk) {
-            if (l.closed.load(std::memory_order_acquire)) {
-                // `published` is final once `closed` is seen: the rest, then done.
-                ready = l.published.load(std::memory_order_acquire);
-                if (ready == done)
-                    return;
-            } else {
-                std::unique_lock lock(l.mutex);
-                l.wake.wait_for(lock, Linker::kNap,
-                                [&] { return l.closed.load(std::memory_order_relaxed); });
-                continue;
-            }
-        }
-        while (done < ready) {
-            const size_t at = done % Linker::kBlock;
-            if (at == 0 && done > 0) {
-                // The block is read through: back to the loader, and on to the next.
-                Linker::Block* const read = l.head;
-                l.head = read->next;
-                const std::lock_guard lock(l.mutex);
-                read->next = l.spare;
-                l.spare = read;
-            }
-            const size_t stop = std::min(ready, done - at + Linker::kBlock);
-            if (!l.failed) {
-                try {
-                    for (; done < stop; ++done) {
-                        const Ids& ids = l.head->ids[done % Linker::kBlock];
-                        builder_->Step(ids.messageId, ids.parentId);
-                    }
-                } catch (const std::bad_alloc&) {
-                    l.failed = true;  // the rest is only read through
-                }
-            }
-            done = stop;
-        }
-    }
-}
-
-void ThreadPrelink::Finish() {
-    if (!linker_ || !linker_->thread.joinable())
-        return;
-    Linker& l = *linker_;
-    l.published.store(l.produced, std::memory_order_release);
-    {
-        const std::lock_guard lock(l.mutex);
-        l.closed.store(true, std::memory_order_release);
-    }
-    l.wake.notify_one();
-    l.thread.join();
+    builder_->Step(record.messageId.view(), record.parentId.view());
 }
 
 bool ThreadPrelink::Take(const std::vector<std::unique_ptr<TMsg>>& messages,
                          int threadRange,
                          DisplayList& out) {
-    Finish();
-    const bool failed = linker_ && linker_->failed;
-    linker_.reset();
-    if (failed || threadRange != range_ || builder_->Linked() != messages.size())
+    if (threadRange != range_ || builder_->Linked() != messages.size())
         return false;
     builder_->List(ListRecords{messages}, false, list_);
     out.swap(list_);

@@ -63,15 +63,10 @@ public:
     ThreadPrelink(const ThreadPrelink&) = delete;
     ThreadPrelink& operator=(const ThreadPrelink&) = delete;
 
-    // Room for as many records (more may still come). For a large load, linking then goes on
-    // in a thread of its own beside the load.
-    void Expect(size_t records);
+    void Expect(size_t records);  // room for as many (more may still come)
     // The room Expect made, which linking and the first display list fill.
-    std::vector<record_pool::Prepared::Span> Room() const;
+    std::vector<record_pool::Prepared::Span> Room();
     void Add(const TMsg& record);
-    // No more records come: waits for what is still being linked. Take and the destructor
-    // call it too.
-    void Finish();
 
     // Thread order of `messages` into `out`, setting each record's depth and display
     // position, when they are the records added (as many, in the same order: the caller
@@ -82,18 +77,10 @@ public:
               DisplayList& out);
 
 private:
-    struct Ids {
-        std::string_view messageId, parentId;
-    };
-    struct Linker;
-    void Run(Linker& linker, int loader);
-
     int range_;
     struct Builder;
     std::unique_ptr<Builder> builder_;
-    std::unique_ptr<Linker> linker_;  // while linking goes on beside the load
-    DisplayList list_;                // room for the display list
-    std::vector<record_pool::Prepared::Span> room_;
+    DisplayList list_;  // room for the display list
 };
 
 // Removes leading reply prefixes: while the first four characters, upper-cased, are "RE: " or

@@ -307,58 +307,5 @@ TEST(Threads, OrderLinkedDuringALoadIsTakenOnlyForTheSameRecordsAndRange) {
     }
 }
 
-// A large load links in a thread of its own, fed through blocks far smaller than the area and
-// handed back for filling again; the order must be the one built after the load, however the
-// two sides meet (here the loader is far quicker, so blocks pile up while linking naps).
-TEST(Threads, OrderLinkedBesideALargeLoadIsTheOneBuiltAfterIt) {
-    std::vector<Shape> shapes;
-    std::mt19937 rng(23);
-    for (int i = 0; i < 60000; ++i) {
-        // Replies within and beyond the range, replies before their parents, repeated IDs.
-        const int back = 1 + static_cast<int>(rng() % 400);
-        const int id = rng() % 50 ? i : i - back;
-        std::string parent;
-        if (rng() % 3 && i >= back)
-            parent = "m" + std::to_string(i - back);
-        else if (rng() % 4 == 0)
-            parent = "m" + std::to_string(i + back);
-        shapes.push_back({"m" + std::to_string(id), parent});
-    }
-    const MessageList a = Make(shapes), b = Make(shapes);
-    const std::string expected = Build(b, 1);
-    DisplayList d;
-    // Told the right count, and far too few (the linking thread makes room as it goes).
-    for (const size_t told : {shapes.size(), size_t{9000}}) {
-        ThreadPrelink prelink(300);
-        prelink.Expect(told);
-        for (const auto& m : a) prelink.Add(*m);
-        ASSERT_TRUE(prelink.Take(a, 300, d));
-        EXPECT_EQ(Dump(d), expected) << told;
-        for (size_t i = 0; i < d.size(); ++i) ASSERT_EQ(d[i].msg->displayPos, static_cast<int>(i));
-    }
-    // Records that come after the load said it was over are linked where they come.
-    {
-        ThreadPrelink prelink(300);
-        prelink.Expect(shapes.size());
-        for (size_t i = 0; i < a.size(); ++i) {
-            if (i == a.size() / 2) {
-                prelink.Finish();
-                prelink.Finish();
-            }
-            prelink.Add(*a[i]);
-        }
-        ASSERT_TRUE(prelink.Take(a, 300, d));
-        EXPECT_EQ(Dump(d), expected);
-    }
-    // Dropped in the middle of a load, or once it is over but never taken: nothing waits.
-    for (const bool over : {false, true}) {
-        ThreadPrelink prelink(300);
-        prelink.Expect(shapes.size());
-        for (size_t i = 0; i < a.size() / 3; ++i) prelink.Add(*a[i]);
-        if (over)
-            prelink.Finish();
-    }
-}
-
 }  // namespace
 }  // namespace pelorin
