@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sched.h>
 #include <unordered_map>
 
 namespace pelorin {
@@ -164,13 +163,11 @@ public:
     // The entry of `id`, made when missing (then `made` is set). A reference stays valid
     // until the next At.
     [[gnu::always_inline]] Entry& At(std::string_view id, uint32_t h, bool& made) {
+        if ((entries_.size() + 1) * 4 > slots_.size() * 3)
+            Grow();  // room for one more, whether or not it is needed
         for (size_t i = Home(h);; i = Next(i)) {
             Slot& s = slots_[i];
             if (s.entry == 0) {
-                if ((entries_.size() + 1) * 4 > slots_.size() * 3) {
-                    Grow();
-                    return At(id, h, made);
-                }
                 entries_.push_back({id.data(), static_cast<uint32_t>(id.size())});
                 s = {h, static_cast<uint32_t>(entries_.size())};
                 made = true;
@@ -633,8 +630,6 @@ ThreadPrelink::ThreadPrelink(int threadRange)
     : range_(threadRange)
     , builder_(std::make_unique<Builder>(0, 0, threadRange)) {}
 
-ThreadPrelink::~ThreadPrelink() = default;
-
 void ThreadPrelink::Expect(size_t records) {
     builder_->Reserve(records + 1);  // and the place listing adds
     list_.reserve(records);
@@ -645,6 +640,8 @@ std::vector<record_pool::Prepared::Span> ThreadPrelink::Room() {
     room.push_back({list_.data(), list_.capacity() * sizeof(DisplayEntry)});
     return room;
 }
+
+ThreadPrelink::~ThreadPrelink() = default;
 
 void ThreadPrelink::Add(const TMsg& record) {
     builder_->Step(record.messageId.view(), record.parentId.view());
