@@ -31,6 +31,7 @@ namespace {
 using Place = uint32_t;
 constexpr Place kNone = UINT32_MAX;
 constexpr Place kJoined = UINT32_MAX - 1;  // parent slot of a root joined by subject
+constexpr std::string_view kBlanks = "     ";
 
 std::string Number8(int32_t n) {
     char buf[16];
@@ -150,15 +151,27 @@ public:
         }
         return static_cast<uint32_t>(Mix(a ^ 0xE7037ED1A0B428DBULL, b ^ 0x8EBC6AF09C88C6E3ULL ^ n));
     }
-    const Entry* Find(std::string_view id, uint32_t h) const {
+    // Five blanks: the parent ID of a message that names none. As an ID like any other it
+    // could be a Message-ID too, so it is linked like one; but every message that starts a
+    // thread names it, so it is kept out of the tables.
+    static bool IsBlanks(std::string_view id) {
+        return id.size() == kBlanks.size() && Half(id.data()) == Half(kBlanks.data()) &&
+               id[4] == ' ';
+    }
+
+    // The index of the entry of `id`, or kNoEntry.
+    static constexpr uint32_t kNoEntry = UINT32_MAX;
+    uint32_t Find(std::string_view id, uint32_t h) const {
         for (size_t i = Home(h);; i = Next(i)) {
             const Slot s = slots_[i];
             if (s.entry == 0)
-                return nullptr;
+                return kNoEntry;
             if (s.hash == h && Same(entries_[s.entry - 1], id))
-                return &entries_[s.entry - 1];
+                return s.entry - 1;
         }
     }
+    Entry& operator[](uint32_t index) { return entries_[index]; }
+    const Entry& operator[](uint32_t index) const { return entries_[index]; }
 
     // The entry of `id`, made when missing (then `made` is set). A reference stays valid
     // until the next At.
@@ -196,8 +209,16 @@ private:
 
     // Equal bytes, compared eight at a time without a call (IDs are short).
     static bool SameBytes(const char* a, const char* b, size_t n) {
-        if (n < 8)
-            return std::memcmp(a, b, n) == 0;
+        if (n < 8) {
+            // Short IDs too, without a call to memcmp.
+            if (n >= 4)
+                return Half(a) == Half(b) && Half(a + n - 4) == Half(b + n - 4);
+            for (size_t i = 0; i < n; ++i) {
+                if (a[i] != b[i])
+                    return false;
+            }
+            return true;
+        }
         for (size_t i = 0; i + 8 < n; i += 8) {
             if (Word(a + i) != Word(b + i))
                 return false;
@@ -259,10 +280,27 @@ public:
         end_ = place + block_;
     }
 
-    const IdTable::Entry* Find(std::string_view id, uint32_t h) const {
-        const IdTable::Entry* e = MayHold(*newerHashes_, h) ? newer_.Find(id, h) : nullptr;
-        return e || !MayHold(*olderHashes_, h) ? e : older_.Find(id, h);
+    // Where a lookup found an ID: its entry (null when neither table holds it), and the
+    // entry's index when the newer table holds it (IdTable::kNoEntry when not).
+    struct Found {
+        const IdTable::Entry* entry = nullptr;
+        uint32_t newer = IdTable::kNoEntry;
+    };
+    Found Find(std::string_view id, uint32_t h) const {
+        if (MayHold(*newerHashes_, h)) {
+            const uint32_t i = newer_.Find(id, h);
+            if (i != IdTable::kNoEntry)
+                return {&newer_[i], i};
+        }
+        if (MayHold(*olderHashes_, h)) {
+            const uint32_t i = older_.Find(id, h);
+            if (i != IdTable::kNoEntry)
+                return {&older_[i]};
+        }
+        return {};
     }
+    // The entry a Find saw in the newer table, which only a Reach empties.
+    IdTable::Entry& Newer(uint32_t index) { return newer_[index]; }
 
     // The entry of `id` in the newer table (with what the older one knew), made when missing.
     [[gnu::always_inline]] IdTable::Entry& Change(std::string_view id, uint32_t h) {
@@ -271,8 +309,9 @@ public:
         if (made) {
             (*newerHashes_)[Bit(h) / 64] |= uint64_t{1} << (Bit(h) % 64);
             if (MayHold(*olderHashes_, h)) {
-                if (const IdTable::Entry* before = older_.Find(id, h))
-                    e = *before;
+                const uint32_t before = older_.Find(id, h);
+                if (before != IdTable::kNoEntry)
+                    e = older_[before];
             }
         }
         return e;
@@ -339,17 +378,23 @@ public:
         ids_.Reach(k);
         const size_t low = k > range_ ? k - range_ : 0;
         parent[k] = nextWaiting[k] = kNone;
+        // A message without a parent names five blanks (see IdTable::IsBlanks): that ID has an
+        // entry of its own, out of the tables.
+        const bool noParent = IdTable::IsBlanks(parentId);
         // Both hashes first: they depend on nothing that follows, and get done while the
         // processor waits for the tables.
-        const uint32_t parentHash = IdTable::Hash(parentId);
+        const uint32_t parentHash = noParent ? 0 : IdTable::Hash(parentId);
         const uint32_t messageHash = IdTable::Hash(messageId);
+        WindowIds::Found waitFor;
         if (!parentId.empty()) {
-            const IdTable::Entry* e = ids_.Find(parentId, parentHash);
+            waitFor = noParent ? WindowIds::Found{&blanks_} : ids_.Find(parentId, parentHash);
+            const IdTable::Entry* e = waitFor.entry;
             if (e && e->last != kNone && e->last >= low)
                 parent[k] = e->last;
         }
         if (!messageId.empty()) {
-            IdTable::Entry& e = ids_.Change(messageId, messageHash);
+            IdTable::Entry& e =
+                IdTable::IsBlanks(messageId) ? blanks_ : ids_.Change(messageId, messageHash);
             for (Place j = e.firstWaiting; j != kNone; j = nextWaiting[j]) {
                 // Places before the range never come into it again.
                 if (j >= low && parent[j] == kNone) {
@@ -361,8 +406,14 @@ public:
             e.last = static_cast<Place>(k);
         }
         if (parent[k] == kNone && !parentId.empty()) {
-            IdTable::Entry& e = ids_.Change(parentId, parentHash);
-            if (e.lastWaiting == kNone)
+            // An entry the lookup found in the newer table is still there (linking the
+            // Message-ID only adds entries): no second search.
+            IdTable::Entry& e = noParent ? blanks_
+                                : waitFor.newer != IdTable::kNoEntry
+                                    ? ids_.Newer(waitFor.newer)
+                                    : ids_.Change(parentId, parentHash);
+            // Those waiting before the range can never be claimed again: the list starts anew.
+            if (e.lastWaiting == kNone || e.lastWaiting < low)
                 e.firstWaiting = static_cast<Place>(k);
             else
                 nextWaiting[e.lastWaiting] = static_cast<Place>(k);
@@ -604,6 +655,9 @@ private:
 
     size_t range_;
     WindowIds ids_;
+    // The entry of the ID of five blanks, which no window forgets: a window forgets an entry
+    // only once all it knows lies before the range of every message to come.
+    IdTable::Entry blanks_{kBlanks.data(), static_cast<uint32_t>(kBlanks.size())};
     size_t capacity_ = 0;  // room in parent_ and next_
     size_t linked_ = 0;
     bool forward_ = false;  // some reply was filed before its parent

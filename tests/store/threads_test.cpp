@@ -266,6 +266,47 @@ TEST(Threads, LinksFoundByIdAreThoseOfComparingEveryPairInTheRange) {
     }
 }
 
+TEST(Threads, BlankAndShortIdsLinkLikeAnyOther) {
+    // A record without a parent names five blanks, and every short ID is compared by its few
+    // bytes: linked as the records come or all at once, they link as comparing every pair
+    // does, across many windows (the blanks then in nearly every one).
+    const std::vector<std::string> ids = {"",
+                                          "     ",
+                                          " a   ",
+                                          "   a ",
+                                          "xAx",
+                                          "xBx",
+                                          "<abcd>",
+                                          "<abce>",
+                                          "<long-id-1@example.jp>",
+                                          "<long-id-2@example.jp>"};
+    std::mt19937 rng(17);
+    for (int round = 0; round < 3000; ++round) {
+        const size_t count = 1 + rng() % (round % 10 == 0 ? 200 : 14);
+        MessageList list, again;
+        std::string shape;
+        for (size_t i = 0; i < count; ++i) {
+            const std::string& id = ids[rng() % ids.size()];
+            const std::string& parent = ids[rng() % ids.size()];
+            for (MessageList* l : {&list, &again}) {
+                auto m = std::make_unique<TMsg>();
+                m->messageId = id;
+                m->parentId = parent;
+                l->push_back(std::move(m));
+            }
+            shape += "[" + id + "<" + parent + "] ";
+        }
+        const size_t range = std::vector<size_t>{1, 2, 3, 300}[rng() % 4];
+        const std::string expected = ThreadsByDefinition(list, range);
+        EXPECT_EQ(Build(list, 1, static_cast<int>(range)), expected) << shape << " range " << range;
+        ThreadPrelink prelink(static_cast<int>(range));
+        for (const auto& m : again) prelink.Add(*m);
+        DisplayList d;
+        ASSERT_TRUE(prelink.Take(again, static_cast<int>(range), d));
+        EXPECT_EQ(Dump(d), expected) << shape << " range " << range;
+    }
+}
+
 TEST(Threads, OrderLinkedDuringALoadIsTakenOnlyForTheSameRecordsAndRange) {
     MessageList list = Make({{"A", ""}, {"B", "A"}, {"C", ""}});
     DisplayList d;
