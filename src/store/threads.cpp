@@ -366,7 +366,7 @@ public:
     // (a reply filed before what it answers). Children are listed in file order, those found
     // from the child's side before those found later from the parent's side. This is what
     // comparing every pair within the range gives, found through the window's ID tables.
-    void Step(std::string_view messageId, std::string_view parentId) {
+    [[gnu::always_inline]] void Step(std::string_view messageId, std::string_view parentId) {
         const size_t k = linked_;
         if (k >= capacity_)
             Grow(2 * capacity_ + 1024);
