@@ -3,7 +3,8 @@
 # (cat, wc -l, and open_floor: the file mapped, frames or index lines split, header fields
 # located) next to `pelorin-cli list` in file and thread order, for an rnews area and an
 # indexed one; then the converter filters next to iconv; then resident memory (/usr/bin/time).
-# Prints the ratios. Run through `tools/dev bench-open` (Release build); needs hyperfine.
+# Prints the ratios (medians over ROUNDS rounds, 30 by default). Run through `tools/dev bench
+# open` (Release build); needs hyperfine.
 #
 #   bench/open/run.sh BUILD_DIR [MESSAGES]
 set -euo pipefail
@@ -21,54 +22,67 @@ sync
 un=$work/un
 uc=$work/uc
 
-mean() {  # the mean in ms of command N of a hyperfine JSON export
-    python3 -c "import json,sys; r=json.load(open(sys.argv[1]))['results']; print('%.1f' % (r[int(sys.argv[2])]['mean']*1000))" "$1" "$2"
+# A virtual machine has slow spells that last from a tenth of a second to several seconds. Each
+# group is therefore timed in rounds, one run of every command per round, and a ratio is taken
+# within each round (between runs a few milliseconds apart, so a slow spell weighs on both) and
+# reported as the median over the rounds; times are each command's median.
+rounds=${ROUNDS:-30}
+run() {  # name, rounds, hyperfine options and commands...
+    local name=$1 n=$2; shift 2
+    hyperfine --warmup 1 --runs 1 --style none "$@" >/dev/null  # the page cache warm
+    for r in $(seq "$n"); do
+        hyperfine --runs 1 --style none --export-json "$work/$name.$r.json" "$@" >/dev/null
+    done
 }
-ratio() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) / float(sys.argv[2])))" "$1" "$2"; }
-
-run() {  # json, commands...
-    local json=$1; shift
-    hyperfine --warmup 2 --runs 10 --style basic --export-json "$json" "$@" >&2
+# stat NAME EXPR: the median over NAME's rounds of EXPR, in which t[i] is command i's time in
+# ms in that round; e.g. "t[1]" or "(t[2] - t[1]) / t[1]".
+stat() {
+    python3 - "$work" "$1" "$2" <<'PY'
+import glob, json, statistics, sys
+work, name, expr = sys.argv[1:]
+values = []
+for f in glob.glob(f"{work}/{name}.*.json"):
+    t = [r["times"][0] * 1000 for r in json.load(open(f))["results"]]
+    values.append(eval(expr))
+print("%.2f" % statistics.median(values))
+PY
 }
 
 echo "== rnews area ($(du -h "$un/0000001.MSG" | cut -f1))"
-run "$work/un.json" \
+run un "$rounds" -N \
     "cat $un/0000001.MSG" \
     "wc -l $un/0000001.MSG" \
     "$build/bench/open_floor rnews $un/0000001.MSG" \
     "$cli list $un pelorin.bench --sort 0 --format x" \
     "$cli list $un pelorin.bench --sort 1 --format x"
-cat_ms=$(mean "$work/un.json" 0); wc_ms=$(mean "$work/un.json" 1); floor_ms=$(mean "$work/un.json" 2)
-open_ms=$(mean "$work/un.json" 3); threads_ms=$(mean "$work/un.json" 4)
-echo "cat $cat_ms ms, wc -l $wc_ms ms, floor $floor_ms ms, list --sort 0 $open_ms ms, --sort 1 $threads_ms ms"
-echo "open / floor $(ratio "$open_ms" "$floor_ms")x, open / wc -l $(ratio "$open_ms" "$wc_ms")x," \
-     "threads on top / open $(ratio "$(python3 -c "print($threads_ms - $open_ms)")" "$open_ms")x"
+echo "cat $(stat un "t[0]") ms, wc -l $(stat un "t[1]") ms, floor $(stat un "t[2]") ms," \
+     "list --sort 0 $(stat un "t[3]") ms, --sort 1 $(stat un "t[4]") ms"
+echo "open / floor $(stat un "t[3] / t[2]")x, open / wc -l $(stat un "t[3] / t[1]")x," \
+     "threads on top / open $(stat un "(t[4] - t[3]) / t[3]")x"
 
 echo "== indexed area ($(du -h "$uc/0000001.IDX" | cut -f1) index)"
 # An index's Subject and From are decoded when first read: the last run shows every subject.
-run "$work/uc.json" \
+run uc "$rounds" -N \
     "$build/bench/open_floor index $uc/0000001.IDX" \
     "$cli list $uc pelorin.bench --sort 0 --format x" \
     "$cli list $uc pelorin.bench --sort 1 --format x" \
     "$cli list $uc pelorin.bench --sort 0 --format %s"
-floor_ms=$(mean "$work/uc.json" 0); open_ms=$(mean "$work/uc.json" 1); threads_ms=$(mean "$work/uc.json" 2)
-subjects_ms=$(mean "$work/uc.json" 3)
-echo "floor $floor_ms ms, list --sort 0 $open_ms ms, --sort 1 $threads_ms ms," \
-     "--sort 0 showing every subject $subjects_ms ms"
-echo "open / floor $(ratio "$open_ms" "$floor_ms")x," \
-     "threads on top / open $(ratio "$(python3 -c "print($threads_ms - $open_ms)")" "$open_ms")x," \
-     "every subject shown / floor $(ratio "$subjects_ms" "$floor_ms")x"
+echo "floor $(stat uc "t[0]") ms, list --sort 0 $(stat uc "t[1]") ms, --sort 1 $(stat uc "t[2]") ms," \
+     "--sort 0 showing every subject $(stat uc "t[3]") ms"
+echo "open / floor $(stat uc "t[1] / t[0]")x," \
+     "threads on top / open $(stat uc "(t[2] - t[1]) / t[1]")x," \
+     "every subject shown / floor $(stat uc "t[3] / t[0]")x"
 
 echo "== converter filters"
 head -c 52000000 "$un/0000001.MSG" >"$work/jis.txt"
 "$cli" jis2sjis <"$work/jis.txt" >"$work/sjis.txt"
-run "$work/filters.json" \
+run filters 5 \
     "$cli jis2sjis < $work/jis.txt" \
     "iconv -f ISO-2022-JP -t CP932 < $work/jis.txt" \
     "$cli sjis2jis < $work/sjis.txt" \
     "iconv -f CP932 -t ISO-2022-JP < $work/sjis.txt"
-echo "jis2sjis / iconv $(ratio "$(mean "$work/filters.json" 0)" "$(mean "$work/filters.json" 1)")x," \
-     "sjis2jis / iconv $(ratio "$(mean "$work/filters.json" 2)" "$(mean "$work/filters.json" 3)")x (time; below 1 is faster)"
+echo "jis2sjis / iconv $(stat filters "t[0] / t[1]")x," \
+     "sjis2jis / iconv $(stat filters "t[2] / t[3]")x (time; below 1 is faster)"
 
 echo "== resident memory"
 for area in un uc; do
