@@ -266,20 +266,25 @@ TEST(Threads, LinksFoundByIdAreThoseOfComparingEveryPairInTheRange) {
     }
 }
 
-TEST(Threads, BlankAndShortIdsLinkLikeAnyOther) {
-    // A record without a parent names five blanks, and every short ID is compared by its few
-    // bytes: linked as the records come or all at once, they link as comparing every pair
-    // does, across many windows (the blanks then in nearly every one).
-    const std::vector<std::string> ids = {"",
-                                          "     ",
-                                          " a   ",
-                                          "   a ",
-                                          "xAx",
-                                          "xBx",
-                                          "<abcd>",
-                                          "<abce>",
-                                          "<long-id-1@example.jp>",
-                                          "<long-id-2@example.jp>"};
+TEST(Threads, BlankShortAndLongIdsLinkLikeAnyOther) {
+    // A record without a parent names five blanks, short IDs are compared by their few bytes,
+    // and IDs of each length class are hashed their own way: linked as the records come or
+    // all at once, they link as comparing every pair does, across many windows (the blanks
+    // then in nearly every one).
+    const std::vector<std::string> ids = {
+        "",
+        "     ",
+        " a   ",
+        "   a ",
+        "xAx",
+        "xBx",
+        "<abcd>",
+        "<abce>",
+        "<long-id-1@example.jp>",
+        "<long-id-2@example.jp>",
+        "<20261208.0001.a-longer-message-id@mail.example.co.jp>",
+        "<20261208.0001.a-longer-message-id@mail.example.co.jq>",
+        "<20261208.0002.an-even-longer-message-id.with.parts@news.server.example.co.jp>"};
     std::mt19937 rng(17);
     for (int round = 0; round < 3000; ++round) {
         const size_t count = 1 + rng() % (round % 10 == 0 ? 200 : 14);
