@@ -230,6 +230,13 @@ private:
             }
             return true;
         }
+        if (n <= 16)  // the first eight and the last eight, overlapping
+            return ((Word(a) ^ Word(b)) | (Word(a + n - 8) ^ Word(b + n - 8))) == 0;
+        if (n <= 32) {  // the first sixteen and the last sixteen, likewise
+            return ((Word(a) ^ Word(b)) | (Word(a + 8) ^ Word(b + 8)) |
+                    (Word(a + n - 16) ^ Word(b + n - 16)) | (Word(a + n - 8) ^ Word(b + n - 8))) ==
+                   0;
+        }
         for (size_t i = 0; i + 8 < n; i += 8) {
             if (Word(a + i) != Word(b + i))
                 return false;
