@@ -280,6 +280,8 @@ TEST(Threads, BlankShortAndLongIdsLinkLikeAnyOther) {
         "xBx",
         "<abcd>",
         "<abce>",
+        "<id-9@x.jp>",
+        "<id-9@y.jp>",
         "<long-id-1@example.jp>",
         "<long-id-2@example.jp>",
         "<20261208.0001.a-longer-message-id@mail.example.co.jp>",
