@@ -61,6 +61,11 @@ private:
     SharedBox<std::string> box_;  // one pointer: a record holds one
 };
 
+// The parent ID of a record whose index line names no References: five blanks, which match no
+// Message-ID a message would carry. (A References value without a "<...>" token gets the same
+// five blanks after it.)
+inline constexpr std::string_view kNoParentId = "     ";
+
 class TMsg {
 public:
     TMsg() = default;

@@ -571,8 +571,6 @@ size_t NextIndexLine(std::string_view text, size_t& pos, IndexColumns& col) {
     return end;
 }
 
-constexpr std::string_view kFiveBlanks = "     ";
-
 // A record from an index line's columns (see ParseIndexLine).
 std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col, char layout, const LoadText& load) {
     // Every member of a record starts from its own initializer: a record made "for overwrite"
@@ -605,10 +603,10 @@ std::unique_ptr<TMsg> IndexRecord(const IndexColumns& col, char layout, const Lo
             msg->parentId = keep(token);
         } else if (col[5].empty()) {
             // Five blanks make a value without a token match no Message-ID.
-            msg->parentId = RecordText::View(kFiveBlanks);
+            msg->parentId = RecordText::View(kNoParentId);
         } else {
             std::string id(col[5]);
-            id += kFiveBlanks;
+            id += kNoParentId;
             msg->parentId = store ? RecordText::View(store->Add(id)) : RecordText(id);
         }
         msg->length = ToInteger64(col[6]);

@@ -31,7 +31,6 @@ namespace {
 using Place = uint32_t;
 constexpr Place kNone = UINT32_MAX;
 constexpr Place kJoined = UINT32_MAX - 1;  // parent slot of a root joined by subject
-constexpr std::string_view kBlanks = "     ";
 
 std::string Number8(int32_t n) {
     char buf[16];
@@ -162,12 +161,13 @@ public:
         }
         return static_cast<uint32_t>(Mix(a ^ 0xE7037ED1A0B428DBULL, b ^ 0x8EBC6AF09C88C6E3ULL ^ n));
     }
-    // Five blanks: the parent ID of a message that names none. As an ID like any other it
+    // The parent ID of a record that names none (kNoParentId). As an ID like any other it
     // could be a Message-ID too, so it is linked like one; but every message that starts a
     // thread names it, so it is kept out of the tables.
     static bool IsBlanks(std::string_view id) {
-        return id.size() == kBlanks.size() && Half(id.data()) == Half(kBlanks.data()) &&
-               id[4] == ' ';
+        // Two loads, not a comparison of five bytes one by one.
+        return id.size() == kNoParentId.size() && Half(id.data()) == Half(kNoParentId.data()) &&
+               id[4] == kNoParentId[4];
     }
 
     // The index of the entry of `id`, or kNoEntry.
@@ -675,7 +675,7 @@ private:
     WindowIds ids_;
     // The entry of the ID of five blanks, which no window forgets: a window forgets an entry
     // only once all it knows lies before the range of every message to come.
-    IdTable::Entry blanks_{kBlanks.data(), static_cast<uint32_t>(kBlanks.size())};
+    IdTable::Entry blanks_{kNoParentId.data(), static_cast<uint32_t>(kNoParentId.size())};
     size_t capacity_ = 0;  // room in parent_ and next_
     size_t linked_ = 0;
     bool forward_ = false;  // some reply was filed before its parent
