@@ -6,22 +6,16 @@
 #include "coding/jis.h"
 #include "store/strutil.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace pelorin::cli {
 namespace {
-
-std::string ReadAll() {
-    return std::string((std::istreambuf_iterator<char>(std::cin)),
-                       std::istreambuf_iterator<char>());
-}
 
 // Applies `convert` to each LF-terminated line (the LF itself is kept out of the conversion,
 // so a line always starts in ASCII state, as in a message file). Standard input is read in
@@ -99,14 +93,9 @@ const CliCommand decode_header(
     [](const std::vector<std::string>& args, const Options& opts) {
         if (!args.empty())
             throw UsageError{"this filter takes no arguments"};
-        std::string value = ReadAll();
-        while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
-        std::string text;
-        text.reserve(value.size());
-        for (char c : value) {
-            if (c != '\r')
-                text.push_back(c);
-        }
+        std::string text = ReadStdin();
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
         Print(JisToSjis(Unfold(DecodeHeaderWords(text))), opts.utf8);
         std::fputc('\n', stdout);
         return 0;

@@ -38,6 +38,9 @@ const std::vector<const CliCommand*>& Commands();
 // Takes "NAME VALUE" out of the arguments and returns VALUE; `def` when NAME is absent.
 std::string TakeOption(std::vector<std::string>& args, std::string_view name, std::string def = {});
 
+// All of standard input, read in large blocks.
+std::string ReadStdin();
+
 // Writes Shift_JIS text to standard output: as UTF-8 when `utf8`, else as bytes.
 void Print(std::string_view sjis, bool utf8);
 // Prints text that is UTF-8 already (a part read through Unicode), as it stands.

@@ -4,10 +4,12 @@
 
 #include "coding/cp932.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace pelorin::cli {
@@ -49,6 +51,19 @@ std::string TakeOption(std::vector<std::string>& args, std::string_view name, st
         }
     }
     return def;
+}
+
+std::string ReadStdin() {
+    std::string all;
+    std::vector<char> block(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, block.data(), block.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return all;
+        all.append(block.data(), static_cast<size_t>(n));
+    }
 }
 
 void Print(std::string_view sjis, bool utf8) {

@@ -12,17 +12,10 @@
 #include "select/re_error.h"
 
 #include <cstdio>
-#include <iostream>
-#include <iterator>
 #include <string>
 
 namespace pelorin::cli {
 namespace {
-
-std::string ReadAll() {
-    return std::string((std::istreambuf_iterator<char>(std::cin)),
-                       std::istreambuf_iterator<char>());
-}
 
 void PrintFound(TAWKStr& re, std::string_view text) {
     size_t pos = 0, len = 0;
@@ -65,7 +58,7 @@ int Find(const std::vector<std::string>& args, const Options& opts) {
         return 1;
     }
 
-    std::string input = ReadAll();
+    std::string input = ReadStdin();
     if (opts.utf8)
         input = cp932::FromUtf8(input);
     if (whole) {
