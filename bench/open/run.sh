@@ -80,9 +80,11 @@ run filters 5 \
     "$cli jis2sjis < $work/jis.txt" \
     "iconv -f ISO-2022-JP -t CP932 < $work/jis.txt" \
     "$cli sjis2jis < $work/sjis.txt" \
-    "iconv -f CP932 -t ISO-2022-JP < $work/sjis.txt"
+    "iconv -f CP932 -t ISO-2022-JP < $work/sjis.txt" \
+    "$cli decode-header < $work/jis.txt"
 echo "jis2sjis / iconv $(stat filters "t[0] / t[1]")x," \
-     "sjis2jis / iconv $(stat filters "t[2] / t[3]")x (time; below 1 is faster)"
+     "sjis2jis / iconv $(stat filters "t[2] / t[3]")x," \
+     "decode-header / iconv $(stat filters "t[4] / t[1]")x (time; below 1 is faster)"
 
 echo "== resident memory"
 for area in un uc; do
@@ -93,3 +95,5 @@ for area in un uc; do
 done
 kb=$(/usr/bin/time -f %M "$cli" jis2sjis <"$work/jis.txt" 2>&1 >/dev/null | tail -1)
 echo "jis2sjis on 52 MB: max RSS $kb KB"
+kb=$(/usr/bin/time -f %M "$cli" decode-header <"$work/jis.txt" 2>&1 >/dev/null | tail -1)
+echo "decode-header on 52 MB: max RSS $kb KB"
