@@ -35,6 +35,7 @@
 #include "coding/base64.h"
 #include "coding/charset.h"
 #include "coding/cp932.h"
+#include "coding/header_words_scan.h"
 #include "coding/jis.h"
 
 #if defined(__SSE2__)
@@ -100,8 +101,12 @@ void AppendPayload(std::string& out, char letter, std::string_view payload) {
     out += QPDecode(q);
 }
 
+}  // namespace
+
+namespace header_scan {
+
 // The first place of LF + `blank` in `text` from `from` on, or npos.
-size_t FindFold(std::string_view text, char blank, size_t from = 0) {
+size_t FindFold(std::string_view text, char blank, size_t from) {
     for (size_t lf = text.find('\n', from); lf != std::string_view::npos;
          lf = text.find('\n', lf + 1)) {
         if (lf + 1 < text.size() && text[lf + 1] == blank)
@@ -143,6 +148,13 @@ void AppendBetweenWords(std::string& out, std::string_view between) {
     if (tab != std::string_view::npos)
         out.append(b.substr(tab + 2));
 }
+
+}  // namespace header_scan
+
+namespace {
+
+using header_scan::AppendBetweenWords;
+using header_scan::FindFold;
 
 // Today's reading of one charset's words ("=?ISO-2022-JP?" or "=?SHIFT_JIS?"), used by
 // DecodeSjisHeaderWords.
@@ -191,18 +203,9 @@ bool IsJisName(std::string_view charset) {
     return true;
 }
 
-// One "=?charset?" found in a value.
-struct WordStart {
-    size_t at = std::string_view::npos;  // where "=?" stands
-    size_t letter_at = 0;                // the encoding letter, after the charset's "?"
-    std::string_view charset;
-    CharsetKind kind = CharsetKind::Unknown;
-};
+}  // namespace
 
-// The next encoded word from `pos` on. An "=?ISO-2022-JP?" always starts one (its broken forms
-// are kept as today); another charset starts one only when iconv knows it and the word is
-// whole (B or Q, "?", payload, "?="), so "=?" in ordinary text stays text.
-WordStart FindWord(std::string_view value, size_t pos) {
+header_scan::WordStart header_scan::FindWord(std::string_view value, size_t pos, bool complete) {
     while (true) {
         const size_t p = value.find("=?", pos);
         if (p == std::string_view::npos)
@@ -221,15 +224,27 @@ WordStart FindWord(std::string_view value, size_t pos) {
         if (!w.charset.empty() && w.charset.size() <= 40 &&
             w.charset.find_first_of(" \t\r\n=") == std::string_view::npos && q + 2 < value.size() &&
             value[q + 2] == '?' &&
-            (UpperAscii(value[q + 1]) == 'B' || UpperAscii(value[q + 1]) == 'Q') &&
-            value.find("?=", q + 3) != std::string_view::npos) {
-            w.kind = ClassifyCharset(w.charset);
-            if (w.kind != CharsetKind::Unknown && w.kind != CharsetKind::None)
+            (UpperAscii(value[q + 1]) == 'B' || UpperAscii(value[q + 1]) == 'Q')) {
+            if (value.find("?=", q + 3) != std::string_view::npos) {
+                w.kind = ClassifyCharset(w.charset);
+                if (w.kind != CharsetKind::Unknown && w.kind != CharsetKind::None)
+                    return w;
+            } else if (!complete) {
+                // Its "?=" may still come, and with it a word. (A value that ends before its
+                // payload or inside its charset has no line start after "=?", so there is
+                // nothing to decide there.)
+                w.undecided = true;
                 return w;
+            }
         }
         pos = p + 2;
     }
 }
+
+namespace {
+
+using header_scan::FindWord;
+using header_scan::WordStart;
 
 bool OnlyWhiteSpace(std::string_view s) {
     return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
@@ -481,14 +496,18 @@ std::string EncodeHeaderWords(std::string_view line) {
 std::string Unfold(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n') {
-            out.push_back(text[i]);
-            continue;
-        }
-        while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
-    }
+    UnfoldAppend(out, text);
     return out;
+}
+
+void UnfoldAppend(std::string& out, std::string_view text) {
+    for (size_t lf; (lf = text.find('\n')) != std::string_view::npos;) {
+        out.append(text.substr(0, lf));
+        size_t next = lf + 1;
+        while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
+        text.remove_prefix(next);
+    }
+    out.append(text);
 }
 
 }  // namespace pelorin

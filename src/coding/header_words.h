@@ -23,6 +23,8 @@ void DecodeHeaderWordsTo(std::string& out, std::string_view value);
 // Removes every LF together with the blanks and TABs that follow it; nothing is put in its
 // place (a folded header value becomes one line).
 std::string Unfold(std::string_view text);
+// The same, appended to `out`.
+void UnfoldAppend(std::string& out, std::string_view text);
 // A header value as UTF-8 text with every character: its words decoded, unfolded, the rest
 // read as UTF-8 when it is well-formed UTF-8 and through JisToSjis and CP932 otherwise. For
 // showing a value where Unicode can be drawn (the text pane, the command-line companion).
