@@ -1,7 +1,9 @@
 // DecodeHeaderWords on arbitrary header values, and EncodeHeaderWords on the SjisToJis form of
 // arbitrary text: encoding then decoding must give the JIS text back. DecodeHeaderUtf8 always
 // gives well-formed UTF-8, and a UTF-8 line encoded by EncodeUtf8HeaderLine reads back whole.
+// A value fed to HeaderValueStream in pieces reads as the whole value reads.
 #include "coding/charset.h"
+#include "coding/header_stream.h"
 #include "coding/header_words.h"
 #include "coding/jis.h"
 #include "store/strutil.h"
@@ -44,5 +46,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (!words.empty() && words.back() == ' ') words.pop_back();
     if (pelorin::DecodeHeaderUtf8(pelorin::EncodeUtf8HeaderLine(words)) != words)
         std::abort();
+
+    // The first byte chooses how often a cut is looked for and how big the pieces are.
+    if (!in.empty()) {
+        const auto choice = static_cast<unsigned char>(in[0]);
+        const std::string_view value = in.substr(1);
+        std::string whole(value);
+        while (!whole.empty() && (whole.back() == '\n' || whole.back() == '\r')) whole.pop_back();
+        std::erase(whole, '\r');
+        pelorin::HeaderValueStream stream(1 + choice % 16);
+        const size_t piece = 1 + choice / 16;
+        std::string streamed;
+        for (size_t i = 0; i < value.size(); i += piece)
+            stream.Feed(value.substr(i, piece), streamed);
+        stream.Finish(streamed);
+        if (streamed != pelorin::JisToSjis(pelorin::Unfold(pelorin::DecodeHeaderWords(whole))))
+            std::abort();
+    }
     return 0;
 }
