@@ -1,17 +1,14 @@
-// Converter filters: standard input to standard output, line by line.
+// Converter filters: standard input to standard output, in blocks.
 #include "command.h"
 
 #include "coding/cp932.h"
-#include "coding/header_words.h"
+#include "coding/header_stream.h"
 #include "coding/jis.h"
 #include "store/strutil.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace pelorin::cli {
@@ -29,7 +26,6 @@ int FilterLines(const std::vector<std::string>& args, const Options& opts, Conve
     std::string pending;  // bytes read but not yet converted: an unfinished line
     std::string out;
     out.reserve(kBlock + kBlock / 4);
-    std::vector<char> block(kBlock);
     auto flush = [&out] {
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
@@ -41,13 +37,8 @@ int FilterLines(const std::vector<std::string>& args, const Options& opts, Conve
         else
             out += converted;
     };
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, block.data(), block.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        pending.append(block.data(), static_cast<size_t>(n));
+    ReadStdinBlocks([&](std::string_view block) {
+        pending.append(block);
         size_t pos = 0;
         for (;;) {
             const void* lf = std::memchr(pending.data() + pos, '\n', pending.size() - pos);
@@ -61,7 +52,7 @@ int FilterLines(const std::vector<std::string>& args, const Options& opts, Conve
                 flush();
         }
         pending.erase(0, pos);
-    }
+    });
     if (!pending.empty())
         emit(pending);
     flush();
@@ -93,10 +84,26 @@ const CliCommand decode_header(
     [](const std::vector<std::string>& args, const Options& opts) {
         if (!args.empty())
             throw UsageError{"this filter takes no arguments"};
-        std::string text = ReadStdin();
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        Print(JisToSjis(Unfold(DecodeHeaderWords(text))), opts.utf8);
+        // The value is decoded as it comes, so memory does not grow with it. Shift_JIS text is
+        // turned into UTF-8 up to its last byte below 0x40, which no double-byte character
+        // holds; the rest waits for the next piece.
+        HeaderValueStream stream;
+        std::string sjis;
+        const auto print = [&](bool all) {
+            size_t n = sjis.size();
+            if (opts.utf8 && !all) {
+                while (n > 0 && static_cast<unsigned char>(sjis[n - 1]) >= 0x40) --n;
+            }
+            Print(std::string_view(sjis).substr(0, n), opts.utf8);
+            sjis.erase(0, n);
+        };
+        ReadStdinBlocks([&](std::string_view block) {
+            stream.Feed(block, sjis);
+            if (sjis.size() >= HeaderValueStream::kBlock)
+                print(false);
+        });
+        stream.Finish(sjis);
+        print(true);
         std::fputc('\n', stdout);
         return 0;
     });

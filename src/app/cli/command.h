@@ -38,7 +38,9 @@ const std::vector<const CliCommand*>& Commands();
 // Takes "NAME VALUE" out of the arguments and returns VALUE; `def` when NAME is absent.
 std::string TakeOption(std::vector<std::string>& args, std::string_view name, std::string def = {});
 
-// All of standard input, read in large blocks.
+// Hands `take` standard input in blocks of up to 1 MiB, in order.
+void ReadStdinBlocks(const std::function<void(std::string_view)>& take);
+// All of standard input, read in such blocks.
 std::string ReadStdin();
 
 // Writes Shift_JIS text to standard output: as UTF-8 when `utf8`, else as bytes.

@@ -53,17 +53,22 @@ std::string TakeOption(std::vector<std::string>& args, std::string_view name, st
     return def;
 }
 
-std::string ReadStdin() {
-    std::string all;
+void ReadStdinBlocks(const std::function<void(std::string_view)>& take) {
     std::vector<char> block(1 << 20);
     for (;;) {
         const ssize_t n = ::read(STDIN_FILENO, block.data(), block.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return all;
-        all.append(block.data(), static_cast<size_t>(n));
+            return;
+        take(std::string_view(block.data(), static_cast<size_t>(n)));
     }
+}
+
+std::string ReadStdin() {
+    std::string all;
+    ReadStdinBlocks([&all](std::string_view block) { all.append(block); });
+    return all;
 }
 
 void Print(std::string_view sjis, bool utf8) {
