@@ -164,9 +164,14 @@ void HeaderValueStream::NoteFolds(std::string_view text) {
 }
 
 void HeaderValueStream::ReadJis(bool all, std::string& sjis) {
-    const size_t n = all ? jis_.size() : JisCut(jis_);
-    if (n == 0)
+    if (!all && jis_.size() < nextJisScan_)
         return;
+    const size_t n = all ? jis_.size() : JisCut(jis_);
+    if (n == 0) {  // as with the raw bytes: look again when twice as much has come
+        nextJisScan_ = jis_.size() * 2;
+        return;
+    }
+    nextJisScan_ = 0;
     sjis += JisToSjis(std::string_view(jis_).substr(0, n));
     jis_.erase(0, n);
 }

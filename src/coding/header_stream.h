@@ -57,6 +57,7 @@ private:
     bool tabFolded_ = false;
     size_t block_;
     size_t nextScan_;
+    size_t nextJisScan_ = 0;
 };
 
 }  // namespace pelorin
