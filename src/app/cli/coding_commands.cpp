@@ -85,14 +85,14 @@ const CliCommand decode_header(
         if (!args.empty())
             throw UsageError{"this filter takes no arguments"};
         // The value is decoded as it comes, so memory does not grow with it. Shift_JIS text is
-        // turned into UTF-8 up to its last byte below 0x40, which no double-byte character
-        // holds; the rest waits for the next piece.
+        // turned into UTF-8 up to its last byte below 0x80, which always ends a character (alone
+        // or as the second byte of a pair); the rest waits for the next piece.
         HeaderValueStream stream;
         std::string sjis;
         const auto print = [&](bool all) {
             size_t n = sjis.size();
             if (opts.utf8 && !all) {
-                while (n > 0 && static_cast<unsigned char>(sjis[n - 1]) >= 0x40) --n;
+                while (n > 0 && static_cast<unsigned char>(sjis[n - 1]) >= 0x80) --n;
             }
             Print(std::string_view(sjis).substr(0, n), opts.utf8);
             sjis.erase(0, n);

@@ -16,6 +16,14 @@ check decode-header "Subject: テスト" \
     "$(printf 'Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=\n' | "$cli" decode-header --utf8)"
 check decode-header-folded "ABCD" \
     "$(printf '=?ISO-2022-JP?B?QUI=?=\n =?ISO-2022-JP?B?Q0Q=?=\n' | "$cli" decode-header)"
+# A large value is decoded in pieces. Lines here end inside a double-byte character, which the
+# next line completes once unfolded, in Shift_JIS and in UTF-8 alike.
+big=$(mktemp)
+awk 'BEGIN { for (i = 0; i < 40000; i++) printf "\203\145\203\130\203\147 %d\203\nX\n", i }' >"$big"
+check decode-header-large-utf8 "$("$cli" decode-header <"$big" | iconv -f CP932 -t UTF-8 | md5sum)" \
+    "$("$cli" decode-header --utf8 <"$big" | md5sum)"
+check decode-header-large-count 80000 "$("$cli" decode-header <"$big" | iconv -f CP932 -t UTF-8 | grep -o 'ス' | wc -l)"
+rm -f "$big"
 check sjis2jis "$(printf '\033$B%%F%%9%%H\033(J abc')" \
     "$(printf '\203\145\203\130\203\147 abc' | "$cli" sjis2jis)"
 check jis2sjis-lines "$(printf 'テスト\nabc\n')" \
