@@ -4,8 +4,9 @@
 // start of a line that no word, fold or JIS escape runs across, and a stretch of text between
 // two words remembers across the cut which of its folds it has already lost.
 //
-// Pathological values that never offer such a place (a word that is never closed, a JIS
-// escape into kanji that is never left) are held until they do or until the value ends.
+// Values that never offer such a place (a word that is never closed, lines that all start
+// with a blank, a JIS escape into kanji that is never left) are held until they do or until
+// the value ends, as the whole value would be.
 #pragma once
 
 #include <cstddef>
