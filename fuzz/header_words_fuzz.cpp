@@ -1,5 +1,5 @@
 // DecodeHeaderWords on arbitrary header values, and EncodeHeaderWords on the SjisToJis form of
-// arbitrary text: encoding then decoding must give the JIS text back. DecodeHeaderUtf8 always
+// arbitrary text in an unstructured field: encoding then decoding must give the text back. DecodeHeaderUtf8 always
 // gives well-formed UTF-8, and a UTF-8 line encoded by EncodeUtf8HeaderLine reads back whole.
 // A value fed to HeaderValueStream in pieces reads as the whole value reads.
 #include "coding/charset.h"
@@ -26,9 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (c != '\n' && c != '\r' && c != '?' && c != '=')
             line.push_back(c);
     }
-    std::string jis = pelorin::SjisToJis(line);
+    std::string typed;  // no escapes of JIS in what the user typed
+    for (char c : line) {
+        if (c != '\x1B')
+            typed.push_back(c);
+    }
+    std::string jis = pelorin::SjisToJis("X-Fuzz: " + typed);
     std::string encoded = pelorin::EncodeHeaderWords(jis);
-    if (pelorin::Unfold(pelorin::DecodeHeaderWords(encoded)) != pelorin::Unfold(jis))
+    if (pelorin::JisToSjis(pelorin::Unfold(pelorin::DecodeHeaderWords(encoded))) !=
+        pelorin::JisToSjis(jis))
         std::abort();
 
     // A UTF-8 line with one blank between its words and none at its ends (as a composed header

@@ -25,11 +25,7 @@
 // unknown encoding letter is kept as it stands; invalid base64 characters are skipped; "="
 // without two upper-case hex digits after it is kept.
 //
-// Writing. Each JIS run, escapes included, becomes base64 words. The first word takes as many
-// bytes as fit in 58 - L base64 characters, L being the length of the current output line;
-// every further word starts a folded line and takes 43 bytes. The run is cut by byte count
-// alone, which is harmless because the reader joins adjacent words before JisToSjis. A line
-// already longer than 54 characters is folded before its first word.
+// Writing ISO-2022-JP header lines: header_encode.cpp.
 #include "coding/header_words.h"
 
 #include "coding/base64.h"
@@ -383,29 +379,6 @@ std::string DecodeSjisHeaderWords(std::string_view value) {
     return DecodeWords(value, kSjisPrefix);
 }
 
-std::string EncodeJisWord(std::string outputSoFar, std::string_view run) {
-    size_t lf = outputSoFar.rfind('\n');
-    size_t line_len = lf == std::string::npos ? outputSoFar.size() : outputSoFar.size() - lf - 1;
-    if (line_len > 54) {
-        outputSoFar += "\n ";
-        line_len = 0;
-    }
-    while (!run.empty()) {
-        outputSoFar += "=?ISO-2022-JP?B?";
-        int budget = Base64BytesFor(58 - static_cast<int>(line_len));
-        size_t n = budget < 1 ? 1 : static_cast<size_t>(budget);
-        if (n > run.size())
-            n = run.size();
-        outputSoFar += Base64Encode(run.substr(0, n));
-        outputSoFar += "?=";
-        run.remove_prefix(n);
-        if (!run.empty())
-            outputSoFar += "\n ";
-        line_len = 0;
-    }
-    return outputSoFar;
-}
-
 std::string EncodeUtf8HeaderLine(std::string_view line) {
     if (!Has8Bit(line))
         return std::string(line);
@@ -465,30 +438,6 @@ std::string EncodeUtf8HeaderLine(std::string_view line) {
             run.remove_prefix(take);
         }
         pos = runEnd;
-    }
-    return out;
-}
-
-std::string EncodeHeaderWords(std::string_view line) {
-    static constexpr std::string_view kKanjiIn = "\x1B$B";
-    static constexpr std::string_view kKanjiOut = "\x1B(J";
-    std::string out;
-    out.reserve(line.size() * 2);
-    while (!line.empty()) {
-        size_t in = line.find(kKanjiIn);
-        if (in == std::string_view::npos) {
-            out.append(line);
-            break;
-        }
-        out.append(line.substr(0, in));
-        line.remove_prefix(in);
-        size_t close = line.find(kKanjiOut, kKanjiIn.size());
-        if (close == std::string_view::npos) {
-            out = EncodeJisWord(std::move(out), line);
-            break;
-        }
-        out = EncodeJisWord(std::move(out), line.substr(0, close + kKanjiOut.size()));
-        line.remove_prefix(close + kKanjiOut.size());
     }
     return out;
 }

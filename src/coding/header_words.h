@@ -32,16 +32,20 @@ std::string DecodeHeaderUtf8(std::string_view value);
 // The same for "=?SHIFT_JIS?" words only.
 std::string DecodeSjisHeaderWords(std::string_view value);
 
-// Encodes the JIS runs (ESC $B ... ESC (J) of one header line produced by SjisToJis as
-// "=?ISO-2022-JP?B?" words of at most 43 bytes each, every further word on a line of its own
-// (folded with LF + space), so no folded line grows past 79 characters. The field name and the ASCII parts stay plain.
+// Encodes one header line produced by SjisToJis ("Name: value") for a message posted in
+// ISO-2022-JP. The field name and the ASCII words stay plain; the Japanese text becomes
+// "=?ISO-2022-JP?B?" words that each hold whole characters, start in ASCII and return to it
+// (ESC ( B) before they end, so each reads by itself. Words that only blanks separate are one
+// run with the blanks inside the words (readers drop white space between encoded words). In
+// address fields (From, To, Cc, Reply-To, ...) only display names and comments are encoded:
+// specials and addresses stay plain, and a quoted name holding Japanese text becomes encoded
+// words without its quotes. Lines are folded (LF + blank) to at most 76 characters where the
+// text allows; an unstructured value that needs a fold is encoded whole, so that it folds only
+// between words. A line without double-byte characters is returned unchanged.
 std::string EncodeHeaderWords(std::string_view line);
 // Encodes one UTF-8 header line ("Name: value") for a message posted in UTF-8: each run of
 // blank-separated words that holds a non-ASCII character becomes "=?UTF-8?B?" words of at most
 // 45 bytes each (cut between characters, never inside one), every further word on a folded
 // line; ASCII words (addresses among them) stay plain. A line that is all ASCII is unchanged.
 std::string EncodeUtf8HeaderLine(std::string_view line);
-// Appends one JIS run to `outputSoFar` as one or more encoded words and returns the result.
-std::string EncodeJisWord(std::string outputSoFar, std::string_view run);
-
 }  // namespace pelorin

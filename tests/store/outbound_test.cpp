@@ -82,7 +82,7 @@ TEST_F(OutboundTest, JapaneseNewsGetsEncodedSubjectAndMimeLines) {
     TSList lines = Unframe(ReadFile(out / "PBN00003.MSG"));
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "Newsgroups: fj.test");
-    EXPECT_EQ(lines[1], "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=");
+    EXPECT_EQ(lines[1], "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=");
     EXPECT_EQ(lines[2], "Mime-Version: 1.0");
     EXPECT_EQ(lines[3], "Content-Type: text/plain; charset=ISO-2022-JP");
     EXPECT_EQ(lines[4], "");

@@ -46,7 +46,7 @@ check mail-length "00000026" "$(od -An -tx1 -N4 "$work/out/PBM00002.MSG" | tr -d
 check mail-body "$(printf 'To: a@example.jp\nSubject: hello\n\nbody')" \
     "$(tail -c +5 "$work/out/PBM00002.MSG")"
 news=$(tail -c +5 "$work/out/PBN00001.MSG")
-check news-lines "$(printf 'Newsgroups: pelorin.test\nSubject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhK?=\nMime-Version: 1.0\nContent-Type: text/plain; charset=ISO-2022-JP\n')" \
+check news-lines "$(printf 'Newsgroups: pelorin.test\nSubject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\nMime-Version: 1.0\nContent-Type: text/plain; charset=ISO-2022-JP\n')" \
     "$(echo "$news" | head -n 4)"
 check news-body "本文です" "$(echo "$news" | tail -n 1 | "$cli" jis2sjis --utf8)"
 [ -f "$work/PBN00001.TMP" ] || { echo "FAIL the message file was removed"; fail=1; }
