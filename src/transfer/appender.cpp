@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
@@ -93,6 +94,15 @@ private:
 
 std::string DiskName(const std::string& sjisPath) {
     return cp932::ToUtf8(sjisPath);
+}
+
+// What tells two messages apart: the SHA-256 of their bytes, raw.
+std::string Digest(std::string_view bytes) {
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), md, &size, EVP_sha256(), nullptr) != 1)
+        throw AppendError{"SHA-256 is not available"};
+    return std::string(reinterpret_cast<const char*>(md), size);
 }
 
 }  // namespace
@@ -242,10 +252,43 @@ std::unordered_set<std::string>& PacketAppender::IdsOf(std::string_view area,
     cache.inode = exists ? static_cast<uint64_t>(st.st_ino) : 0;
     cache.size = exists ? static_cast<int64_t>(st.st_size) : -1;
     cache.ids.clear();
-    for (const auto& m : messages)
+    cache.spans.clear();
+    cache.digests.clear();
+    cache.digestsMade = false;
+    cache.spans.reserve(messages.size());
+    for (const auto& m : messages) {
         if (!m->messageId.empty())
             cache.ids.insert(m->messageId);
+        cache.spans.emplace_back(m->offset, m->length);
+    }
     return cache.ids;
+}
+
+void PacketAppender::MakeDigests(IdCache& cache, const std::string& msgPath) {
+    if (cache.digestsMade)
+        return;
+    const int fd = ::open(msgPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    std::string bytes;
+    for (const auto& [offset, length] : cache.spans) {
+        if (fd < 0 || offset < 0 || length < 0)
+            continue;
+        bytes.resize(static_cast<size_t>(length));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done,
+                                      static_cast<off_t>(offset + static_cast<int64_t>(done)));
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        bytes.resize(done);
+        cache.digests.insert(Digest(bytes));
+    }
+    if (fd >= 0)
+        ::close(fd);
+    cache.spans.clear();
+    cache.spans.shrink_to_fit();
+    cache.digestsMade = true;
 }
 
 std::unordered_set<std::string> PacketAppender::KnownIds(std::string_view area) {
@@ -304,14 +347,30 @@ AppendResult PacketAppender::Append(std::string_view area,
 
     std::string msgBytes;
     std::string idxBytes;
+    // The messages taken in this call: their digests and where they will lie.
+    std::unordered_set<std::string> fresh;
+    std::vector<std::pair<int64_t, int64_t>> freshSpans;
     for (const Article& article : articles) {
         std::string text = NormalizeLineEnds(article.text);
         std::vector<std::string> header = HeaderLines(text);
         std::string id = std::string(Trim(HeaderListValue(header, "Message-ID")));
-        if (!id.empty() && !known.insert(id).second && skipKnown) {
-            ++result.duplicates;
-            continue;
+        // A message is there already only when its bytes are; its Message-ID (or the lack
+        // of one) only says when the bytes must be compared.
+        std::string digest = Digest(text);
+        if (skipKnown) {
+            bool there = fresh.count(digest) > 0;
+            if (!there && (id.empty() || known.count(id))) {
+                MakeDigests(cache, DiskName(FindPacketFile(base + ".MSG")));
+                there = cache.digests.count(digest) > 0;
+            }
+            if (there) {
+                ++result.duplicates;
+                continue;
+            }
         }
+        fresh.insert(std::move(digest));
+        if (!id.empty())
+            known.insert(id);
         if (letter1 == 'u') {
             char frame[32];
             std::snprintf(frame, sizeof frame, "#! rnews %.8zu\n", text.size());
@@ -327,6 +386,7 @@ AppendResult PacketAppender::Append(std::string_view area,
             msgBytes += static_cast<char>(n);
         }
         const int64_t offset = msg.Size() + static_cast<int64_t>(msgBytes.size());
+        freshSpans.emplace_back(offset, static_cast<int64_t>(text.size()));
         msgBytes += text;
         if (indexed) {
             std::string row = std::to_string(offset) + "\t" +
@@ -347,6 +407,10 @@ AppendResult PacketAppender::Append(std::string_view area,
         if (cache.prefix == line.prefix && (cache.inode == msg.Inode() || cache.inode == 0)) {
             cache.inode = msg.Inode();
             cache.size = size;
+            if (cache.digestsMade)
+                cache.digests.insert(fresh.begin(), fresh.end());
+            else
+                cache.spans.insert(cache.spans.end(), freshSpans.begin(), freshSpans.end());
         }
     };
     if (msgBytes.empty()) {

@@ -12,8 +12,12 @@
 //
 // Messages go after the ones already there: the reader's mark files name messages by their
 // place in file order, so earlier places never move and every mark stays with its message.
-// A message whose Message-ID the area already holds is skipped (`Append` counts it), so a
-// fetch repeated after an interruption never doubles a message.
+// A message the area already holds - the same bytes, once line ends are made LF - is skipped
+// (`Append` counts it), so a fetch repeated after an interruption, or after the server
+// renumbered its mail, never doubles a message. Message-IDs only say where to look: a
+// different message that carries a known Message-ID is kept, and a message without one is
+// recognised by its bytes. The digests (SHA-256) of an area's messages are made the first
+// time one is needed, from the message file, and kept with the Message-IDs.
 //
 // Crash safety: the work runs under the packet's lock (packet_lock.h), the lock a reader and
 // an area rewrite take. An interrupted rewrite of the area is finished first (its renames
@@ -47,7 +51,7 @@ struct AppendError {
 
 struct AppendResult {
     int appended = 0;    // messages written
-    int duplicates = 0;  // messages skipped because the area holds their Message-ID
+    int duplicates = 0;  // messages skipped because the area holds them already
     int64_t bytes = 0;   // bytes added to the message file
 };
 
@@ -57,8 +61,8 @@ public:
     explicit PacketAppender(std::string packetDir);
 
     // Appends to area `area`, created with `encoding` when AREAS has no such area. With
-    // `skipKnown` false, messages are appended even when their Message-ID is there already
-    // (full texts that follow their summaries). Throws AppendError; then the area's files
+    // `skipKnown` false, messages are appended even when the area holds them already (full
+    // texts that follow their summaries). Throws AppendError; then the area's files
     // are as they were.
     AppendResult Append(std::string_view area,
                         std::string_view encoding,
@@ -89,7 +93,13 @@ private:
         uint64_t inode = 0;                   // of its message file when the set was made
         int64_t size = -1;                    // its size then (-1: the set is not to be used)
         std::unordered_set<std::string> ids;  // Message-IDs in the area
+        // Where each message lies (offset, length) until `digests` is made from them.
+        std::vector<std::pair<int64_t, int64_t>> spans;
+        bool digestsMade = false;
+        std::unordered_set<std::string> digests;  // of every message's bytes
     };
+    // Makes `cache.digests` from the message file, once.
+    void MakeDigests(IdCache& cache, const std::string& msgPath);
     std::unordered_map<std::string, IdCache> known_;  // by area name
 
     std::string dir_;   // on-disk path, ending with "/"

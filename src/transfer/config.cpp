@@ -58,6 +58,44 @@ int ReadNumber(
     return value;
 }
 
+// A byte count with an optional K, M or G (binary multiples): "256M".
+int64_t ReadSize(TIniF& ini, const std::string& section, std::string_view key, int64_t def) {
+    std::string text = Read(ini, section, key);
+    if (text.empty())
+        return def;
+    int shift = 0;
+    switch (text.back()) {
+        case 'k':
+        case 'K':
+            shift = 10;
+            break;
+        case 'm':
+        case 'M':
+            shift = 20;
+            break;
+        case 'g':
+        case 'G':
+            shift = 30;
+            break;
+        default:
+            break;
+    }
+    std::string digits = shift ? text.substr(0, text.size() - 1) : text;
+    int64_t value = 0;
+    bool ok = !digits.empty() && digits.size() <= 12;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            ok = false;
+        else
+            value = value * 10 + (c - '0');
+    }
+    value <<= shift;
+    if (!ok || value < 1024 || value > (int64_t{4} << 30))
+        throw ConfigError{"[" + section + "] " + std::string(key) + "=" + text +
+                          ": not a size from 1K to 4G (a number of bytes, or with K, M or G)"};
+    return value;
+}
+
 bool ReadFlag(TIniF& ini, const std::string& section, std::string_view key, bool def) {
     std::string text = SjisUpper(Read(ini, section, key));
     if (text.empty())
@@ -96,6 +134,16 @@ void ReadServer(TIniF& ini,
     // The password itself is taken as written (it may begin or end with blanks).
     s.password = ini.ReadString(section, "Password", "");
     s.trustCertificate = Read(ini, section, "TrustCertificate");
+    // A limit set in the section wins over one in [General].
+    auto limit = [&](std::string_view key, int def) {
+        def = ReadNumber(ini, "General", key, def, 1, 86400);
+        return ReadNumber(ini, section, key, def, 1, 86400);
+    };
+    s.connectTimeout = limit("ConnectTimeout", 30);
+    s.idleTimeout = limit("IdleTimeout", 120);
+    s.messageTimeout = limit("MessageTimeout", 900);
+    s.maxMessageSize = ReadSize(ini, section, "MaxMessageSize",
+                                ReadSize(ini, "General", "MaxMessageSize", int64_t{256} << 20));
 }
 
 bool StartsWithWord(std::string_view text, std::string_view word) {
@@ -216,6 +264,10 @@ std::string ResolvePassword(const ServerConfig& server, const TransferConfig& co
     }
     throw ConfigError{where + " User=" + server.user +
                       " needs PasswordCommand=, PasswordEnv= or Password="};
+}
+
+std::string ServerConfig::Where() const {
+    return "[" + section + "] " + host + ":" + std::to_string(port);
 }
 
 const char* to_string(Security security) {

@@ -26,10 +26,18 @@
 // Values may carry a comment after a blank: "Port=1119   ; the test server" (not
 // PasswordCommand, whose shell command may hold " ;", nor Password, taken exactly).
 //
+// Limits, in each server section or once in [General] for all: ConnectTimeout= (seconds to
+// connect and finish TLS, default 30), IdleTimeout= (seconds of silence while an answer is
+// awaited, default 120), MessageTimeout= (seconds one answer or one message may take from its
+// first byte to its last, default 900: a server that trickles cannot hold a run forever) and
+// MaxMessageSize= (bytes, with an optional K, M or G; default 256M): a larger message is left
+// on the server, said so, and tried again on the next run.
+//
 // Bad input: an unknown Security or AfterFetch value, a server without Host, or a port that is
 // not a number between 1 and 65535 is a ConfigError naming the section and key.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +61,13 @@ struct ServerConfig {
     std::string passwordEnv;       // PasswordEnv=
     std::string password;          // Password= (only from an owner-only file)
     std::string trustCertificate;  // PEM file to check the server's certificate against
+    // Limits (seconds, bytes), from the section or else [General]:
+    int connectTimeout = 30;   // ConnectTimeout=: to open the connection and finish TLS
+    int idleTimeout = 120;     // IdleTimeout=: silence while an answer is awaited
+    int messageTimeout = 900;  // MessageTimeout=: one answer or one message, start to end
+    int64_t maxMessageSize = int64_t{256} << 20;  // MaxMessageSize=: larger stays on the server
+    // "[section] host:port", the way errors name the server.
+    std::string Where() const;
 };
 
 struct NewsServer : ServerConfig {

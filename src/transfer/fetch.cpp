@@ -1,37 +1,47 @@
 // RunFetch: every news server's groups and every mailbox into the packet (commands.h).
 //
-// Messages are gathered in batches (50 messages or 8 MiB) and appended; the fetch state
-// moves on only after a batch is in the packet, so an interruption at any point costs at
-// most a refetch of one batch, which the appender's Message-ID check then skips. When a
+// Messages are gathered in batches (500 messages or 16 MiB) and appended; the fetch state
+// moves on only after a batch is in the packet and flushed, so an interruption at any point
+// costs at most a refetch of one batch, which the appender then recognises and skips. When a
 // server fails halfway, the batch fetched so far is appended before the error is reported.
+//
+// A message that cannot be had - refused by the server, or larger than MaxMessageSize - is
+// named on a line of its own and the rest are fetched; the run then exits 1. An IMAP mailbox
+// keeps such UIDs in its state (Retry=) and asks for them again on every run until they come
+// or are gone; LastUID never passes a UID that is neither stored nor kept there. A POP3
+// message not fetched is simply not recorded, so the next run tries it again.
 #include "transfer/appender.h"
 #include "transfer/commands.h"
 #include "transfer/errors.h"
 #include "transfer/fetch_state.h"
+#include "transfer/imap_client.h"
 #include "transfer/log.h"
 #include "transfer/mail_client.h"
 #include "transfer/nntp_client.h"
 
 #include "coding/cp932.h"
+#include "store/strutil.h"
 
 #include <algorithm>
 #include <functional>
+#include <set>
+#include <unordered_map>
 
 namespace pelorin::transfer {
 namespace {
 
-constexpr size_t kBatchMessages = 50;
-constexpr int64_t kBatchBytes = 8 << 20;
+constexpr size_t kBatchMessages = 500;
+constexpr int64_t kBatchBytes = 16 << 20;
 
 // Collects messages of one area and appends them a batch at a time; `committed` runs after
-// each batch is in the packet, with the batch's last message.
+// each batch is in the packet, with the batch's messages.
 class Batch {
 public:
     Batch(PacketAppender& app,
           std::string area,
           std::string encoding,
           std::string item,
-          std::function<void(const Article&)> committed)
+          std::function<void(const std::vector<Article>&)> committed)
         : app_(app)
         , area_(std::move(area))
         , encoding_(std::move(encoding))
@@ -56,7 +66,7 @@ public:
         } catch (const AppendError& e) {
             throw TransferError(Failure::LocalFile, e.message);
         }
-        committed_(articles_.back());
+        committed_(articles_);
         articles_.clear();
         pending_ = 0;
     }
@@ -70,7 +80,7 @@ private:
     std::string area_;
     std::string encoding_;
     std::string item_;
-    std::function<void(const Article&)> committed_;
+    std::function<void(const std::vector<Article>&)> committed_;
     std::vector<Article> articles_;
     int64_t count_ = 0;
     int64_t bytes_ = 0;
@@ -102,7 +112,8 @@ void FetchGroup(NntpClient& nntp,
                 const NewsServer& server,
                 const std::string& group,
                 PacketAppender& app,
-                FetchState& state) {
+                FetchState& state,
+                int& left) {
     const std::string section = "news " + server.name + " " + group;
     GroupReply g = nntp.Group(group);
     const int64_t last = state.Get(section, "Last");
@@ -110,16 +121,25 @@ void FetchGroup(NntpClient& nntp,
     int64_t from = last <= 0 || last > g.high ? g.high - server.firstFetch + 1 : last + 1;
     from = std::max<int64_t>(from, g.low);
     const bool summary = server.IsSummary(group);
-    Batch batch(app, group, summary ? "uc" : "un", group,
-                [&](const Article& a) { state.Set(section, "Last", a.number); });
+    Batch batch(app, group, summary ? "uc" : "un", group, [&](const std::vector<Article>& a) {
+        state.Set(section, "Last", a.back().number);
+    });
     Guarded(batch, [&] {
         if (g.count == 0 || from > g.high || g.high == 0)
             return;
         auto fetch = [&](int64_t n) {
-            std::optional<std::string> text =
-                summary ? nntp.Summary(n, server.summaryLines) : nntp.Article(n);
+            bool tooLarge = false;
+            std::optional<std::string> text = summary
+                                                  ? nntp.Summary(n, server.summaryLines, &tooLarge)
+                                                  : nntp.Article(n, &tooLarge);
             if (text)
                 batch.Add(Article{std::move(*text), n});
+            if (tooLarge) {
+                Log::Get().Error("[" + server.section + "] " + group + ": article " +
+                                 std::to_string(n) + " is larger than MaxMessageSize (" +
+                                 HumanBytes(server.maxMessageSize) + ") and was skipped");
+                ++left;
+            }
         };
         bool supported = true;
         std::vector<OverviewLine> over = nntp.Over(from, g.high, &supported);
@@ -142,59 +162,151 @@ void FetchGroup(NntpClient& nntp,
 void FetchNews(const NewsServer& server,
                const TransferConfig& config,
                PacketAppender& app,
-               FetchState& state) {
+               FetchState& state,
+               int& left) {
     NntpClient nntp(server, PasswordOf(server, config));
-    for (const std::string& group : server.groups) FetchGroup(nntp, server, group, app, state);
+    for (const std::string& group : server.groups)
+        FetchGroup(nntp, server, group, app, state, left);
     nntp.Quit();
+}
+
+// "3,17,40" <-> UIDs, for Retry=.
+std::set<uint32_t> ParseUids(const std::string& text) {
+    std::set<uint32_t> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t comma = text.find(',', pos);
+        if (comma == std::string::npos)
+            comma = text.size();
+        const int64_t uid = ToInteger64(text.substr(pos, comma - pos));
+        if (uid > 0 && uid <= 0xFFFFFFFF)
+            out.insert(static_cast<uint32_t>(uid));
+        pos = comma + 1;
+    }
+    return out;
+}
+
+std::string UidList(const std::set<uint32_t>& uids) {
+    std::string out;
+    for (uint32_t uid : uids) out += (out.empty() ? "" : ",") + std::to_string(uid);
+    return out;
 }
 
 void FetchImap(const MailServer& server,
                const TransferConfig& config,
                PacketAppender& app,
-               FetchState& state) {
+               FetchState& state,
+               int& left) {
     ImapClient imap(server, PasswordOf(server, config));
     const std::string& section = server.section;
-    const int64_t validity = imap.UidValidity();
-    int64_t last = state.Get(section, "LastUID");
+    // An earlier version took \Seen off again after each fetch and noted the UID first; one
+    // still noted is made good here. This version reads with BODY.PEEK and changes no flag.
+    const int64_t unsee = state.Get(section, "Unsee");
+    const ImapClient::Mailbox box = imap.Open(server.markSeen || unsee > 0);
+    const int64_t validity = box.uidValidity;
+    const bool same = state.Get(section, "UIDValidity") == validity;
+    int64_t last = same ? state.Get(section, "LastUID") : 0;
     // UIDs are 32-bit: any other value was not written by a run and starts afresh.
-    if (state.Get(section, "UIDValidity") != validity || last < 0 || last > 0xFFFFFFFF)
+    if (last < 0 || last > 0xFFFFFFFF)
         last = 0;
-    Batch batch(app, cp932::FromUtf8(server.area), "bn", server.section, [&](const Article& a) {
-        state.Set(section, "UIDValidity", validity);
-        state.Set(section, "LastUID", a.number);
-    });
-    // Fetching a message flags it \Seen on the server. With AfterFetch=keep the flag is taken
-    // off again at once; the UID waiting for that is noted first ("Unsee"), so that a
-    // connection lost in between is made good by the next run instead of leaving the mail
-    // looking read.
-    if (const int64_t pending = state.Get(section, "Unsee"); pending > 0) {
-        if (!server.markSeen && state.Get(section, "UIDValidity") == validity)
-            imap.Unsee(pending);
+    std::set<uint32_t> retry =
+        same ? ParseUids(state.GetText(section, "Retry")) : std::set<uint32_t>();
+    if (unsee > 0) {
+        if (!server.markSeen && same && unsee <= 0xFFFFFFFF)
+            imap.Unsee(static_cast<uint32_t>(unsee));
         state.Set(section, "Unsee", 0);
     }
+    if (!same) {
+        // New numbers: everything is fetched again, and the appender knows what it holds.
+        state.SetText(section, "Retry", "");
+        state.Set(section, "LastUID", 0);
+        state.Set(section, "UIDValidity", validity);
+    }
+    std::vector<ImapClient::Listed> listed;
+    if (box.exists > 0) {
+        std::vector<uint32_t> again(retry.begin(), retry.end());
+        std::string set = UidSet(again);
+        set += (set.empty() ? "" : ",") + std::to_string(last + 1) + ":*";
+        // "n:*" always matches the highest UID, even one at or below n.
+        for (const ImapClient::Listed& m : imap.List(set, box.exists + 1000))
+            if (m.uid > last || retry.count(m.uid))
+                listed.push_back(m);
+    }
+    // Retry= keeps what is still to come from earlier runs and what this run could not have;
+    // UIDs no longer listed are gone from the server.
+    std::set<uint32_t> retryNow;
+    for (const ImapClient::Listed& m : listed)
+        if (retry.count(m.uid))
+            retryNow.insert(m.uid);
+    // LastUID moves over the new UIDs in order, and only over those that are stored or kept
+    // in Retry=.
+    std::vector<uint32_t> fresh;
+    for (const ImapClient::Listed& m : listed)
+        if (m.uid > last)
+            fresh.push_back(m.uid);
+    std::unordered_map<uint32_t, bool> settled;  // a new UID: stored, or noted in Retry=
+    size_t through = 0;                          // fresh[0, through) are settled
+    auto save = [&] {
+        state.SetText(section, "Retry", UidList(retryNow));
+        size_t was = through;
+        while (through < fresh.size() && settled.count(fresh[through])) ++through;
+        if (through > was)
+            state.Set(section, "LastUID", fresh[through - 1]);
+    };
+    auto skip = [&](uint32_t uid, const std::string& why) {
+        Log::Get().Error("[" + section + "] message UID " + std::to_string(uid) + " " + why +
+                         "; left on the server and tried again on the next run");
+        retryNow.insert(uid);
+        settled[uid] = true;
+        ++left;
+    };
+    std::vector<ImapClient::Listed> wanted;
+    for (const ImapClient::Listed& m : listed) {
+        if (m.size > server.maxMessageSize)
+            skip(m.uid, "(" + HumanBytes(m.size) + ") is larger than MaxMessageSize (" +
+                            HumanBytes(server.maxMessageSize) + ")");
+        else
+            wanted.push_back(m);
+    }
+    Batch batch(app, cp932::FromUtf8(server.area), "bn", server.section,
+                [&](const std::vector<Article>& stored) {
+                    std::vector<uint32_t> uids;
+                    for (const Article& a : stored) {
+                        const auto uid = static_cast<uint32_t>(a.number);
+                        uids.push_back(uid);
+                        retryNow.erase(uid);
+                        settled[uid] = true;
+                    }
+                    save();
+                    // Only what the packet holds now is flagged on the server.
+                    if (server.markSeen)
+                        imap.MarkSeenLater(uids);
+                });
     Guarded(batch, [&] {
-        std::vector<int64_t> uids = imap.UidsAfter(last);
-        std::set<int64_t> seen;
-        if (!server.markSeen)
-            seen = imap.SeenOf(uids);
-        for (int64_t uid : uids) {
-            const bool unsee = !server.markSeen && !seen.count(uid);
-            if (unsee)
-                state.Set(section, "Unsee", uid);
-            std::string text = imap.Fetch(uid);
-            if (unsee) {
-                imap.Unsee(uid);
-                state.Set(section, "Unsee", 0);
-            }
+        ImapClient::Sink sink;
+        sink.text = [&](uint32_t uid, std::string text) {
             batch.Add(Article{std::move(text), uid});
-        }
+        };
+        sink.tooLarge = [&](uint32_t uid, uint64_t size) {
+            skip(uid, "(" + HumanBytes(static_cast<int64_t>(size)) +
+                          ") is larger than MaxMessageSize (" + HumanBytes(server.maxMessageSize) +
+                          ")");
+        };
+        sink.refused = [&](uint32_t uid, const std::string& why) {
+            skip(uid, "was refused by the server: " + why);
+        };
+        imap.Fetch(wanted, sink);
+        batch.Flush();
+        save();
+        imap.Finish();
     });
 }
 
 void FetchPop3(const MailServer& server,
                const TransferConfig& config,
                PacketAppender& app,
-               FetchState& state) {
+               FetchState& state,
+               int& left) {
     Pop3Client pop(server, PasswordOf(server, config));
     std::vector<Pop3Entry> list = pop.List();
     std::set<std::string> known = state.Uidls(server.section);
@@ -206,15 +318,24 @@ void FetchPop3(const MailServer& server,
         if (listed.count(u))
             kept.insert(u);
     std::vector<std::string> batchUidls;
-    Batch batch(app, cp932::FromUtf8(server.area), "bn", server.section, [&](const Article&) {
-        for (std::string& u : batchUidls) kept.insert(std::move(u));
-        batchUidls.clear();
-        state.SetUidls(server.section, kept);
-    });
+    Batch batch(app, cp932::FromUtf8(server.area), "bn", server.section,
+                [&](const std::vector<Article>&) {
+                    for (std::string& u : batchUidls) kept.insert(std::move(u));
+                    batchUidls.clear();
+                    state.SetUidls(server.section, kept);
+                });
     Guarded(batch, [&] {
         for (const Pop3Entry& e : list) {
             if (kept.count(e.uidl))
                 continue;
+            if (e.size > server.maxMessageSize) {
+                Log::Get().Error("[" + server.section + "] message " + std::to_string(e.number) +
+                                 " (" + HumanBytes(e.size) + ") is larger than MaxMessageSize (" +
+                                 HumanBytes(server.maxMessageSize) +
+                                 "); left on the server and tried again on the next run");
+                ++left;
+                continue;
+            }
             std::string text = pop.Retrieve(e.number);
             batchUidls.push_back(e.uidl);
             batch.Add(Article{std::move(text), e.number});
@@ -240,6 +361,7 @@ int RunFetch(const TransferConfig& config,
     PacketAppender app(packetDir);
     FetchState state(stateDir);
     int worst = 0;
+    int left = 0;  // messages named and left behind
     auto attempt = [&](const std::string& what, const std::function<void()>& run) {
         try {
             run();
@@ -253,14 +375,16 @@ int RunFetch(const TransferConfig& config,
         (void)what;
     };
     for (const NewsServer& s : config.news)
-        attempt(s.section, [&] { FetchNews(s, config, app, state); });
+        attempt(s.section, [&] { FetchNews(s, config, app, state, left); });
     for (const MailServer& s : config.mail)
         attempt(s.section, [&] {
             if (s.protocol == MailProtocol::Imap)
-                FetchImap(s, config, app, state);
+                FetchImap(s, config, app, state, left);
             else
-                FetchPop3(s, config, app, state);
+                FetchPop3(s, config, app, state, left);
         });
+    if (left > 0)
+        worst = std::max(worst, static_cast<int>(Failure::Server));
     return worst;
 }
 

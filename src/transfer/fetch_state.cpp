@@ -41,6 +41,21 @@ void FetchState::Set(const std::string& section, const std::string& key, int64_t
                                                     " " + LastWriteError());
 }
 
+std::string FetchState::GetText(const std::string& section, const std::string& key) {
+    return ini_->ReadString(section, key, "");
+}
+
+void FetchState::SetText(const std::string& section,
+                         const std::string& key,
+                         const std::string& value) {
+    if (ini_->ReadString(section, key, "") == value)
+        return;
+    if (!ini_->WriteString(section, key, value))
+        throw TransferError(Failure::LocalFile, dir_ + "transfer-state.INI: " +
+                                                    std::string(to_string(ini_->LastResult())) +
+                                                    " " + LastWriteError());
+}
+
 std::set<std::string> FetchState::Uidls(const std::string& server) {
     std::set<std::string> out;
     for (const std::string& line : SplitTextLines(

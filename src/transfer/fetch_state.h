@@ -3,9 +3,13 @@
 //
 //   [news NAME GROUP]   Last=  the highest article number appended
 //   [imap NAME]         UIDValidity=, LastUID=  (a changed UIDVALIDITY starts afresh; the
-//                                               appender's Message-ID check keeps that from
-//                                               doubling messages)
-//                       Unsee=  a UID whose \Seen flag is still to be taken off (AfterFetch=keep)
+//                                               appender knows the messages it holds by
+//                                               their bytes, so that doubles none)
+//                       Retry=  UIDs (comma-separated) that a run could not have - refused,
+//                               or larger than MaxMessageSize - asked for again each run;
+//                               LastUID never passes a UID neither stored nor listed here
+//                       Unsee=  from earlier versions: a UID whose \Seen flag is still to be
+//                               taken off (AfterFetch=keep)
 //
 // POP3 servers number messages per session, so a POP3 mailbox keeps the UIDLs it has fetched
 // in a file of its own ("pop3-NAME.uidl", one UIDL a line), rewritten atomically; UIDLs the
@@ -36,6 +40,8 @@ public:
     int64_t Get(const std::string& section, const std::string& key);
     // Throws TransferError (LocalFile) when the file cannot be written.
     void Set(const std::string& section, const std::string& key, int64_t value);
+    std::string GetText(const std::string& section, const std::string& key);
+    void SetText(const std::string& section, const std::string& key, const std::string& value);
 
     std::set<std::string> Uidls(const std::string& server);
     void SetUidls(const std::string& server, const std::set<std::string>& uidls);

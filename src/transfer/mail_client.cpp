@@ -1,4 +1,4 @@
-// CurlSession, ImapClient, Pop3Client, SmtpClient: see mail_client.h.
+// CurlSession, Pop3Client, SmtpClient: see mail_client.h.
 #include "transfer/mail_client.h"
 
 #include "transfer/appender.h"
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
+#include <unordered_map>
 
 namespace pelorin::transfer {
 namespace {
@@ -18,8 +19,19 @@ CURL* C(void* p) {
     return static_cast<CURL*>(p);
 }
 
-size_t Collect(char* data, size_t size, size_t n, void* out) {
-    static_cast<std::string*>(out)->append(data, size * n);
+struct Collected {
+    std::string* body;
+    uint64_t max;  // 0: no limit
+    bool tooLarge = false;
+};
+
+size_t Collect(char* data, size_t size, size_t n, void* user) {
+    auto* c = static_cast<Collected*>(user);
+    if (c->max && c->body->size() + size * n > c->max) {
+        c->tooLarge = true;
+        return 0;  // curl stops the transfer
+    }
+    c->body->append(data, size * n);
     return size * n;
 }
 
@@ -81,35 +93,6 @@ int Debug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
 
 thread_local TraceState traceState;
 
-std::string Escape(const std::string& text) {
-    char* e = curl_easy_escape(nullptr, text.c_str(), static_cast<int>(text.size()));
-    std::string out = e ? e : "";
-    curl_free(e);
-    return out;
-}
-
-// The numbers after "* SEARCH".
-std::vector<int64_t> SearchNumbers(const std::string& response) {
-    std::vector<int64_t> out;
-    size_t pos = 0;
-    while ((pos = response.find("* SEARCH", pos)) != std::string::npos) {
-        pos += 8;
-        size_t end = response.find('\n', pos);
-        std::string_view line(response.data() + pos,
-                              (end == std::string::npos ? response.size() : end) - pos);
-        size_t i = 0;
-        while (i < line.size()) {
-            while (i < line.size() && (line[i] < '0' || line[i] > '9')) ++i;
-            size_t j = i;
-            while (j < line.size() && line[j] >= '0' && line[j] <= '9') ++j;
-            if (j > i)
-                out.push_back(ToInteger64(line.substr(i, j - i)));
-            i = j;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 CurlSession::CurlSession(const ServerConfig& server,
@@ -125,10 +108,12 @@ CurlSession::CurlSession(const ServerConfig& server,
     CURL* c = C(curl_);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error_);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
-    // A server that stops sending for a minute is taken as gone.
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(server.connectTimeout));
+    // A server that stops sending for IdleTimeout is taken as gone; a transfer that outlasts
+    // MessageTimeout (a trickle) is stopped.
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(server.idleTimeout));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(server.messageTimeout));
     if (server.security == Security::StartTls)
         curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -172,9 +157,15 @@ std::string CurlSession::Perform(const std::string& path, const std::string& cus
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, custom.empty() ? nullptr : custom.c_str());
     curl_easy_setopt(c, CURLOPT_NOBODY, noBody ? 1L : 0L);
     curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    Collected collected{&body, maxBody_};
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &collected);
     CURLcode rc = curl_easy_perform(c);
+    if (collected.tooLarge)
+        throw TransferError(Failure::Server, "[" + section_ + "] " +
+                                                 (custom.empty() ? path : custom) +
+                                                 ": the answer is larger than MaxMessageSize (" +
+                                                 std::to_string(maxBody_) + " bytes)");
     if (rc != CURLE_OK)
         Fail(rc, custom.empty() ? path : custom);
     return body;
@@ -213,61 +204,41 @@ void CurlSession::Upload(const std::string& path, std::string data) {
         Fail(rc, "sending");
 }
 
-// ---- IMAP ----
-
-ImapClient::ImapClient(const MailServer& server, const std::string& password)
-    : server_(server)
-    , session_(server, "imap", password)
-    , box_(Escape(server.mailbox)) {}
-
-int64_t ImapClient::UidValidity() {
-    std::string r = session_.Perform("", "STATUS \"" + server_.mailbox + "\" (UIDVALIDITY)");
-    size_t at = SjisUpper(r).find("UIDVALIDITY ");
-    if (at == std::string::npos)
-        throw TransferError(Failure::Server,
-                            "[" + server_.section + "] the server gave no UIDVALIDITY");
-    return ToInteger64(
-        std::string_view(r).substr(at + 12, r.find_first_of(" )", at + 12) - (at + 12)));
-}
-
-std::vector<int64_t> ImapClient::UidsAfter(int64_t last) {
-    std::vector<int64_t> uids =
-        SearchNumbers(session_.Perform(box_, "UID SEARCH UID " + std::to_string(last + 1) + ":*"));
-    // "n:*" always matches the highest UID, even one at or below n.
-    uids.erase(std::remove_if(uids.begin(), uids.end(), [&](int64_t u) { return u <= last; }),
-               uids.end());
-    std::sort(uids.begin(), uids.end());
-    uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
-    return uids;
-}
-
-std::set<int64_t> ImapClient::SeenOf(const std::vector<int64_t>& uids) {
-    std::set<int64_t> seen;
-    if (uids.empty())
-        return seen;
-    for (int64_t uid : SearchNumbers(session_.Perform(box_, "UID SEARCH SEEN UID " +
-                                                                std::to_string(uids.front()) + ":" +
-                                                                std::to_string(uids.back()))))
-        seen.insert(uid);
-    return seen;
-}
-
-std::string ImapClient::Fetch(int64_t uid) {
-    return session_.Perform(box_ + ";UID=" + std::to_string(uid));
-}
-
-void ImapClient::Unsee(int64_t uid) {
-    session_.Perform(box_, "UID STORE " + std::to_string(uid) + " -FLAGS.SILENT (\\Seen)");
-}
-
 // ---- POP3 ----
 
 Pop3Client::Pop3Client(const MailServer& server, const std::string& password)
-    : session_(server, "pop3", password) {}
+    : session_(server, "pop3", password) {
+    // Listings are a line a message; a message text stops at the limit plus its framing.
+    session_.SetMaxBody(static_cast<uint64_t>(server.maxMessageSize) + (1 << 20));
+}
+
+namespace {
+// "number text" lines, each to `take`.
+template <typename F>
+void NumberedLines(const std::string& r, F take) {
+    size_t pos = 0;
+    while (pos < r.size()) {
+        size_t nl = r.find('\n', pos);
+        std::string_view line(r.data() + pos, (nl == std::string::npos ? r.size() : nl) - pos);
+        pos = nl == std::string::npos ? r.size() : nl + 1;
+        line = Trim(line);
+        size_t sp = line.find(' ');
+        if (sp == std::string_view::npos)
+            continue;
+        const int number = ToInteger(line.substr(0, sp));
+        std::string_view rest = Trim(line.substr(sp + 1));
+        if (number > 0 && !rest.empty())
+            take(number, rest);
+    }
+}
+}  // namespace
 
 std::vector<Pop3Entry> Pop3Client::List() {
     std::vector<Pop3Entry> out;
     std::string r = session_.Perform("", "UIDL");
+    std::unordered_map<int, int64_t> sizes;
+    NumberedLines(session_.Perform("", "LIST"),
+                  [&](int number, std::string_view size) { sizes[number] = ToInteger64(size); });
     size_t pos = 0;
     while (pos < r.size()) {
         size_t nl = r.find('\n', pos);
@@ -280,6 +251,8 @@ std::vector<Pop3Entry> Pop3Client::List() {
         Pop3Entry e;
         e.number = ToInteger(line.substr(0, sp));
         e.uidl = std::string(Trim(line.substr(sp + 1)));
+        if (auto it = sizes.find(e.number); it != sizes.end())
+            e.size = it->second;
         if (e.number > 0 && !e.uidl.empty())
             out.push_back(std::move(e));
     }

@@ -1,4 +1,5 @@
-// Mail over libcurl: IMAP and POP3 fetching, SMTP submission. One curl handle per server, so
+// Mail over libcurl: POP3 fetching, SMTP submission (IMAP has a client of its own,
+// imap_client.h). One curl handle per server, so
 // the connection (and, for POP3, its message numbering) lasts the whole session.
 //
 // TLS: "tls" uses imaps/pop3s/smtps URLs; "starttls" the plain scheme with TLS required
@@ -6,9 +7,9 @@
 // text). The peer's certificate and host name are always verified, against the system's store
 // or, with TrustCertificate=, against that file alone.
 //
-// IMAP: UID STATUS/SEARCH and fetches by UID. A fetch of BODY[] marks a message \Seen on the
-// server; with AfterFetch=keep the flags are asked first and \Seen is taken off again for the
-// messages that did not have it, so the mailbox looks untouched.
+// Limits: ConnectTimeout= bounds connecting, IdleTimeout= a silence (curl's low-speed limit
+// of one byte a second), MessageTimeout= each transfer as a whole; a POP3 message is never
+// gathered past MaxMessageSize (the transfer stops with an error instead).
 //
 // Failures come back as TransferError: a refused login is Failure::Auth, a refused
 // certificate Failure::Certificate, anything else Failure::Server - with curl's words and the
@@ -43,6 +44,8 @@ public:
     // Uploads `data` (an SMTP submission: MAIL FROM and RCPT TO set on the handle first).
     void Upload(const std::string& path, std::string data);
     void* Handle() { return curl_; }
+    // Bodies longer than this stop the transfer with an error (0: no limit).
+    void SetMaxBody(uint64_t bytes) { maxBody_ = bytes; }
     // Turns a failed curl call into the TransferError it means.
     [[noreturn]] void Fail(int code, const std::string& what);
 
@@ -50,38 +53,21 @@ private:
     void* curl_ = nullptr;
     std::string base_;  // "imaps://host:port/"
     std::string section_;
+    uint64_t maxBody_ = 0;
     char error_[256] = {};
-};
-
-// ---- IMAP ----
-class ImapClient {
-public:
-    ImapClient(const MailServer& server, const std::string& password);
-    // UIDVALIDITY of the mailbox.
-    int64_t UidValidity();
-    // UIDs above `last`, ascending.
-    std::vector<int64_t> UidsAfter(int64_t last);
-    // Of these UIDs, those that carry \Seen.
-    std::set<int64_t> SeenOf(const std::vector<int64_t>& uids);
-    std::string Fetch(int64_t uid);
-    // Takes \Seen off again (AfterFetch=keep).
-    void Unsee(int64_t uid);
-
-private:
-    const MailServer& server_;
-    CurlSession session_;
-    std::string box_;  // the mailbox, URL-escaped
 };
 
 // ---- POP3 ----
 struct Pop3Entry {
-    int number = 0;    // message number in this session
-    std::string uidl;  // the server's unique id
+    int number = 0;     // message number in this session
+    std::string uidl;   // the server's unique id
+    int64_t size = -1;  // octets as LIST gives them; -1 when LIST did not say
 };
 
 class Pop3Client {
 public:
     Pop3Client(const MailServer& server, const std::string& password);
+    // UIDL, with the sizes of LIST.
     std::vector<Pop3Entry> List();
     std::string Retrieve(int number);
     // Marks a message for deletion; the server deletes it when the session ends (QUIT).

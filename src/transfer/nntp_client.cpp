@@ -9,6 +9,7 @@ namespace pelorin::transfer {
 NntpClient::NntpClient(const NewsServer& server, const std::string& password)
     : server_(server)
     , conn_(server) {
+    conn_.StartAnswer();
     NntpStatus hello = Read();
     if (hello.code != 200 && hello.code != 201)
         Unexpected("(greeting)", hello);
@@ -60,6 +61,7 @@ NntpStatus NntpClient::Read() {
 
 NntpStatus NntpClient::Command(const std::string& line) {
     Log::Get().Trace(true, line);
+    conn_.StartAnswer();
     conn_.Write(line + "\r\n");
     return Read();
 }
@@ -70,14 +72,21 @@ void NntpClient::Unexpected(const std::string& command, const NntpStatus& got) {
                                              " " + got.text);
 }
 
-std::string NntpClient::ReadBlock(int64_t keep) {
+std::string NntpClient::ReadBlock(int64_t keep, bool& tooLarge) {
     DotDecoder d;
     std::string kept;
+    tooLarge = false;
     for (;;) {
         std::string line = conn_.ReadLine();
         if (!d.Line(line))
             break;
-        if (keep >= 0 && d.Lines() > keep) {
+        if (!tooLarge &&
+            static_cast<int64_t>(kept.size() + d.Text().size()) > server_.maxMessageSize) {
+            tooLarge = true;
+            kept.clear();
+            kept.shrink_to_fit();
+        }
+        if (tooLarge || (keep >= 0 && d.Lines() > keep)) {
             // Past the lines we keep: drop them as they come so memory stays small.
             d.Text().clear();
             continue;
@@ -123,6 +132,7 @@ std::vector<OverviewLine> NntpClient::Over(int64_t from, int64_t to, bool* suppo
     if (s.code != 224)
         Unexpected("OVER", s);
     DotDecoder d;
+    const int64_t most = to - from + 1;
     for (;;) {
         std::string line = conn_.ReadLine();
         if (!d.Line(line))
@@ -130,36 +140,51 @@ std::vector<OverviewLine> NntpClient::Over(int64_t from, int64_t to, bool* suppo
         if (!line.empty() && line[0] == '.')
             line.erase(0, 1);
         OverviewLine o = ParseOverview(line);
-        if (o.number > 0)
+        if (o.number >= from && o.number <= to) {
+            if (static_cast<int64_t>(out.size()) >= most)
+                conn_.Fail("OVER " + range + ": more overview lines than the range has numbers");
             out.push_back(std::move(o));
+        }
         d.Text().clear();
     }
     return out;
 }
 
-std::optional<std::string> NntpClient::Article(int64_t number) {
+std::optional<std::string> NntpClient::Article(int64_t number, bool* tooLarge) {
     NntpStatus s = Command("ARTICLE " + std::to_string(number));
     if (s.code == 423 || s.code == 430)
         return std::nullopt;
     if (s.code != 220)
         Unexpected("ARTICLE", s);
-    return ReadBlock();
+    bool large = false;
+    std::string text = ReadBlock(-1, large);
+    if (tooLarge)
+        *tooLarge = large;
+    if (large)
+        return std::nullopt;
+    return text;
 }
 
-std::optional<std::string> NntpClient::Summary(int64_t number, int lines) {
+std::optional<std::string> NntpClient::Summary(int64_t number, int lines, bool* tooLarge) {
+    bool large = false;
     NntpStatus s = Command("HEAD " + std::to_string(number));
     if (s.code == 423 || s.code == 430)
         return std::nullopt;
     if (s.code != 221)
         Unexpected("HEAD", s);
-    std::string text = ReadBlock();
+    std::string text = ReadBlock(-1, large);
+    if (large) {
+        if (tooLarge)
+            *tooLarge = true;
+        return std::nullopt;
+    }
     text += '\n';
     s = Command("BODY " + std::to_string(number));
     if (s.code == 423 || s.code == 430)
         return text;
     if (s.code != 222)
         Unexpected("BODY", s);
-    text += ReadBlock(lines);
+    text += ReadBlock(lines, large);
     return text;
 }
 

@@ -5,6 +5,10 @@
 // ignored: many servers are readers already), STARTTLS when asked for, then AUTHINFO
 // USER/PASS when a user is set (481 is a refused login: Failure::Auth).
 //
+// Every answer must come within the server's limits (IdleTimeout, MessageTimeout), and no
+// answer grows memory past MaxMessageSize: an article beyond it is read to its end and
+// dropped, and an overview with more lines than the range has numbers is a protocol error.
+//
 // Every command checks the code it expects; anything else is a TransferError of kind Server
 // naming the command and the server's line - except a password, which never appears.
 #pragma once
@@ -32,10 +36,12 @@ public:
     // OVER (or XOVER when OVER is unknown) for the range; empty `supported` result when the
     // server has neither.
     std::vector<OverviewLine> Over(int64_t from, int64_t to, bool* supported);
-    // ARTICLE by number: the text with LF line ends; nullopt when the article is gone (423).
-    std::optional<std::string> Article(int64_t number);
+    // ARTICLE by number: the text with LF line ends; nullopt when the article is gone (423),
+    // or when it is larger than MaxMessageSize (then `tooLarge` is set: the rest of it was
+    // read and dropped).
+    std::optional<std::string> Article(int64_t number, bool* tooLarge = nullptr);
     // HEAD and the first `lines` lines of BODY (the rest is read and dropped).
-    std::optional<std::string> Summary(int64_t number, int lines);
+    std::optional<std::string> Summary(int64_t number, int lines, bool* tooLarge = nullptr);
     // POST: throws when the server refuses the article (440, 441).
     void Post(const std::string& text);
     void Quit();
@@ -44,8 +50,9 @@ private:
     NntpStatus Command(const std::string& line);
     NntpStatus Read();
     [[noreturn]] void Unexpected(const std::string& command, const NntpStatus& got);
-    // Reads a data block into text; `keep` lines at most are kept (-1: all).
-    std::string ReadBlock(int64_t keep = -1);
+    // Reads a data block into text; `keep` lines at most are kept (-1: all). Past
+    // MaxMessageSize nothing more is kept and `tooLarge` is set.
+    std::string ReadBlock(int64_t keep, bool& tooLarge);
 
     const NewsServer& server_;
     NntpConnection conn_;

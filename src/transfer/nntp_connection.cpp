@@ -1,4 +1,4 @@
-// NntpConnection: see nntp_connection.h.
+// LineConnection: see nntp_connection.h.
 #include "transfer/nntp_connection.h"
 
 #include "transfer/config.h"
@@ -12,14 +12,12 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 namespace pelorin::transfer {
 namespace {
-
-constexpr size_t kMaxLine = 1 << 20;
 
 bool IsNumericHost(const std::string& host) {
     unsigned char buf[sizeof(in6_addr)];
@@ -41,7 +39,7 @@ std::string SslErrors() {
 
 }  // namespace
 
-NntpConnection::NntpConnection(const ServerConfig& server)
+LineConnection::LineConnection(const ServerConfig& server)
     : server_(server) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -51,42 +49,56 @@ NntpConnection::NntpConnection(const ServerConfig& server)
     if (int rc = ::getaddrinfo(server.host.c_str(), port.c_str(), &hints, &res); rc != 0)
         throw TransferError(Failure::Server,
                             "[" + server.section + "] " + server.host + ": " + gai_strerror(rc));
-    int lastErrno = 0;
-    for (addrinfo* a = res; a && fd_ < 0; a = a->ai_next) {
-        int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0)
-            continue;
-        timeval tv{60, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+    // Connecting and the handshake share one limit.
+    connecting_ = true;
+    deadline_ = Clock::now() + std::chrono::seconds(server.connectTimeout);
+    std::string lastError = "no address";
+    try {
+        for (addrinfo* a = res; a && fd_ < 0; a = a->ai_next) {
+            int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                              a->ai_protocol);
+            if (fd < 0)
+                continue;
             fd_ = fd;
-        } else {
-            lastErrno = errno;
-            ::close(fd);
+            int rc = ::connect(fd, a->ai_addr, a->ai_addrlen);
+            if (rc != 0 && errno == EINPROGRESS) {
+                Wait(true);
+                int error = 0;
+                socklen_t len = sizeof error;
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len);
+                rc = error == 0 ? 0 : -1;
+                errno = error;
+            }
+            if (rc != 0) {
+                lastError = std::strerror(errno);
+                ::close(fd);
+                fd_ = -1;
+            }
         }
-    }
-    ::freeaddrinfo(res);
-    if (fd_ < 0)
-        throw TransferError(Failure::Server, "[" + server.section + "] " + server.host + ":" +
-                                                 port + ": " + std::strerror(lastErrno));
-    if (server.security == Security::Tls) {
+        ::freeaddrinfo(res);
+        res = nullptr;
+        if (fd_ < 0)
+            throw TransferError(Failure::Server, server.Where() + ": " + lastError);
+        if (server.security == Security::Tls)
+            Handshake();
+    } catch (...) {
         // A constructor that throws runs no destructor: release the socket and TLS state here.
-        try {
-            StartTls();
-        } catch (...) {
-            Close();
-            throw;
-        }
+        if (res)
+            ::freeaddrinfo(res);
+        Close();
+        throw;
     }
+    connecting_ = false;
+    deadline_ = Clock::time_point::max();
 }
 
-NntpConnection::~NntpConnection() {
+LineConnection::~LineConnection() {
     Close();
 }
 
-void NntpConnection::Close() {
+void LineConnection::Close() {
     if (ssl_) {
+        // Non-blocking: the close notice goes if it can, and we do not wait for the answer.
         SSL_shutdown(ssl_);
         SSL_free(ssl_);
         ssl_ = nullptr;
@@ -101,20 +113,68 @@ void NntpConnection::Close() {
     }
 }
 
-void NntpConnection::Fail(const std::string& what) {
-    throw TransferError(Failure::Server, "[" + server_.section + "] " + what);
+void LineConnection::Fail(const std::string& what) {
+    throw TransferError(Failure::Server, server_.Where() + ": " + what);
 }
 
-void NntpConnection::StartTls() {
-    const std::string where = "[" + server_.section + "] ";
+void LineConnection::StartAnswer() {
+    deadline_ = Clock::now() + std::chrono::seconds(server_.messageTimeout);
+}
+
+void LineConnection::EndAnswer() {
+    deadline_ = Clock::time_point::max();
+}
+
+void LineConnection::Wait(bool out) {
+    const auto now = Clock::now();
+    const int idle = connecting_ ? server_.connectTimeout : server_.idleTimeout;
+    auto limit = now + std::chrono::seconds(idle);
+    const bool byDeadline = deadline_ <= limit;
+    if (byDeadline)
+        limit = deadline_;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limit - Clock::now()).count();
+        int ready = 0;
+        if (left > 0) {
+            pollfd p{fd_, static_cast<short>(out ? POLLOUT : POLLIN), 0};
+            ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready < 0)
+                Fail(std::string("poll: ") + std::strerror(errno));
+        }
+        if (ready > 0)
+            return;
+        if (connecting_)
+            Fail("no connection within " + std::to_string(server_.connectTimeout) +
+                 " seconds (ConnectTimeout)");
+        if (byDeadline)
+            Fail("the answer took longer than " + std::to_string(server_.messageTimeout) +
+                 " seconds (MessageTimeout)");
+        Fail("no answer for " + std::to_string(idle) + " seconds (IdleTimeout)");
+    }
+}
+
+void LineConnection::StartTls() {
     // Bytes that came before the handshake were not protected by it: taking them as the
     // answer to a later command would let anyone on the path speak for the server.
-    if (!buffer_.empty())
+    if (buffer_.size() > start_)
         Fail("the server sent more than its answer to STARTTLS");
+    connecting_ = true;
+    deadline_ = Clock::now() + std::chrono::seconds(server_.connectTimeout);
+    Handshake();
+    connecting_ = false;
+    deadline_ = Clock::time_point::max();
+}
+
+void LineConnection::Handshake() {
+    const std::string where = "[" + server_.section + "] ";
     ctx_ = SSL_CTX_new(TLS_client_method());
     if (!ctx_)
         Fail("TLS could not start: " + SslErrors());
     SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
+    SSL_CTX_set_mode(ctx_, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
     if (!server_.trustCertificate.empty()) {
         if (SSL_CTX_load_verify_locations(ctx_, server_.trustCertificate.c_str(), nullptr) != 1)
@@ -136,7 +196,15 @@ void NntpConnection::StartTls() {
         SSL_set_tlsext_host_name(ssl_, server_.host.c_str());
     }
     SSL_set_fd(ssl_, fd_);
-    if (SSL_connect(ssl_) != 1) {
+    for (;;) {
+        const int rc = SSL_connect(ssl_);
+        if (rc == 1)
+            break;
+        const int err = SSL_get_error(ssl_, rc);
+        if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+            Wait(err == SSL_ERROR_WANT_WRITE);
+            continue;
+        }
         const long verify = SSL_get_verify_result(ssl_);
         if (verify != X509_V_OK)
             throw TransferError(Failure::Certificate, where +
@@ -146,13 +214,21 @@ void NntpConnection::StartTls() {
     }
 }
 
-size_t NntpConnection::Receive(char* buf, size_t size) {
+size_t LineConnection::Receive(char* buf, size_t size) {
+    // A server that never stops sending meets the deadline here; one that trickles, in Wait.
+    if (deadline_ != Clock::time_point::max() && Clock::now() > deadline_)
+        Fail("the answer took longer than " + std::to_string(server_.messageTimeout) +
+             " seconds (MessageTimeout)");
     for (;;) {
         if (ssl_) {
-            int n = SSL_read(ssl_, buf, static_cast<int>(size));
+            const int n = SSL_read(ssl_, buf, static_cast<int>(std::min<size_t>(size, 1 << 30)));
             if (n > 0)
                 return static_cast<size_t>(n);
-            int err = SSL_get_error(ssl_, n);
+            const int err = SSL_get_error(ssl_, n);
+            if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+                Wait(err == SSL_ERROR_WANT_WRITE);
+                continue;
+            }
             if (err == SSL_ERROR_ZERO_RETURN || (err == SSL_ERROR_SYSCALL && errno == 0))
                 Fail("connection closed by the server");
             if (err == SSL_ERROR_SYSCALL && errno == EINTR)
@@ -160,53 +236,101 @@ size_t NntpConnection::Receive(char* buf, size_t size) {
             Fail("connection lost: " +
                  (err == SSL_ERROR_SYSCALL ? std::string(std::strerror(errno)) : SslErrors()));
         }
-        ssize_t n = ::recv(fd_, buf, size, 0);
+        const ssize_t n = ::recv(fd_, buf, size, 0);
         if (n > 0)
             return static_cast<size_t>(n);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            Wait(false);
+            continue;
+        }
         if (n == 0)
             Fail("connection closed by the server");
-        Fail(std::string("connection lost: ") +
-             (errno == EAGAIN ? "no answer for 60 seconds" : std::strerror(errno)));
+        Fail(std::string("connection lost: ") + std::strerror(errno));
     }
 }
 
-std::string NntpConnection::ReadLine() {
+std::string LineConnection::ReadLine(size_t maxLine) {
+    size_t searched = start_;
     for (;;) {
-        size_t nl = buffer_.find('\n');
+        const size_t nl = buffer_.find('\n', searched);
         if (nl != std::string::npos) {
-            std::string line = buffer_.substr(0, nl);
-            buffer_.erase(0, nl + 1);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
+            size_t end = nl;
+            if (end > start_ && buffer_[end - 1] == '\r')
+                --end;
+            std::string line = buffer_.substr(start_, end - start_);
+            start_ = nl + 1;
+            if (start_ == buffer_.size()) {
+                buffer_.clear();
+                start_ = 0;
+            }
             return line;
         }
-        if (buffer_.size() > kMaxLine)
-            Fail("the server sent a line longer than 1 MiB");
-        char buf[16384];
-        size_t n = Receive(buf, sizeof buf);
+        searched = buffer_.size();
+        if (buffer_.size() - start_ > maxLine)
+            Fail("the server sent a line longer than " + std::to_string(maxLine >> 10) + " KiB");
+        if (start_ > 0) {
+            buffer_.erase(0, start_);
+            searched -= start_;
+            start_ = 0;
+        }
+        char buf[65536];
+        const size_t n = Receive(buf, sizeof buf);
         buffer_.append(buf, n);
     }
 }
 
-void NntpConnection::Write(std::string_view bytes) {
+void LineConnection::ReadBytes(uint64_t size, const std::function<void(std::string_view)>& sink) {
+    while (size > 0) {
+        if (buffer_.size() > start_) {
+            const size_t take =
+                static_cast<size_t>(std::min<uint64_t>(size, buffer_.size() - start_));
+            if (sink)
+                sink(std::string_view(buffer_).substr(start_, take));
+            start_ += take;
+            size -= take;
+            if (start_ == buffer_.size()) {
+                buffer_.clear();
+                start_ = 0;
+            }
+            continue;
+        }
+        char buf[65536];
+        const size_t n = Receive(buf, sizeof buf);
+        buffer_.append(buf, n);
+    }
+}
+
+void LineConnection::Write(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         if (ssl_) {
-            int n = SSL_write(ssl_, bytes.data() + done,
-                              static_cast<int>(std::min<size_t>(bytes.size() - done, 1 << 30)));
-            if (n <= 0)
-                Fail("connection lost while sending: " + SslErrors());
-            done += static_cast<size_t>(n);
-        } else {
-            ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
+            const int n =
+                SSL_write(ssl_, bytes.data() + done,
+                          static_cast<int>(std::min<size_t>(bytes.size() - done, 1 << 30)));
+            if (n > 0) {
+                done += static_cast<size_t>(n);
                 continue;
-            if (n <= 0)
-                Fail(std::string("connection lost while sending: ") + std::strerror(errno));
-            done += static_cast<size_t>(n);
+            }
+            const int err = SSL_get_error(ssl_, n);
+            if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE) {
+                Wait(err == SSL_ERROR_WANT_WRITE);
+                continue;
+            }
+            Fail("connection lost while sending: " +
+                 (err == SSL_ERROR_SYSCALL ? std::string(std::strerror(errno)) : SslErrors()));
         }
+        const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            Wait(true);
+            continue;
+        }
+        if (n <= 0)
+            Fail(std::string("connection lost while sending: ") + std::strerror(errno));
+        done += static_cast<size_t>(n);
     }
 }
 

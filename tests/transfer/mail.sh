@@ -109,7 +109,7 @@ chmod 600 "$T/plain.INI"
 expect_rc 0 "$TRANSFER" --config "$T/plain.INI" fetch "$PKT"
 # --verbose traces hide the credentials.
 expect_rc 0 "$TRANSFER" --verbose fetch "$PKT"
-grep -q "AUTHENTICATE" "$T/last.out" || fail "no trace"
+grep -q " LOGIN \*\*\*\*$" "$T/last.out" || fail "no trace"
 grep -q -e secret -e c2VjcmV0 -e AHRlc3RlcgBzZWNyZXQ "$T/last.out" && fail "credentials in the trace"
 
 # IMAP with STARTTLS and POP3 with TLS from the first byte.
