@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""A misbehaving IMAP or NNTP server for the transfer tests, plain on 127.0.0.1:PORT. It serves
+three small messages (UIDs / article numbers 1 to 3) and misbehaves as MODE says:
+
+  refuse      IMAP: answers NO to any fetch that includes UID 2 while the file FLAG exists
+  literal     IMAP: announces the text of UID 1 as a literal of 4,000,000,000 bytes and sends
+              zeros as fast as it can
+  endless     IMAP: answers the size listing with FETCH lines that never end
+              NNTP: answers OVER with overview lines that never end
+  article     NNTP: answers ARTICLE with lines that never end
+  silent      never greets
+  trickle     greets one byte a second
+  slowtext    IMAP: sends the text of UID 1 one byte a second
+
+usage: hostile_server.py PORT imap|nntp MODE [FLAG]
+Writes "ready" to stdout once it listens; serves connections one after another, for ever.
+"""
+import os
+import socket
+import sys
+import threading
+import time
+
+port, proto, mode = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+flag = sys.argv[4] if len(sys.argv) > 4 else None
+
+
+def message(n):
+    return (b"From: Hostile <h@example.org>\r\nSubject: message %d\r\n"
+            b"Message-ID: <h%d@example.org>\r\n\r\nBody of message %d.\r\n" % (n, n, n))
+
+
+MESSAGES = {n: message(n) for n in (1, 2, 3)}
+
+
+def uids_of(spec):
+    out = set()
+    for part in spec.split(","):
+        if ":" in part:
+            a, b = part.split(":")
+            a = int(a)
+            b = 3 if b == "*" else int(b)
+            out.update(range(min(a, b), max(a, b) + 1))
+        else:
+            out.add(int(part))
+    return sorted(u for u in out if u in MESSAGES) or ([3] if spec.endswith("*") else [])
+
+
+def trickle(conn, data):
+    for i in range(len(data)):
+        conn.sendall(data[i:i + 1])
+        time.sleep(1)
+
+
+def imap(conn):
+    f = conn.makefile("rb")
+    if mode == "trickle":
+        trickle(conn, b"* OK hostile IMAP ready\r\n")
+        return
+    conn.sendall(b"* OK hostile IMAP ready\r\n")
+    while True:
+        line = f.readline()
+        if not line:
+            return
+        tag, _, rest = line.decode("latin-1").strip().partition(" ")
+        upper = rest.upper()
+        if upper.startswith("LOGIN"):
+            conn.sendall(b"%s OK logged in\r\n" % tag.encode())
+        elif upper.startswith(("SELECT", "EXAMINE")):
+            conn.sendall(b"* 3 EXISTS\r\n* OK [UIDVALIDITY 7] ok\r\n* OK [UIDNEXT 4] ok\r\n"
+                         b"%s OK done\r\n" % tag.encode())
+        elif upper.startswith("UID FETCH") and "RFC822.SIZE" in upper:
+            if mode == "endless":
+                line = b"* 1 FETCH (UID 1 RFC822.SIZE 100)\r\n" * 1000
+                while True:
+                    conn.sendall(line)
+            for u in uids_of(rest.split()[2]):
+                conn.sendall(b"* %d FETCH (UID %d RFC822.SIZE %d)\r\n" % (u, u, len(MESSAGES[u])))
+            conn.sendall(b"%s OK done\r\n" % tag.encode())
+        elif upper.startswith("UID FETCH"):
+            uids = uids_of(rest.split()[2])
+            if mode == "refuse" and 2 in uids and flag and os.path.exists(flag):
+                # The whole command is refused, as some servers do.
+                conn.sendall(b"%s NO [SERVERBUG] cannot read message 2\r\n" % tag.encode())
+                continue
+            for u in uids:
+                text = MESSAGES[u]
+                if mode == "literal" and u == 1:
+                    conn.sendall(b"* 1 FETCH (UID 1 FLAGS () BODY[] {4000000000}\r\n")
+                    zeros = b"\0" * 65536
+                    while True:
+                        conn.sendall(zeros)
+                if mode == "slowtext" and u == 1:
+                    conn.sendall(b"* 1 FETCH (UID 1 FLAGS () BODY[] {%d}\r\n" % len(text))
+                    trickle(conn, text + b")\r\n")
+                    continue
+                conn.sendall(b"* %d FETCH (UID %d FLAGS () BODY[] {%d}\r\n" % (u, u, len(text))
+                             + text + b")\r\n")
+            conn.sendall(b"%s OK done\r\n" % tag.encode())
+        elif upper.startswith("UID STORE"):
+            conn.sendall(b"%s OK done\r\n" % tag.encode())
+        elif upper.startswith("LOGOUT"):
+            conn.sendall(b"* BYE bye\r\n%s OK done\r\n" % tag.encode())
+            return
+        else:
+            conn.sendall(b"%s BAD unknown\r\n" % tag.encode())
+
+
+def nntp(conn):
+    f = conn.makefile("rb")
+    if mode == "trickle":
+        trickle(conn, b"200 hostile NNTP ready\r\n")
+        return
+    conn.sendall(b"200 hostile NNTP ready\r\n")
+    while True:
+        line = f.readline()
+        if not line:
+            return
+        cmd = line.decode("latin-1").strip().upper()
+        if cmd.startswith("MODE READER"):
+            conn.sendall(b"200 ok\r\n")
+        elif cmd.startswith("GROUP"):
+            conn.sendall(b"211 3 1 3 fj.test\r\n")
+        elif cmd.startswith(("OVER", "XOVER")):
+            conn.sendall(b"224 overview\r\n")
+            if mode == "endless":
+                line = b"2\tsubject\tfrom\tdate\t<h2@example.org>\t\t100\t3\r\n" * 1000
+                while True:
+                    conn.sendall(line)
+            for n in (1, 2, 3):
+                conn.sendall(b"%d\ts\tf\td\t<h%d@example.org>\t\t100\t3\r\n" % (n, n))
+            conn.sendall(b".\r\n")
+        elif cmd.startswith("ARTICLE"):
+            n = int(cmd.split()[1])
+            conn.sendall(b"220 %d <h%d@example.org>\r\n" % (n, n))
+            if mode == "article":
+                body = b"an endless line of the body of the article\r\n" * 1000
+                while True:
+                    conn.sendall(body)
+            conn.sendall(MESSAGES[n] + b".\r\n")
+        elif cmd.startswith("QUIT"):
+            conn.sendall(b"205 bye\r\n")
+            return
+        else:
+            conn.sendall(b"500 unknown\r\n")
+
+
+def serve(conn):
+    try:
+        if mode == "silent":
+            time.sleep(3600)
+        elif proto == "imap":
+            imap(conn)
+        else:
+            nntp(conn)
+    except OSError:
+        pass
+    finally:
+        conn.close()
+
+
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(8)
+print("ready", flush=True)
+while True:
+    c, _ = listener.accept()
+    threading.Thread(target=serve, args=(c,), daemon=True).start()
