@@ -141,4 +141,60 @@ expect_rc 0 "$TRANSFER" fetch "$PKT"
 status=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/" -X 'STATUS INBOX (MESSAGES)')
 check "mailbox emptied ($status)" grep -q "MESSAGES 0" <<<"$status"
 { [ "$(count_unique popmail)" -eq 5 ] && [ "$(list popmail | wc -l)" -eq 5 ]; } || fail "POP3 area still five"
+
+# Different messages with one Message-ID are both kept, and a message without one is known by
+# its bytes: fetching again, or after the server renumbered its mail (a new UIDVALIDITY), doubles
+# nothing.
+mail_text() { # file, Message-ID header line or "", body
+    { printf 'From: a@example.org\r\nSubject: same id\r\n'; [ -n "$2" ] && printf '%s\r\n' "$2"
+      printf '\r\n%s\r\n' "$3"; } >"$1"
+}
+mail_text "$T/same1" "Message-ID: <same@example.org>" "the first text"
+mail_text "$T/same2" "Message-ID: <same@example.org>" "another text"
+mail_text "$T/noid" "" "a message without a Message-ID"
+maildir_put "$T/same1" "$T/same2" "$T/noid"
+expect_rc 0 "$TRANSFER" --config "$T/imap.INI" fetch "$T/same"
+bodies() { for i in $(seq "$("$CLI" list "$T/same" mail --format '%I' | wc -l)"); do "$CLI" show "$T/same" mail "$i" | tail -n 1; done | sort | tr '\n' '|'; }
+check "both texts of one Message-ID kept ($(bodies))" [ "$(bodies)" = "a message without a Message-ID|another text|the first text|" ]
+expect_rc 0 "$TRANSFER" --config "$T/imap.INI" fetch "$T/same"
+check "nothing twice" [ "$("$CLI" list "$T/same" mail --format '%I' | wc -l)" -eq 3 ]
+validity() { tr -d "\r" <"$T/transfer-state.INI" | sed -n '/^\[imap box\]/,/^\[/s/^UIDValidity=//p'; }
+before=$(validity)
+sleep 1  # Dovecot's new UIDVALIDITY is the time
+rm -f "$T"/dovecot/home/tester/Maildir/dovecot*
+expect_rc 0 "$TRANSFER" --config "$T/imap.INI" fetch "$T/same"
+check "a new UIDVALIDITY ($before, $(validity))" [ "$(validity)" != "$before" ]
+check "nothing twice after renumbering" [ "$(bodies)" = "a message without a Message-ID|another text|the first text|" ]
+
+# POP3 AfterFetch=delete removes only what the packet holds: a message over MaxMessageSize is
+# named and stays on the server.
+make_mail big "too big"
+maildir_put "$T/mailbig"
+sed '/^\[imap box\]/,/^\[pop3 box\]/{/^\[pop3 box\]/!d}' "$PELORIN_HOME/transfer.INI" >"$T/pop.INI"
+printf 'MaxMessageSize=10K\n' >>"$T/pop.INI"
+expect_rc 1 "$TRANSFER" --config "$T/pop.INI" fetch "$T/popsame"
+grep -q "larger than MaxMessageSize" "$T/last.out" || { cat "$T/last.out"; fail "the big message is not named"; }
+check "POP3 kept both texts of one Message-ID" [ "$("$CLI" list "$T/popsame" popmail --format '%I' | wc -l)" -eq 3 ]
+status=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/" -X 'STATUS INBOX (MESSAGES)')
+check "only the big message left ($status)" grep -q "MESSAGES 1)" <<<"$status"
+
+# Ten thousand new messages over IMAPS all arrive, once, and LastUID is the last one stored.
+$PY - "$T/many" <<'PYEOF'
+import os, sys
+os.makedirs(sys.argv[1])
+for n in range(10000):
+    with open('%s/%05d' % (sys.argv[1], n), 'wb') as f:
+        f.write(b'From: bulk@example.org\r\nSubject: bulk %d\r\nMessage-ID: <bulk%d@example.org>\r\n'
+                b'\r\n%s\r\n' % (n, n, b'bulk text line\r\n' * (n % 50)))
+PYEOF
+maildir_put "$T"/many/*
+start=$SECONDS
+expect_rc 0 "$TRANSFER" --config "$T/imap.INI" fetch "$T/many-packet"
+echo "10000 messages fetched in $((SECONDS - start)) s"
+got=$("$CLI" list "$T/many-packet" mail --format '%I' | grep -c '^<bulk')
+check "10000 messages ($got)" [ "$got" -eq 10000 ]
+check "none twice" [ "$("$CLI" list "$T/many-packet" mail --format '%I' | sort -u | wc -l)" -eq 10001 ]
+next=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/" -X 'STATUS INBOX (UIDNEXT)' | sed 's/.*UIDNEXT \([0-9]*\).*/\1/' | tr -d '\r\n')
+last=$(tr -d "\r" <"$T/transfer-state.INI" | sed -n '/^\[imap box\]/,/^\[/s/^LastUID=//p')
+check "LastUID $last is the last UID ($next - 1)" [ "$last" -eq $((next - 1)) ]
 echo "mail: ok"

@@ -143,6 +143,24 @@ sys.exit(0 if typ == 'OK' else 1)
 PYEOF
 }
 
+# Puts messages (files) straight into the test user's Maildir, as a delivery agent would: the
+# quick way to fill a mailbox with thousands.
+maildir_put() {
+    local md=$T/dovecot/home/tester/Maildir
+    $PY - "$md" "$@" <<'PYEOF' || fail "could not put mail into $md"
+import os, sys, time
+md, files = sys.argv[1], sys.argv[2:]
+for sub in ('new', 'cur', 'tmp'):
+    os.makedirs(os.path.join(md, sub), exist_ok=True)
+for n, path in enumerate(files):
+    name = '%d.P%dQ%d.test' % (time.time(), os.getpid(), n)
+    with open(os.path.join(md, 'tmp', name), 'wb') as f:
+        f.write(open(path, 'rb').read())
+    os.rename(os.path.join(md, 'tmp', name), os.path.join(md, 'new', name))
+PYEOF
+    chown -R "$(stat -c %U:%G "$T/dovecot/home")" "$T/dovecot/home/tester"
+}
+
 # ---- SMTP submission: STARTTLS, then AUTH as tester/secret; messages in $T/smtp/Maildir ----
 start_smtp() {
     SMTP_PORT=$(free_port)
