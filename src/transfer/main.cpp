@@ -1,6 +1,6 @@
 // pelorin-transfer: fetches news and mail into a SOUP packet for the reader, sends the replies
 // it leaves behind, and packs and unpacks zip packets. Plain C++ on the core library; the
-// network goes through libcurl (IMAP, POP3, SMTP) and our own NNTP client on OpenSSL.
+// network goes through libcurl (POP3, SMTP) and our own NNTP and IMAP clients on OpenSSL.
 #include "transfer/commands.h"
 #include "transfer/config.h"
 #include "transfer/errors.h"
@@ -35,7 +35,10 @@ DESCRIPTION
              "uc" with an index for the groups of Summary=, which keep only the header and the
              first SummaryLines lines). For each [imap NAME] and [pop3 NAME] section, appends
              the new mail to the area of its Area= (letters "bn"). Articles go after the ones
-             already there, so the reader's marks stay valid; nothing is fetched twice.
+             already there, so the reader's marks stay valid; nothing is fetched twice (a
+             message is there already when the area holds the same bytes). A message the
+             server refuses, or one larger than MaxMessageSize, is named, left on the server
+             and tried again on the next run; the others are fetched, and the run exits 1.
              PACKET_DIR (the directory or its AREAS file) defaults to [General]
              Packet.
     send     Sends each reply listed in REPLIES: mail through [smtp] (submission with
@@ -58,6 +61,10 @@ SETTINGS (transfer.INI)
     [General]
     Packet=/home/me/soup
     Outbound=/home/me/.config/pelorin
+    ConnectTimeout=30         ; limits for every server (or in a server's section): seconds
+    IdleTimeout=120           ; to connect, of silence while an answer is awaited, and for
+    MessageTimeout=900        ; one answer or message from its first byte to its last
+    MaxMessageSize=256M       ; a larger message stays on the server, is named, is retried
 
     [news main]
     Host=news.example.org
@@ -92,13 +99,14 @@ SETTINGS (transfer.INI)
 
 FILES
     transfer.INI           the settings
-    transfer-state.INI     beside it: the last article of each group, IMAP UIDVALIDITY and
-                           last UID, and per POP3 mailbox the file of UIDLs already fetched
+    transfer-state.INI     beside it: the last article of each group, IMAP UIDVALIDITY,
+                           last UID and the UIDs to try again (Retry=), and per POP3 mailbox
+                           the file of UIDLs already fetched
 
 EXIT STATUS
     0  everything was done
-    1  a server failed (connection lost, protocol error, message refused); what was done is
-       kept, and running again takes up where this run stopped
+    1  a server failed (connection lost, a timeout, protocol error, message refused or too
+       large); what was done is kept, and running again takes up where this run stopped
     2  usage error
     3  settings error (transfer.INI missing or malformed, no password to be had)
     4  a server refused the user name or password
