@@ -4,6 +4,7 @@
 #include "coding/cp932.h"
 #include "coding/header_words.h"
 #include "store/address_book.h"
+#include "store/address_list.h"
 #include "store/address_parts.h"
 
 namespace pelorin {
@@ -13,6 +14,16 @@ namespace {
 // leave at its end.
 std::string HeaderText(TMsg& msg, std::string_view name) {
     return std::string(Trim(DecodeHeaderText(msg.Header(name))));
+}
+
+// The To: value of a typed recipient: one mailbox gives its address part, as always; a list
+// (several mailboxes, or a group) is written back whole by the address-list parser, so that
+// no recipient is lost and names keep their commas.
+std::string MailRecipients(const std::string& recipient) {
+    const AddressList list = ParseAddressList(recipient);
+    if (list.groups == 0 && list.mailboxes.size() <= 1)
+        return AddressPart(recipient);
+    return FormatAddressList(list);
 }
 
 }  // namespace
@@ -96,7 +107,8 @@ THeaderForm PrepareHeaderForm(int kind,
 TSList HeaderList(const THeaderForm& f) {
     TSList h;
     h.push_back("Subject: " + f.subject);
-    h.push_back((f.kind == kMail ? "To: " : "Newsgroups: ") + AddressPart(f.recipient));
+    h.push_back(f.kind == kMail ? "To: " + MailRecipients(f.recipient)
+                                : "Newsgroups: " + AddressPart(f.recipient));
     if (f.followupIndex >= 0 && static_cast<size_t>(f.followupIndex) < f.followups.size()) {
         const std::string& entry = f.followups[static_cast<size_t>(f.followupIndex)];
         if (entry != NoFollowup())

@@ -15,7 +15,9 @@
 //  - the recipient drop-down: the address book's entries (address_book.h).
 //
 // The header list: "Subject: " + subject; "To: " (mail) or "Newsgroups: " (news) + the
-// address part of the recipient (address_parts.h); "Followup-To: " + the chosen follow-up
+// address part of the recipient (address_parts.h) - for mail, when the recipient is a list of
+// several mailboxes or holds a group, the whole list as the address-list parser reads it
+// (address_list.h); "Followup-To: " + the chosen follow-up
 // entry unless it is "なし"; when answering, "References: " + the answered message's References
 // and its Message-ID, separated by a blank (either alone when the other is empty; no line when
 // both are).
