@@ -53,12 +53,14 @@ bool ReadBack(TDialogs& dialogs, std::string_view file, TSList& lines) {
 
 // Adds the compose file's text to a kept-copy folder; false (the user told) on failure. Text
 // with characters Shift_JIS cannot hold is kept in the UTF-8 form it is posted in.
-bool KeepCopy(TDialogs& dialogs, TGrp& folder, std::string_view file) {
+// `added` (the Date: and Message-ID: lines posting put before the header) go first.
+bool KeepCopy(TDialogs& dialogs, TGrp& folder, std::string_view file, const TSList& added = {}) {
     TSList lines;
     if (ReadTextBeyondShiftJis(file, lines))
         lines = ReplyMessageLinesUtf8(lines);
     else if (!ReadBack(dialogs, file, lines))
         return false;
+    lines.insert(lines.begin(), added.begin(), added.end());
     const ReplaceResult r = AddComposedCopy(folder, lines);
     if (r != ReplaceResult::Ok) {
         ShowError(dialogs, folder.areaName + Sjis("にコピーを保存できませんでした。") + "\n(" +
@@ -202,7 +204,7 @@ ComposeOutcome PostComposeFile(ComposeEnv& env,
             }
             if (TGrp* folder = FindKeepFolder(OpenPackets(env), settings.postedPacket,
                                               settings.postedFolder)) {
-                if (!KeepCopy(env.dialogs, *folder, composeFile))
+                if (!KeepCopy(env.dialogs, *folder, composeFile, posted.addedFields))
                     keepFile = true;
             }
             return ComposeOutcome::Posted;

@@ -22,7 +22,7 @@
 // an empty line and its lines. Then the question (Yes/No/Cancel) "【subject】を投稿しますか？
 // [いいえ]を選択すると保留フォルダにコピーします。": Yes posts it (TSoup::PostFile on the current
 // packet) and adds a copy to the folder `PostedFolder` of the folder packet `PostedPacket`
-// when both exist; No adds the copy to `ReserveFolder` of `ReservePacket` instead; Cancel
+// when both exist, with the Date: and Message-ID: lines the post was given; No adds the copy to `ReserveFolder` of `ReservePacket` instead; Cancel
 // does nothing.
 //
 // The user's text is never lost: when writing the reply file, REPLIES or a kept copy fails,

@@ -6,12 +6,14 @@
 #include "coding/jis.h"
 #include "store/disk_path.h"
 #include "store/linewriter.h"
+#include "store/message_origin.h"
 #include "store/packet_files.h"
 #include "store/reply_utf8.h"
 #include "store/textfile.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -261,8 +263,19 @@ OutboundResult TSoup::PostFile(std::string_view composeFile, int kind) {
 
     // Text with characters ISO-2022-JP cannot carry goes out in UTF-8 rather than lose them.
     TSList utf8;
-    const TSList lines = ReadTextBeyondShiftJis(composeFile, utf8) ? ReplyMessageLinesUtf8(utf8)
-                                                                   : ReplyMessageLines(composed);
+    TSList lines = ReadTextBeyondShiftJis(composeFile, utf8) ? ReplyMessageLinesUtf8(utf8)
+                                                             : ReplyMessageLines(composed);
+    // A message goes out with its date and identity; the kept copy gets the same lines.
+    {
+        TSList header;
+        for (const std::string& line : lines) {
+            if (line.empty())
+                break;
+            header.push_back(line);
+        }
+        r.addedFields = MissingOriginFields(header, std::time(nullptr));
+        lines.insert(lines.begin(), r.addedFields.begin(), r.addedFields.end());
+    }
     uint64_t length = 0;
     for (const std::string& line : lines) length += line.size() + 1;
     if (length > UINT32_MAX) {

@@ -9,7 +9,8 @@
 //                        ends; earlier lines are kept
 //
 // TSoup::PostFile turns a composed text (Shift_JIS, see ReplyMessageLines) into a reply file
-// in the reply directory: the packet's `[General] Outbound` in GRPSTAT.PBS when it is set,
+// in the reply directory, with "Date:" and "Message-ID:" lines put at the top of the header
+// when it has none (message_origin.h; they are handed back for the kept copy): the packet's `[General] Outbound` in GRPSTAT.PBS when it is set,
 // else the packet's outbound directory. RequestBodies writes COMMANDS in the packet's
 // outbound directory itself; `[General] Outbound` does not apply there.
 //
@@ -56,6 +57,7 @@ struct OutboundResult {
     ReplaceResult write = ReplaceResult::Ok;  // why a write failed
     std::string path;                         // the file the status is about
     std::string replyFile;                    // the reply file written (PostFile, on success)
+    TSList addedFields;  // PostFile: the Date: and Message-ID: lines it added at the top
 
     bool Ok() const { return status == OutboundStatus::Ok; }
     // True for the outcomes the user should be told about (read and write failures ...).

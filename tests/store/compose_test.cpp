@@ -168,6 +168,13 @@ TEST_F(ComposeTest, HeaderList) {
     dlg.selected = dlg.book.Top()[0]->children[0].get();
     f.recipient = *dlg.Close(true).recipient;
     EXPECT_EQ(HeaderList(f)[1], "To: sato@example.jp");
+
+    // A typed list keeps every recipient: groups, names with commas.
+    f = PrepareHeaderForm(kMail, nullptr, "", false, home);
+    f.recipient = S("team: a@x.jp, b@y.jp;");
+    EXPECT_EQ(HeaderList(f)[1], "To: team: a@x.jp, b@y.jp;");
+    f.recipient = S("\"山田, 太郎\" <t@x.jp>, 佐藤 <s@y.jp>");
+    EXPECT_EQ(HeaderList(f)[1], "To: " + S("\"山田, 太郎\" <t@x.jp>, 佐藤 <s@y.jp>"));
 }
 
 TEST_F(ComposeTest, BodyTemplatesAttributionQuoteAndSignature) {
@@ -221,7 +228,12 @@ TEST_F(ComposeTest, AnswerIsEditedPostedAndCopied) {
     EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoCancel);
 
     TSList reply = ReplyLines(out / "PBM00012.MSG");
-    ASSERT_GE(reply.size(), 9u);
+    ASSERT_GE(reply.size(), 11u);
+    // Posting gave it a date and an identity, first.
+    const std::string date = reply[0], id = reply[1];
+    EXPECT_EQ(date.rfind("Date: ", 0), 0u);
+    EXPECT_EQ(id.rfind("Message-ID: <", 0), 0u);
+    reply.erase(reply.begin(), reply.begin() + 2);
     EXPECT_EQ(TSList(reply.begin(), reply.begin() + 4),
               (TSList{"Subject: Re: hello", "To: yamada@example.jp", "References: <1@x>",
                       "X-Mailer: Pelorin Version 1.0"}));
@@ -233,6 +245,10 @@ TEST_F(ComposeTest, AnswerIsEditedPostedAndCopied) {
     ASSERT_EQ(Folder("posted")->display.size(), 1u);
     EXPECT_EQ(Folder("posted")->MessageAt(0)->subject, "Re: hello");
     EXPECT_TRUE(std::filesystem::exists(dir / "kept" / "00000001.MSG"));
+    // The kept copy carries the same date and identity as what was sent.
+    const std::string kept = ReadFile(dir / "kept" / "00000001.MSG");
+    EXPECT_NE(kept.find(date + "\n"), std::string::npos) << kept;
+    EXPECT_NE(kept.find(id + "\n"), std::string::npos) << kept;
     EXPECT_TRUE(Folder("reserve")->messages.empty());
 }
 

@@ -20,7 +20,8 @@ using testing::TempDir;
 using testing::U;
 using testing::WriteFile;
 
-// The lines of a binary-framed reply file, after checking that its length field is right.
+// The lines of a binary-framed reply file, after checking that its length field is right,
+// and without the Date: and Message-ID: lines posting puts first (checked to be there).
 TSList Unframe(const std::string& bytes) {
     EXPECT_GE(bytes.size(), 4u);
     uint32_t n = 0;
@@ -37,6 +38,12 @@ TSList Unframe(const std::string& bytes) {
         lines.push_back(bytes.substr(pos, lf - pos));
         pos = lf + 1;
     }
+    EXPECT_GE(lines.size(), 2u);
+    if (lines.size() >= 2 && lines[0].rfind("Date: ", 0) == 0 &&
+        lines[1].rfind("Message-ID: <", 0) == 0)
+        lines.erase(lines.begin(), lines.begin() + 2);
+    else
+        ADD_FAILURE() << "no Date: and Message-ID: first";
     return lines;
 }
 
@@ -68,7 +75,7 @@ TEST_F(OutboundTest, AsciiMailHasNoMimeLines) {
     ASSERT_TRUE(r.Ok()) << U(OutboundErrorText(r));
     EXPECT_EQ(r.replyFile, (out / "PBM00012.MSG").string());
     const std::string bytes = ReadFile(out / "PBM00012.MSG");
-    EXPECT_EQ(testing::Hex(bytes.substr(0, 4)), "00 00 00 26");
+    EXPECT_EQ(testing::Hex(bytes.substr(0, 2)), "00 00");
     EXPECT_EQ(Unframe(bytes), (TSList{"To: a@example.jp", "Subject: hello", "", "body"}));
     EXPECT_EQ(ReadFile(out / "REPLIES"), "PBM00012\tmail\tbn\n");
     // The compose file itself is the caller's to delete.
@@ -151,7 +158,24 @@ TEST_F(OutboundTest, Utf8ComposeFileIsReadAsText) {
     auto utf8 = Compose("PBM00002.TMP", "\xEF\xBB\xBFSubject: 日本語\n\n本文\n");
     ASSERT_TRUE(soup->PostFile(sjis, kMail).Ok());
     ASSERT_TRUE(soup->PostFile(utf8, kMail).Ok());
-    EXPECT_EQ(ReadFile(out / "PBM00001.MSG"), ReadFile(out / "PBM00002.MSG"));
+    EXPECT_EQ(Unframe(ReadFile(out / "PBM00001.MSG")), Unframe(ReadFile(out / "PBM00002.MSG")));
+}
+
+TEST_F(OutboundTest, DateAndMessageIdAreAddedOnlyWhenMissing) {
+    auto bare = Compose("PBM00001.TMP", "From: Me <me@example.jp>\nSubject: x\n\nbody\n");
+    const OutboundResult r = soup->PostFile(bare, kMail);
+    ASSERT_TRUE(r.Ok());
+    ASSERT_EQ(r.addedFields.size(), 2u);
+    const std::string bytes = ReadFile(out / "PBM00001.MSG");
+    EXPECT_EQ(bytes.substr(4, r.addedFields[0].size()), r.addedFields[0]);
+    EXPECT_NE(r.addedFields[1].find("@example.jp>"), std::string::npos) << r.addedFields[1];
+    // A message that has both (any case) keeps them and gets nothing more.
+    auto own = Compose("PBM00002.TMP",
+                       "message-id: <mine@x.jp>\nDATE: Mon, 7 Dec 2026 10:00:00 +0900\n\nb\n");
+    const OutboundResult kept = soup->PostFile(own, kNews);
+    ASSERT_TRUE(kept.Ok());
+    EXPECT_TRUE(kept.addedFields.empty());
+    EXPECT_EQ(ReadFile(out / "PBM00002.MSG").substr(4, 12), "message-id: ");
 }
 
 TEST_F(OutboundTest, LongLinesAreBrokenNotCut) {

@@ -42,10 +42,15 @@ check post-option-wins "$work/other/PB000001.MSG" \
 check stored-kept "Outbound=$work/stored" "$(grep -i '^Outbound=' "$work/demo/GRPSTAT.PBS" | tr -d '\r')"
 
 # Length bytes, then LF-ended lines: encoded Subject, MIME lines before the empty line, JIS body.
-check mail-length "00000026" "$(od -An -tx1 -N4 "$work/out/PBM00002.MSG" | tr -d ' \n')"
-check mail-body "$(printf 'To: a@example.jp\nSubject: hello\n\nbody')" \
-    "$(tail -c +5 "$work/out/PBM00002.MSG")"
-news=$(tail -c +5 "$work/out/PBN00001.MSG")
+# Date: and Message-ID: first (the message had neither), then the lines as composed.
+size=$(stat -c %s "$work/out/PBM00002.MSG")
+check mail-length "$(printf '%08x' $((size - 4)))" "$(od -An -tx1 -N4 "$work/out/PBM00002.MSG" | tr -d ' \n')"
+mail=$(tail -c +5 "$work/out/PBM00002.MSG")
+echo "$mail" | head -n 1 | grep -Eq '^Date: [A-Z][a-z]{2}, [0-9]{2} [A-Z][a-z]{2} [0-9]{4} [0-9:]{8} [-+][0-9]{4}$' \
+    || { echo "FAIL mail-date"; fail=1; }
+echo "$mail" | sed -n 2p | grep -Eq '^Message-ID: <[^ <>@]+@[^ <>@]+>$' || { echo "FAIL mail-id"; fail=1; }
+check mail-body "$(printf 'To: a@example.jp\nSubject: hello\n\nbody')" "$(echo "$mail" | tail -n +3)"
+news=$(tail -c +5 "$work/out/PBN00001.MSG" | tail -n +3)
 check news-lines "$(printf 'Newsgroups: pelorin.test\nSubject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\nMime-Version: 1.0\nContent-Type: text/plain; charset=ISO-2022-JP\n')" \
     "$(echo "$news" | head -n 4)"
 check news-body "本文です" "$(echo "$news" | tail -n 1 | "$cli" jis2sjis --utf8)"
