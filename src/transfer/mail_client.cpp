@@ -5,6 +5,7 @@
 #include "transfer/errors.h"
 #include "transfer/log.h"
 
+#include "store/address_list.h"
 #include "store/strutil.h"
 
 #include <algorithm>
@@ -270,45 +271,57 @@ void Pop3Client::Delete(int number) {
 // ---- SMTP ----
 
 std::vector<std::string> Addresses(const std::string& value) {
-    std::vector<std::string> out;
-    std::string cur;
-    bool quoted = false;
-    int angle = 0;
-    int paren = 0;
-    auto flush = [&] {
-        std::string_view item = Trim(cur);
-        size_t lt = item.rfind('<');
-        size_t gt = item.rfind('>');
-        std::string addr;
-        if (lt != std::string_view::npos && gt != std::string_view::npos && gt > lt)
-            addr = std::string(item.substr(lt + 1, gt - lt - 1));
-        else
-            addr = std::string(item.substr(0, item.find(' ')));
-        if (addr.find('@') != std::string::npos)
-            out.push_back(addr);
-        cur.clear();
-    };
-    for (char c : value) {
-        if (c == '"' && angle == 0 && paren == 0)
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            ++paren;
-        else if (!quoted && c == ')' && paren > 0)
-            --paren;
-        else if (!quoted && c == '<')
-            ++angle;
-        else if (!quoted && c == '>' && angle > 0)
-            --angle;
-        if (c == ',' && !quoted && angle == 0 && paren == 0) {
-            flush();
+    return DeliverableAddresses(value, Text::Bytes);
+}
+
+namespace {
+
+// What the SMTP exchange of one message said last: the command sent and the reply to it,
+// and the first command the server refused with the reply it gave. Credentials are never
+// kept (an AUTH command by its name only, the lines that answer a 334 not at all).
+struct SmtpTrace {
+    std::string command;
+    std::string reply;
+    std::string refusedCommand;
+    std::string refusedReply;
+    bool credentials = false;
+};
+
+int SmtpDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* user) {
+    auto* t = static_cast<SmtpTrace*>(user);
+    std::string_view text(data, size);
+    while ((type == CURLINFO_HEADER_OUT || type == CURLINFO_HEADER_IN) && !text.empty()) {
+        const size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (type == CURLINFO_HEADER_OUT) {
+            const std::string upper = SjisUpper(line.substr(0, 5));
+            if (upper.rfind("AUTH", 0) == 0)
+                t->command = "AUTH";
+            else if (!t->credentials)
+                t->command = std::string(line.substr(0, 200));
+            t->reply.clear();
             continue;
         }
-        if (paren == 0 && c != ')')
-            cur += c;
+        if (!t->reply.empty())
+            t->reply += " / ";
+        t->reply += std::string(line.substr(0, 300));
+        // The last line of a reply has a blank (or nothing) after its code.
+        const bool last = line.size() < 4 || line[3] != '-';
+        if (!last)
+            continue;
+        t->credentials = line.rfind("334", 0) == 0;
+        if ((line[0] == '4' || line[0] == '5') && t->refusedCommand.empty()) {
+            t->refusedCommand = t->command;
+            t->refusedReply = t->reply;
+        }
     }
-    flush();
-    return out;
+    return Debug(handle, type, data, size, &traceState);
 }
+
+}  // namespace
 
 Envelope EnvelopeOf(const std::string& message) {
     std::vector<std::string> header = HeaderLines(NormalizeLineEnds(message));
@@ -362,15 +375,32 @@ void SmtpClient::Send(const std::string& message) {
     const std::string from = "<" + env.from + ">";
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt);
-    try {
-        session_.Upload("localhost", std::move(up.data));
-    } catch (...) {
+    // The exchange is watched, so that a refusal can name the command and the server's words
+    // (curl itself only says that a command failed); --verbose tracing goes on as before.
+    SmtpTrace trace;
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, SmtpDebug);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &trace);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    auto restore = [&] {
         curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
         curl_slist_free_all(rcpt);
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, Debug);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, &traceState);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, Log::Get().verbose ? 1L : 0L);
+    };
+    try {
+        session_.Upload("localhost", std::move(up.data));
+    } catch (const TransferError& e) {
+        restore();
+        if (trace.refusedCommand.empty())
+            throw;
+        throw TransferError(e.kind(), std::string(e.what()) + " - the server refused " +
+                                          trace.refusedCommand + ": " + trace.refusedReply);
+    } catch (...) {
+        restore();
         throw;
     }
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
-    curl_slist_free_all(rcpt);
+    restore();
 }
 
 }  // namespace pelorin::transfer

@@ -84,14 +84,16 @@ struct Envelope {
     std::vector<std::string> to;
 };
 Envelope EnvelopeOf(const std::string& message);
-// The addresses of a header value ("A <a@x>, b@y, "Name, Q" <c@z>").
+// The deliverable addresses of a header value ("A <a@x>, b@y, "Name, Q" <c@z>", groups
+// "team: a@x, b@y;" too), read by the address-list parser (store/address_list.h).
 std::vector<std::string> Addresses(const std::string& value);
 
 class SmtpClient {
 public:
     SmtpClient(const ServerConfig& server, const std::string& password);
     // Submits one message (LF or CR LF line ends; Bcc: lines are left out of what is sent).
-    // Returns when the server accepted it; throws TransferError otherwise.
+    // Returns when the server accepted it; throws TransferError otherwise, naming the command
+    // the server refused (MAIL FROM, RCPT TO:<address>, DATA ...) with its code and text.
     void Send(const std::string& message);
 
 private:

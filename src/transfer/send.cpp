@@ -2,9 +2,10 @@
 //
 // REPLIES lines are taken in order. A reply file holds one or more framed messages (binary
 // "b"/"B" framing, or rnews "u"); each goes to the SMTP server (kind "mail") or is POSTed to
-// the news server (kind "news"). Once the server has accepted every message of a file, its
-// line leaves REPLIES - read again and replaced atomically, so that a line the reader added
-// meanwhile stays - and then the file is removed. A reply the server refuses stays, with its
+// the news server (kind "news"), with Date: and Message-ID: added when it has none (posting
+// adds them; a reply file written before it did may lack them). Once the server has accepted
+// every message of a file, its line leaves REPLIES - read again and replaced atomically, so
+// that a line the reader added meanwhile stays - and then the file is removed. A reply the server refuses stays, with its
 // file, for the next run; the others go on. The one window that cannot be closed: a crash
 // after the server's acceptance and before REPLIES is replaced sends that one reply again on
 // the next run.
@@ -20,6 +21,7 @@
 #include "transfer/nntp_client.h"
 
 #include "coding/cp932.h"
+#include "store/message_origin.h"
 #include "store/msgfile.h"
 #include "store/packet_files.h"
 #include "store/packet_lock.h"
@@ -28,6 +30,7 @@
 #include "store/textfile.h"
 
 #include <algorithm>
+#include <ctime>
 #include <memory>
 #include <unistd.h>
 
@@ -68,6 +71,29 @@ std::vector<std::string> ReplyMessages(const std::string& path, char letter) {
             out.push_back(bytes.substr(static_cast<size_t>(r->offset),
                                        static_cast<size_t>(std::max<int64_t>(r->length, 0))));
     return out;
+}
+
+// A message as it goes out: one that lacks Date: or Message-ID: (a reply written before
+// posting added them) gets them at the top of its header.
+std::string WithOriginFields(std::string text) {
+    TSList header;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        if (nl == std::string::npos)
+            nl = text.size();
+        std::string line = text.substr(pos, nl - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            break;
+        header.push_back(std::move(line));
+        pos = nl + 1;
+    }
+    std::string added;
+    for (const std::string& line : MissingOriginFields(header, std::time(nullptr)))
+        added += line + "\n";
+    return added + text;
 }
 
 struct Sender {
@@ -145,7 +171,8 @@ int RunSend(const TransferConfig& config,
             continue;
         }
         try {
-            for (const std::string& text : ReplyMessages(file, f[2].empty() ? 'b' : f[2][0])) {
+            for (const std::string& message : ReplyMessages(file, f[2].empty() ? 'b' : f[2][0])) {
+                const std::string text = WithOriginFields(message);
                 if (mail)
                     sender.Smtp().Send(text);
                 else

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A submission server for the transfer tests: aiosmtpd on 127.0.0.1, STARTTLS required before
-AUTH (PLAIN or LOGIN, one user), every accepted message stored in a Maildir.
+AUTH (PLAIN or LOGIN, one user), every accepted message stored in a Maildir. A recipient whose
+local part starts with "refused" is refused with 550, as a server refuses an unknown user.
 
 usage: smtp_server.py PORT CERT KEY MAILDIR USER PASSWORD
 Writes "ready" to stdout once it listens; stops on SIGTERM.
@@ -15,6 +16,14 @@ from aiosmtpd.handlers import Mailbox
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
+class Handler(Mailbox):
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("refused"):
+            return "550 5.1.1 <%s>: Recipient address rejected: no such user" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+
 def main():
     port, cert, key, maildir, user, password = sys.argv[1:7]
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
@@ -26,7 +35,7 @@ def main():
         # handled=False: the server answers 535 itself.
         return AuthResult(success=ok, handled=False)
 
-    controller = Controller(Mailbox(maildir), hostname="127.0.0.1", port=int(port),
+    controller = Controller(Handler(maildir), hostname="127.0.0.1", port=int(port),
                             tls_context=context, require_starttls=True,
                             authenticator=authenticate, auth_required=True,
                             auth_require_tls=True)
