@@ -3,6 +3,7 @@
 
 #include "coding/cp932.h"
 #include "coding/file_write.h"
+#include "store/append_journal.h"
 #include "store/disk_path.h"
 #include "store/linewriter.h"
 #include "store/mapped_file.h"
@@ -204,28 +205,86 @@ std::string TGrp::Directory() const {
 }
 
 void TGrp::RecoverInterruptedRewrite() {
+    // An append cut short goes first: what it left never counts, so it is never shown.
+    (void)UndoCutShortAppend(Directory());
     const std::string sbm = pathBase + ".SBM", sbi = pathBase + ".SBI", sbx = pathBase + ".SBX";
     const bool have_sbm = PacketFileExists(sbm), have_sbi = PacketFileExists(sbi),
                have_sbx = PacketFileExists(sbx);
     const char l1 = Letter(0);
     const bool writes_msg = l1 == 'u' || l1 == 'b' || l1 == 'B';
     if (have_sbx) {
-        // The new files were all complete: finish putting them in place.
-        if (have_sbm)
-            (void)RenameFile(FindPacketFile(sbm), MsgPath());
-        if (have_sbi)
-            (void)RenameFile(FindPacketFile(sbi), IdxPath());
-        (void)RenameFile(FindPacketFile(sbx), PbxPath());
+        // The new files were all complete: finish putting them in place. Each rename leaves a
+        // state this same branch finishes, since ".SBX" goes last.
+        if (have_sbm && RenameFile(FindPacketFile(sbm), MsgPath()))
+            Step("redo-msg");
+        if (have_sbi && RenameFile(FindPacketFile(sbi), IdxPath()))
+            Step("redo-idx");
+        if (RenameFile(FindPacketFile(sbx), PbxPath()))
+            Step("redo-pbx");
         (void)SyncDirectory(DiskPath(Directory()).string());
-    } else if (have_sbi && !have_sbm && writes_msg) {
-        // Left by a rewrite that kept no new mark file: its message file was replaced and the
-        // index must follow it.
-        (void)RenameFile(FindPacketFile(sbi), IdxPath());
+    } else if (have_sbi && !have_sbm && writes_msg && SpansMessageFile(FindPacketFile(sbi), l1) &&
+               !SpansMessageFile(IdxPath(), l1)) {
+        // Left by an older version's rewrite, which kept no new mark file and put the new
+        // message file in place before its index: the index must follow. The new index must
+        // describe the message file exactly and the old one must not, so that leftovers of
+        // our own (an undo cut short) are never taken for this.
+        if (RenameFile(FindPacketFile(sbi), IdxPath()))
+            Step("redo-idx");
     } else if (have_sbm || have_sbi) {
         // Nothing was replaced yet: the old files are whole.
-        RemoveFile(FindPacketFile(sbm));
-        RemoveFile(FindPacketFile(sbi));
+        DropNewFiles();
     }
+}
+
+void TGrp::DropNewFiles() {
+    // The new index goes first and reaches the disk before the new message file goes: an
+    // undo cut short between the two leaves ".SBM" alone, which the next undo drops, and
+    // never ".SBI" alone beside an old message file.
+    const std::string sbi = FindPacketFile(pathBase + ".SBI");
+    if (RemoveFile(sbi)) {
+        (void)SyncDirectory(DiskPath(Directory()).string());
+        Step("undo-sbi");
+    }
+    if (RemoveFile(FindPacketFile(pathBase + ".SBM")))
+        Step("undo-sbm");
+}
+
+bool TGrp::SpansMessageFile(const std::string& indexPath, char framing) const {
+    // Each entry's message must follow the one before it, behind a frame that gives its
+    // length, and the last must end where the message file ends.
+    if (!PacketFileExists(indexPath) || !PacketFileExists(pathBase + ".MSG"))
+        return false;
+    MappedFile msg(MsgPath());
+    const std::string_view bytes = msg.Bytes();
+    size_t end = 0;
+    for (const std::string& line : SplitTextLines(ReadFileBytes(indexPath))) {
+        const TSList f = SplitTab(line, 9);
+        size_t columns = f.size();  // the last three are length, lines and number
+        while (columns > 0 && f[columns - 1].empty()) --columns;
+        if (columns < 4)
+            return false;
+        const int64_t offset = ToInteger64(f[0]);
+        const int64_t length = ToInteger64(f[columns - 3]);
+        if (offset < 0 || length < 0 || static_cast<uint64_t>(offset) > bytes.size() ||
+            static_cast<uint64_t>(length) > bytes.size() - static_cast<size_t>(offset) ||
+            static_cast<size_t>(offset) < end)
+            return false;
+        const std::string_view frame = bytes.substr(end, static_cast<size_t>(offset) - end);
+        if (framing == 'u') {
+            if (!frame.starts_with("#! rnews ") || !frame.ends_with("\n") ||
+                ToInteger64(frame.substr(9, frame.size() - 10)) != length)
+                return false;
+        } else {
+            if (frame.size() != 4)
+                return false;
+            int64_t n = 0;
+            for (unsigned char c : frame) n = n << 8 | c;
+            if (n != length)
+                return false;
+        }
+        end = static_cast<size_t>(offset + length);
+    }
+    return end == bytes.size();
 }
 
 bool TGrp::HasInterruptedRewrite() const {
@@ -296,6 +355,7 @@ void TGrp::Load() {
         if (messages.capacity() / 2 > messages.size())
             messages.shrink_to_fit();
         ReadMarks();
+        CorrectCounts();
         if (fresh)
             NoteLoadedList();
     } else if (l2 == 'n') {
@@ -309,6 +369,7 @@ void TGrp::Load() {
             ParseRnewsFile(ctx, messages, progress);
         messages.shrink_to_fit();  // the list grew by doubling; it stays as long as the area
         ReadMarks();
+        CorrectCounts();
         if (fresh)
             NoteLoadedList();
     }
@@ -546,14 +607,14 @@ ReplaceResult TGrp::Rewrite(bool skipDeleteMarked) {
     // ones are whole.
     auto fail = [&](ReplaceResult r, const std::string& path, const std::string& reason) {
         NoteFailure(r, path, reason);
-        RemoveFile(sbm);
-        RemoveFile(sbi);
+        DropNewFiles();
         return r;
     };
     if (write_msg && !msg_out.Open(sbm))
         return fail(ReplaceResult::OpenFailed, sbm, msg_out.Error());
     if (write_idx && !idx_out.Open(sbi))
         return fail(ReplaceResult::OpenFailed, sbi, idx_out.Error());
+    Step("open");
 
     struct Placed {
         TMsg* msg;
@@ -715,6 +776,7 @@ ReplaceResult TGrp::SaveMarks() {
         NoteFailure(r, path, LastWriteError());
         return r;
     }
+    Step("marks");
     marksChanged = false;
     marksSaved = true;
     WriteCounts(CountUnread(lines));
@@ -734,6 +796,24 @@ void TGrp::WriteCounts(int unread) {
                            std::to_string(std::max<int64_t>(FileSize(MsgPath()), 0)));
     }
     WriteStat("UnreadMsgs", unread);
+}
+
+void TGrp::CorrectCounts() {
+    // The marks just read are the truth: a kill between the mark file and the state file, or
+    // messages appended by another program, leave counts that describe neither.
+    if (!stat_)
+        return;
+    int unread = 0;
+    for (const auto& m : messages) unread += m->mark == '*' && !seenSet_.count(m->messageId);
+    const int32_t total = ClampInt32(static_cast<int64_t>(messages.size()));
+    if (unread == unreadMsgs && stat_->ReadInteger(areaName, "MSGCount", -1) == total &&
+        ToInteger64(stat_->ReadString(areaName, "MSGSize", "")) ==
+            std::max<int64_t>(FileSize(MsgPath()), 0))
+        return;
+    TIniF::Update batch(*stat_);
+    if (messages.empty())
+        WriteStat("MSGCount", 0);
+    WriteCounts(unread);
 }
 
 void TGrp::MarkSeen(std::string_view messageId) {

@@ -18,8 +18,9 @@
 // marks always travel with the messages they describe. A rewrite cut short by a crash is
 // finished or undone the next time the area loads or is rewritten: with ".SBX" present the
 // remaining renames are made; without it the new files are dropped and the old ones, whole,
-// stay. (".SBI" alone in an area that has a message file is an older rewrite's state: its
-// message file was replaced, so the index follows.) A failed write leaves the old files,
+// stay. The undo removes ".SBI" before ".SBM", so an undo cut short is finished by the next one.
+// (".SBI" alone, describing the message file exactly where the index does not, is an older
+// version's rewrite state: its message file was replaced, so the index follows.) A failed write leaves the old files,
 // keeps the messages in memory and reports the failure.
 //
 // Rewrites, loads (which finish or undo an interrupted rewrite) and mark saves hold the
@@ -45,8 +46,11 @@ namespace pelorin {
 class TSoup;
 
 // Crash tests only: when set, called at each step of an area rewrite with the step's name
-// ("sbm", "sbi", "sbx" once each new file is complete; "msg", "idx", "pbx" after each rename),
-// so that a test can end the process there and check what the next load finds.
+// ("open" once the new files are created; "sbm", "sbi", "sbx" once each is complete; "msg",
+// "idx", "pbx" after each rename), of a mark save ("marks" once the mark file is written) and of
+// the recovery that finishes or undoes one cut short
+// ("redo-msg", "redo-idx", "redo-pbx" after each rename; "undo-sbi", "undo-sbm" after each
+// removal), so that a test can end the process there and check what the next load finds.
 inline void (*rewriteStepHook)(const char* step) = nullptr;
 
 class TGrp {
@@ -157,11 +161,18 @@ private:
     void NoteLoadedList();  // see loadedList_
     void Report(size_t i, size_t n);
     void ReportPosition(int64_t pos, int64_t size);
-    void RecoverInterruptedRewrite();  // the packet lock must be held
+    // Undoes an append cut short (append_journal.h), then finishes or undoes a rewrite cut
+    // short; the packet lock must be held.
+    void RecoverInterruptedRewrite();
+    void DropNewFiles();  // ".SBI", then ".SBM": an undo cut short stays an undo
+    // Whether the index at `indexPath` lists the message file's messages one after another,
+    // each behind its frame (`framing`: the first area letter), up to its very end.
+    bool SpansMessageFile(const std::string& indexPath, char framing) const;
     void NoteFailure(ReplaceResult result, std::string path, std::string reason);
     int64_t SourceSize() const;  // bytes of the file the records were read from; 0 if none
     ReplaceResult RefuseChangedArea();
     void WriteCounts(int unread);
+    void CorrectCounts();  // stores counts that the marks just read disagree with
 
     TIniF* stat_;
     TDialogs* dialogs_;
