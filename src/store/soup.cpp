@@ -3,10 +3,12 @@
 
 #include "coding/cp932.h"
 #include "coding/file_write.h"
+#include "store/append_journal.h"
 #include "store/disk_path.h"
 #include "store/linewriter.h"
 #include "store/packet_files.h"
 #include "store/packet_lock.h"
+#include "store/scratch_folder.h"
 #include "store/settings.h"
 #include "store/textfile.h"
 
@@ -90,6 +92,8 @@ void TSoup::CleanUp() {
     // writers (a settings write of a second window) live for milliseconds; a minute's grace
     // keeps them safe.
     PacketLock lock(directory);
+    (void)UndoCutShortAppend(directory);
+    RemoveStaleScratchFolders(directory);
     namespace fs = std::filesystem;
     std::error_code ec;
     const auto now = fs::file_time_type::clock::now();

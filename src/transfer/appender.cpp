@@ -2,6 +2,7 @@
 #include "transfer/appender.h"
 
 #include "coding/cp932.h"
+#include "store/append_journal.h"
 #include "store/grp.h"
 #include "store/msgfile.h"
 #include "store/packet_files.h"
@@ -14,8 +15,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <filesystem>
+#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -92,6 +93,11 @@ private:
     std::string path_;
 };
 
+void Step(const char* name) {
+    if (appendStepHook)
+        appendStepHook(name);
+}
+
 std::string DiskName(const std::string& sjisPath) {
     return cp932::ToUtf8(sjisPath);
 }
@@ -150,34 +156,8 @@ PacketAppender::PacketAppender(std::string packetDir)
 }
 
 void PacketAppender::RecoverJournal() {
-    const std::string journal = dir_ + std::string(kJournalName);
-    std::string text = ReadFileBytes(sjis_ + std::string(kJournalName));
-    if (text.empty()) {
-        ::unlink(journal.c_str());
-        return;
-    }
-    // One line: prefix, then for the message and the index file its old size (-1: the file
-    // was missing, -2: not written) and its inode. A file whose inode changed was replaced
-    // since (the reader rewrote the area) and is left alone.
-    TSList f = SplitTab(SplitTextLines(text).front(), 4);
-    const std::string prefix = f[0];
-    const int64_t sizes[2] = {ToInteger64(f[1]), ToInteger64(f[3])};
-    const uint64_t inodes[2] = {static_cast<uint64_t>(ToInteger64(f[2])),
-                                static_cast<uint64_t>(ToInteger64(f[4]))};
-    const char* exts[2] = {".MSG", ".IDX"};
-    for (int i = 0; i < 2; ++i) {
-        std::string path = DiskName(FindPacketFile(sjis_ + prefix + exts[i]));
-        struct stat st {};
-        if (sizes[i] < -1 || ::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-            static_cast<uint64_t>(st.st_ino) != inodes[i])
-            continue;
-        if (sizes[i] < 0)
-            ::unlink(path.c_str());
-        else if (st.st_size > sizes[i] && ::truncate(path.c_str(), sizes[i]) != 0)
-            throw AppendError{path + ": cannot undo an interrupted append: " + Reason(errno)};
-    }
-    ::unlink(journal.c_str());
-    (void)SyncDirectory(dir_);
+    if (std::string error; !UndoCutShortAppend(sjis_, &error))
+        throw AppendError{error};
 }
 
 bool PacketAppender::FindArea(std::string_view area, AreaLine& found) {
@@ -420,20 +400,23 @@ AppendResult PacketAppender::Append(std::string_view area,
 
     // The journal holds the old sizes until both files are flushed.
     const std::string journal = std::string(kJournalName);
-    std::string entry = line.prefix + "\t" + std::to_string(msg.Size()) + "\t" +
-                        std::to_string(msg.Inode()) + "\t" +
-                        std::to_string(indexed ? (idxExisted ? idx.Size() : -1) : -2) + "\t" +
-                        std::to_string(indexed ? idx.Inode() : 0) + "\n";
+    const std::string entry = AppendJournalLine(
+        line.prefix, {msg.Size(), msg.Inode()},
+        indexed ? AppendedFile{idxExisted ? idx.Size() : -1, idx.Inode()} : AppendedFile{});
     if (ReplaceFile(sjis_ + journal, entry) != ReplaceResult::Ok)
         throw AppendError{dir_ + journal + ": " + LastWriteError()};
+    Step("journal");
     try {
         msg.WriteAll(msgBytes);
-        if (indexed)
+        Step("msg");
+        if (indexed) {
             idx.WriteAll(idxBytes);
+            Step("idx");
+        }
     } catch (const AppendError&) {
-        msg.Undo();
-        idx.Undo();
-        ::unlink((dir_ + journal).c_str());
+        // Cut back and flushed before the journal goes; should that fail, the journal stays
+        // and the next one to take the lock finishes the undo.
+        (void)UndoCutShortAppend(sjis_);
         throw;
     }
     ::unlink((dir_ + journal).c_str());

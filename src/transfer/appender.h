@@ -25,11 +25,14 @@
 // the message and index files go to a journal (".pelorin-append" in the packet directory,
 // written atomically); the files are flushed, then the journal goes. A journal found later
 // means an append was cut short: both files are cut back to the sizes it holds, so a message
-// never stands half-written in front of later ones. A write that fails is undone the same way
-// at once.
+// never stands half-written in front of later ones (store/append_journal.h; the reader does
+// the same whenever it loads an area, so it never shows what is undone here). A write that
+// fails is undone the same way at once.
 //
 // Message text: line ends CR LF become LF; a last line without LF gets one.
 #pragma once
+
+#include "store/append_journal.h"
 
 #include <cstdint>
 #include <string>
@@ -39,6 +42,11 @@
 #include <vector>
 
 namespace pelorin::transfer {
+
+// Crash tests only: when set, called at each step of an append ("journal" once the journal is
+// in place, "msg" and "idx" once each file is written and flushed), so that a test can end the
+// process there.
+inline void (*appendStepHook)(const char* step) = nullptr;
 
 struct Article {
     std::string text;    // the message as received (header, empty line, body)
@@ -77,7 +85,7 @@ public:
 
     const std::string& Directory() const { return dir_; }
 
-    static constexpr std::string_view kJournalName = ".pelorin-append";
+    static constexpr std::string_view kJournalName = kAppendJournalName;
 
 private:
     struct AreaLine {
