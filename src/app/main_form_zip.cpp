@@ -7,6 +7,7 @@
 // memory and would write them back without the new messages. The user is told to close it
 // first. Members the importer skipped (names with folders, links, areas of other formats) are
 // listed after the packet opens; a zip that cannot be read is named with the reason.
+#include "transfer/config.h"
 #include "transfer/errors.h"
 #include "transfer/zip_packet.h"
 
@@ -42,7 +43,8 @@ void TMainForm::OpenZipPacket(const std::string& zipPath) {
     }
     transfer::ImportResult result;
     try {
-        result = transfer::ImportZip(cp932::ToUtf8(zipPath), cp932::ToUtf8(folder));
+        result = transfer::ImportZip(cp932::ToUtf8(zipPath), cp932::ToUtf8(folder),
+                                     transfer::ReadImportLimits(transfer::DefaultConfigPath()));
     } catch (const transfer::TransferError& e) {
         (void)dialogs_->MessageBox(
             Sjis("パケットを展開できません。") + "\n" + cp932::FromUtf8(e.what()), MsgIcon::Error,

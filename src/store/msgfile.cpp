@@ -416,47 +416,74 @@ void ParseFramed(const ParseContext& ctx,
 
 }  // namespace
 
+namespace {
+
+// Any 9 bytes that do not start a batch are passed over; a batch without a count is none.
+std::optional<int64_t> RnewsFrame(std::string_view bytes, int64_t& pos) {
+    const auto size = static_cast<int64_t>(bytes.size());
+    const std::string_view head = bytes.substr(
+        static_cast<size_t>(pos), static_cast<size_t>(std::min<int64_t>(9, size - pos)));
+    pos += static_cast<int64_t>(head.size());
+    if (head != kRnews)
+        return 0;
+    int64_t count = 0;
+    while (pos < size) {
+        const char c = bytes[static_cast<size_t>(pos++)];
+        if (c == '\n')
+            break;
+        // Counts beyond the file are cut to it anyway; stop before overflow.
+        if (c >= '0' && c <= '9' && count <= size)
+            count = count * 10 + (c - '0');
+    }
+    return count;
+}
+
+// A record of length 0 is one empty message; a length field cut short ends the file.
+std::optional<int64_t> BinaryFrame(std::string_view bytes, int64_t& pos) {
+    if (static_cast<int64_t>(bytes.size()) - pos < 4) {
+        pos = static_cast<int64_t>(bytes.size());
+        return std::nullopt;
+    }
+    int64_t n = 0;
+    for (int k = 0; k < 4; ++k)
+        n = n << 8 | static_cast<unsigned char>(bytes[static_cast<size_t>(pos++)]);
+    return n;
+}
+
+}  // namespace
+
 void ParseRnewsFile(const ParseContext& ctx,
                     MessageList& out,
                     const std::function<void(int64_t, int64_t)>& progress) {
-    // Any 9 bytes that do not start a batch are passed over; a batch without a count is none.
-    ParseFramed(ctx, out, progress, true,
-                [](std::string_view bytes, int64_t& pos) -> std::optional<int64_t> {
-                    const auto size = static_cast<int64_t>(bytes.size());
-                    const std::string_view head =
-                        bytes.substr(static_cast<size_t>(pos),
-                                     static_cast<size_t>(std::min<int64_t>(9, size - pos)));
-                    pos += static_cast<int64_t>(head.size());
-                    if (head != kRnews)
-                        return 0;
-                    int64_t count = 0;
-                    while (pos < size) {
-                        const char c = bytes[static_cast<size_t>(pos++)];
-                        if (c == '\n')
-                            break;
-                        // Counts beyond the file are cut to it anyway; stop before overflow.
-                        if (c >= '0' && c <= '9' && count <= size)
-                            count = count * 10 + (c - '0');
-                    }
-                    return count;
-                });
+    ParseFramed(ctx, out, progress, true, RnewsFrame);
 }
 
 void ParseBinaryFile(const ParseContext& ctx,
                      MessageList& out,
                      const std::function<void(int64_t, int64_t)>& progress) {
-    // A record of length 0 is one empty message; a length field cut short ends the file.
-    ParseFramed(ctx, out, progress, false,
-                [](std::string_view bytes, int64_t& pos) -> std::optional<int64_t> {
-                    if (static_cast<int64_t>(bytes.size()) - pos < 4) {
-                        pos = static_cast<int64_t>(bytes.size());
-                        return std::nullopt;
-                    }
-                    int64_t n = 0;
-                    for (int k = 0; k < 4; ++k)
-                        n = n << 8 | static_cast<unsigned char>(bytes[static_cast<size_t>(pos++)]);
-                    return n;
-                });
+    ParseFramed(ctx, out, progress, false, BinaryFrame);
+}
+
+void ForEachFramedText(std::string_view bytes,
+                       char framing,
+                       const std::function<void(std::string_view text, int64_t end)>& each) {
+    const bool rnews = framing == 'u';
+    const auto size = static_cast<int64_t>(bytes.size());
+    int64_t pos = 0;
+    while (pos < size) {
+        const std::optional<int64_t> length =
+            rnews ? RnewsFrame(bytes, pos) : BinaryFrame(bytes, pos);
+        if (!length)
+            break;
+        if (*length <= 0 && rnews)
+            continue;
+        const int64_t take = std::clamp<int64_t>(*length, 0, size - pos);
+        std::string_view text = bytes.substr(static_cast<size_t>(pos), static_cast<size_t>(take));
+        pos += take;
+        if (rnews)
+            text = text.substr(0, text.find('\0'));
+        each(text, pos);
+    }
 }
 
 namespace {

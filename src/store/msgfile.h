@@ -54,6 +54,12 @@ void ParseRnewsFile(const ParseContext& ctx,
 void ParseBinaryFile(const ParseContext& ctx,
                      MessageList& out,
                      const std::function<void(int64_t pos, int64_t size)>& progress);
+// The message texts of a message file's bytes in its framing (`framing`: the area's first
+// letter, "u" rnews, else binary), by the rules above but without making records: `each` gets
+// each text and the position just past it.
+void ForEachFramedText(std::string_view bytes,
+                       char framing,
+                       const std::function<void(std::string_view text, int64_t end)>& each);
 
 // One index line as a record; `layout` is 'c' or 'C'. With a store, the record views `line`,
 // which must be text of that store, and keeps its Subject and From encoded until read;

@@ -163,7 +163,9 @@ int Run(std::vector<std::string> args) {
     if (command == "import") {
         if (rest.size() != 3)
             return Usage("import needs FILE.zip and PACKET_DIR");
-        ImportResult r = ImportZip(rest[1], PacketDirectory(rest[2]));
+        ImportResult r = ImportZip(rest[1], PacketDirectory(rest[2]),
+                                   ReadImportLimits(configPath.empty() ? DefaultConfigPath()
+                                                                       : configPath));
         for (const std::string& w : r.warnings) Log::Get().Error(w);
         Log::Get().Note(
             rest[1] + ": " + std::to_string(r.messages) + " messages into " +

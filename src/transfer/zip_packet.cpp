@@ -5,8 +5,12 @@
 #include "transfer/errors.h"
 
 #include "coding/cp932.h"
+#include "store/disk_path.h"
+#include "store/inifile.h"
+#include "store/mapped_file.h"
 #include "store/msgfile.h"
 #include "store/packet_files.h"
+#include "store/scratch_folder.h"
 #include "store/strutil.h"
 #include "store/textfile.h"
 
@@ -18,15 +22,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace pelorin::transfer {
 namespace {
-
-constexpr int64_t kMaxMember = int64_t{2} << 30;
-constexpr int64_t kMaxTotal = int64_t{8} << 30;
 
 [[noreturn]] void LocalFailure(const std::string& message) {
     throw TransferError(Failure::LocalFile, message);
@@ -51,26 +54,59 @@ std::string SafeName(const char* path) {
     return name;
 }
 
-// Removes the private folder on every way out.
-struct ScratchDir {
-    std::string path;
-    ~ScratchDir() {
-        std::error_code ec;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ec);
-    }
-};
-
 }  // namespace
 
-ImportResult ImportZip(const std::string& zipPath, const std::string& packetDir) {
-    ImportResult result;
-    PacketAppender appender(packetDir);
-    ScratchDir scratch;
-    std::string templ = appender.Directory() + ".pelorin-import-XXXXXX";
-    if (!::mkdtemp(templ.data()))
-        LocalFailure(appender.Directory() + ": " + std::strerror(errno));
-    scratch.path = templ + "/";
+ImportLimits ReadImportLimits(const std::string& configPath) {
+    ImportLimits limits;
+    std::error_code ec;
+    if (configPath.empty() || !std::filesystem::exists(configPath, ec))
+        return limits;
+    TIniF ini(cp932::FromUtf8(configPath));
+    auto number = [&](const char* key, int64_t fallback) {
+        const int64_t v = ToInteger64(ini.ReadString("import", key, ""));
+        return v > 0 ? v : fallback;
+    };
+    limits.maxTotalMiB = number("MaxSizeMB", limits.maxTotalMiB);
+    limits.maxRatio = number("MaxRatio", limits.maxRatio);
+    limits.maxMembers = number("MaxMembers", limits.maxMembers);
+    return limits;
+}
+
+namespace {
+
+constexpr size_t kBatchMessages = 50;
+constexpr size_t kBatchBytes = 8 << 20;
+// Below this, an archive is never refused for its ratio: small members compress unevenly.
+constexpr int64_t kRatioFloor = int64_t{16} << 20;
+// Room kept free on the disk beside what an import itself needs.
+constexpr int64_t kSpareBytes = int64_t{64} << 20;
+
+std::string DiskFull(const std::string& path) {
+    return path + ": the disk is full (" + std::strerror(ENOSPC) + "); nothing more was imported";
+}
+
+std::string WriteFailure(const std::string& path, int error) {
+    return error == ENOSPC || error == EDQUOT ? DiskFull(path) : path + ": " + std::strerror(error);
+}
+
+int64_t FreeBytes(const std::string& dir) {
+    struct statvfs vfs {};
+    if (::statvfs(dir.c_str(), &vfs) != 0)
+        return std::numeric_limits<int64_t>::max();
+    return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+}
+
+// Unpacks the archive's plain members into `scratch` within `limits`; the member names as
+// they are on disk.
+void Unpack(const std::string& zipPath,
+            const std::string& scratch,
+            const ImportLimits& limits,
+            ImportResult& result) {
+    std::error_code ec;
+    const auto stored = static_cast<int64_t>(std::filesystem::file_size(zipPath, ec));
+    const int64_t maxTotal = limits.maxTotalMiB << 20;
+    // The members are unpacked here and then appended to the packet: twice their size.
+    int64_t free = FreeBytes(scratch) - kSpareBytes;
 
     ArchiveReader reader;
     archive_read_support_format_zip(reader.a);
@@ -78,8 +114,13 @@ ImportResult ImportZip(const std::string& zipPath, const std::string& packetDir)
         LocalFailure(zipPath + ": " + archive_error_string(reader.a));
     archive_entry* entry = nullptr;
     int64_t total = 0;
+    int64_t members = 0;
     int rc = ARCHIVE_OK;
+    std::vector<char> none;
     while ((rc = archive_read_next_header(reader.a, &entry)) == ARCHIVE_OK) {
+        if (++members > limits.maxMembers)
+            LocalFailure(zipPath + ": more than " + std::to_string(limits.maxMembers) +
+                         " members ([import] MaxMembers); nothing imported");
         const char* raw = archive_entry_pathname(entry);
         const std::string name = SafeName(raw);
         if (archive_entry_filetype(entry) == AE_IFDIR)
@@ -89,39 +130,113 @@ ImportResult ImportZip(const std::string& zipPath, const std::string& packetDir)
                                       ": not a plain file at the top of the archive");
             continue;
         }
-        const std::string out = scratch.path + name;
-        int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const std::string out = scratch + name;
+        const int fd =
+            ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
-            result.warnings.push_back("skipped member " + name + ": " + std::strerror(errno) +
+            const int error = errno;
+            if (error == ENOSPC || error == EDQUOT)
+                LocalFailure(DiskFull(out));
+            result.warnings.push_back("skipped member " + name + ": " + std::strerror(error) +
                                       " (a second member of that name?)");
             continue;
         }
-        int64_t size = 0;
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
         const void* buf = nullptr;
         size_t len = 0;
         la_int64_t offset = 0;
         int r = ARCHIVE_OK;
         while ((r = archive_read_data_block(reader.a, &buf, &len, &offset)) == ARCHIVE_OK) {
-            size += static_cast<int64_t>(len);
             total += static_cast<int64_t>(len);
-            if (size > kMaxMember || total > kMaxTotal) {
-                ::close(fd);
-                LocalFailure(zipPath + ": member " + name + " is too large; nothing imported");
+            if (total > maxTotal)
+                LocalFailure(zipPath + ": expands to more than " +
+                             std::to_string(limits.maxTotalMiB) +
+                             " MiB ([import] MaxSizeMB); nothing imported");
+            if (total > kRatioFloor && stored > 0 && total / stored > limits.maxRatio)
+                LocalFailure(zipPath + ": expands to more than " + std::to_string(limits.maxRatio) +
+                             " times its size ([import] MaxRatio), as a zip bomb does; nothing "
+                             "imported");
+            if (2 * total > free) {
+                free = FreeBytes(scratch) - kSpareBytes + total;  // measured again, once
+                if (2 * total > free)
+                    LocalFailure(DiskFull(out));
             }
-            if (::write(fd, buf, len) != static_cast<ssize_t>(len)) {
-                const int error = errno;
-                ::close(fd);
-                LocalFailure(out + ": " + std::strerror(error));
+            for (size_t done = 0; done < len;) {
+                const ssize_t n = ::write(fd, static_cast<const char*>(buf) + done, len - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    LocalFailure(WriteFailure(out, n < 0 ? errno : ENOSPC));
+                done += static_cast<size_t>(n);
             }
         }
-        ::close(fd);
         if (r != ARCHIVE_EOF)
             LocalFailure(zipPath + ": " + archive_error_string(reader.a));
     }
     if (rc != ARCHIVE_EOF)
         LocalFailure(zipPath + ": " + archive_error_string(reader.a));
+}
 
-    const std::string sjis = cp932::FromUtf8(scratch.path);
+// Appends the messages of one unpacked area a batch at a time, so that memory stays bounded
+// whatever the size of its file.
+class AreaFeed {
+public:
+    AreaFeed(PacketAppender& appender, std::string name, std::string letters, ImportResult& result)
+        : appender_(appender)
+        , name_(std::move(name))
+        , letters_(std::move(letters))
+        , result_(result) {}
+
+    void Add(std::string_view text, int64_t number) {
+        ++count_;
+        bytes_ += text.size();
+        batch_.push_back(Article{std::string(text), number});
+        if (batch_.size() >= kBatchMessages || bytes_ >= kBatchBytes)
+            Flush();
+    }
+    void Flush() {
+        if (batch_.empty())
+            return;
+        try {
+            AppendResult r = appender_.Append(name_, letters_, batch_);
+            result_.messages += r.appended;
+            result_.duplicates += r.duplicates;
+        } catch (const AppendError& e) {
+            LocalFailure(e.message);
+        }
+        batch_.clear();
+        bytes_ = 0;
+    }
+    int64_t Count() const { return count_; }
+
+private:
+    PacketAppender& appender_;
+    std::string name_;
+    std::string letters_;
+    ImportResult& result_;
+    std::vector<Article> batch_;
+    size_t bytes_ = 0;
+    int64_t count_ = 0;
+};
+
+}  // namespace
+
+ImportResult ImportZip(const std::string& zipPath,
+                       const std::string& packetDir,
+                       const ImportLimits& limits) {
+    ImportResult result;
+    PacketAppender appender(packetDir);
+    // Folders of imports that were killed go first.
+    RemoveStaleScratchFolders(cp932::FromUtf8(appender.Directory()));
+    ScratchFolder scratch;
+    if (!scratch.Create(appender.Directory()))
+        LocalFailure(WriteFailure(appender.Directory(), errno));
+    Unpack(zipPath, scratch.Path(), limits, result);
+
+    const std::string sjis = cp932::FromUtf8(scratch.Path());
     const std::string areas = FindPacketFile(sjis + "AREAS");
     if (!PacketFileExists(areas))
         LocalFailure(zipPath + ": the archive holds no AREAS file");
@@ -146,36 +261,49 @@ ImportResult ImportZip(const std::string& zipPath, const std::string& packetDir)
                                       " are not appended by this program");
             continue;
         }
-        const SharedPath msgPath(FindPacketFile(sjis + prefix + ".MSG"));
-        MessageList messages;
+        const std::string msgPath = FindPacketFile(sjis + prefix + ".MSG");
+        if (!PacketFileExists(msgPath)) {
+            result.warnings.push_back("skipped area " + cp932::ToUtf8(name) + ": its file " +
+                                      cp932::ToUtf8(prefix) + ".MSG is not in the archive");
+            continue;
+        }
+        MappedFile msg(msgPath);
+        const std::string_view bytes = msg.Bytes();
+        AreaFeed feed(appender, name, enc.substr(0, 2), result);
         if (l2 == 'n') {
-            ParseContext ctx{msgPath, ""};
-            if (l1 == 'u')
-                ParseRnewsFile(ctx, messages, {});
-            else
-                ParseBinaryFile(ctx, messages, {});
+            ForEachFramedText(bytes, l1, [&](std::string_view text, int64_t end) {
+                feed.Add(text, 0);
+                msg.DoneBefore(static_cast<size_t>(end));
+            });
         } else {
-            ParseIndexFile(FindPacketFile(sjis + prefix + ".IDX"), l2, msgPath, messages, {});
+            // Index lines give each message's place: offset first, then the length and the
+            // number in the layout's columns.
+            MappedFile idx(FindPacketFile(sjis + prefix + ".IDX"));
+            const std::string_view lines = idx.Bytes();
+            const size_t lengthColumn = l2 == 'c' ? 6 : 4;
+            size_t pos = 0;
+            std::string_view row;
+            while (NextTextLine(lines, pos, row)) {
+                const TSList col = SplitTab(row, static_cast<int>(lengthColumn + 2));
+                const int64_t offset = ToInteger64(col[0]);
+                const int64_t length = ToInteger64(col[lengthColumn]);
+                if (row.empty() || offset < 0 || static_cast<uint64_t>(offset) > bytes.size() ||
+                    length < 0)
+                    continue;
+                const size_t at = static_cast<size_t>(offset);
+                feed.Add(bytes.substr(
+                             at, std::min<size_t>(static_cast<size_t>(length), bytes.size() - at)),
+                         ToInteger64(col[lengthColumn + 2]));
+            }
         }
-        const std::string bytes = ReadFileBytes(msgPath);
-        std::vector<Article> articles;
-        for (const auto& m : messages) {
-            if (m->offset < 0 || static_cast<uint64_t>(m->offset) > bytes.size())
-                continue;
-            Article a;
-            a.text = bytes.substr(static_cast<size_t>(m->offset),
-                                  static_cast<size_t>(std::max<int64_t>(m->length, 0)));
-            a.number = m->number;
-            articles.push_back(std::move(a));
-        }
-        try {
-            AppendResult r = appender.Append(name, enc.substr(0, 2), articles);
-            result.messages += r.appended;
-            result.duplicates += r.duplicates;
-            ++result.areas;
-        } catch (const AppendError& e) {
-            LocalFailure(e.message);
-        }
+        feed.Flush();
+        if (feed.Count() == 0 && !bytes.empty())
+            result.warnings.push_back("area " + cp932::ToUtf8(name) + ": its file " +
+                                      cp932::ToUtf8(prefix) + ".MSG holds no message in the " +
+                                      "framing its letters " + f[2] + " name");
+        ++result.areas;
+        // Its room on the disk goes back at once.
+        ::unlink(DiskPath(msgPath).c_str());
     }
     return result;
 }

@@ -110,6 +110,110 @@ TEST(ZipPacket, ABrokenArchiveChangesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "packet" / "AREAS"));
 }
 
+// A zip whose one area member is `size` bytes of `fill`, written a block at a time.
+void WriteBigZip(const std::filesystem::path& zip, int64_t size, char fill, int members = 1) {
+    archive* a = archive_write_new();
+    archive_write_set_format_zip(a);
+    ASSERT_EQ(archive_write_open_filename(a, zip.c_str()), ARCHIVE_OK);
+    for (int m = 0; m < members; ++m) {
+        const std::string name = m == 0 ? "AREAS" : "0000001.MSG." + std::to_string(m);
+        archive_entry* e = archive_entry_new();
+        archive_entry_set_pathname(e, name.c_str());
+        archive_entry_set_filetype(e, AE_IFREG);
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_size(e, 0);
+        archive_write_header(a, e);
+        archive_entry_free(e);
+    }
+    archive_entry* e = archive_entry_new();
+    archive_entry_set_pathname(e, "0000001.MSG");
+    archive_entry_set_filetype(e, AE_IFREG);
+    archive_entry_set_perm(e, 0644);
+    archive_entry_set_size(e, size);
+    archive_write_header(a, e);
+    std::string block(1 << 20, fill);
+    uint32_t x = 12345;
+    for (int64_t done = 0; done < size; done += static_cast<int64_t>(block.size())) {
+        if (fill == '?')  // bytes that do not compress
+            for (char& c : block) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+        archive_write_data(a, block.data(),
+                           static_cast<size_t>(std::min<int64_t>(size - done, block.size())));
+    }
+    archive_entry_free(e);
+    archive_write_close(a);
+    archive_write_free(a);
+}
+
+TEST(ZipPacket, BombsAreRefusedWithinTheirLimitsAndLeaveThePacketAsItWas) {
+    TempDir dir;
+    const auto packet = dir / "packet";
+    PacketAppender(packet.string()).Append("fj.test", "un", {Article{Message(1), 0}});
+    const std::string before = ReadFile(packet / "00000001.MSG");
+    struct Case {
+        const char* what;
+        int64_t size;
+        char fill;
+        int members;
+        ImportLimits limits;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"zeros, a thousand times their packed size", int64_t{64} << 20, '\0', 1, {}, "MaxRatio"},
+        {"more than MaxSizeMB", int64_t{3} << 20, '?', 1, {2, 100, 100}, "MaxSizeMB"},
+        {"more members than MaxMembers", 10, 'x', 5, {100, 100, 4}, "MaxMembers"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBigZip(dir / "bomb.zip", c.size, c.fill, c.members);
+        try {
+            ImportZip((dir / "bomb.zip").string(), packet.string(), c.limits);
+            ADD_FAILURE() << "imported";
+        } catch (const TransferError& e) {
+            EXPECT_EQ(e.kind(), Failure::LocalFile);
+            EXPECT_NE(std::string(e.what()).find(c.key), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(ReadFile(packet / "00000001.MSG"), before);
+        for (const auto& entry : std::filesystem::directory_iterator(packet))
+            EXPECT_EQ(entry.path().filename().string().find(".pelorin-import-"), std::string::npos);
+    }
+}
+
+TEST(ZipPacket, LimitsComeFromTheImportSectionOfTheSettings) {
+    TempDir dir;
+    WriteFile(dir / "transfer.INI", "[import]\nMaxSizeMB=5\nMaxRatio=junk\n");
+    const ImportLimits l = ReadImportLimits((dir / "transfer.INI").string());
+    EXPECT_EQ(l.maxTotalMiB, 5);
+    EXPECT_EQ(l.maxRatio, ImportLimits{}.maxRatio);
+    EXPECT_EQ(ReadImportLimits((dir / "none.INI").string()).maxMembers, ImportLimits{}.maxMembers);
+}
+
+TEST(ZipPacket, AFullTextFollowsItsSummaryAndAnArchiveImportedTwiceAddsNothing) {
+    TempDir dir;
+    const auto packet = dir / "packet";
+    const std::string full = Message(1) + "second line\nthird line\n";
+    const std::string summary = Message(1);
+    // An index line of one message, the only one of its rnews file.
+    auto index = [](const std::string& text) {
+        const size_t offset = ("#! rnews " + std::to_string(text.size()) + "\n").size();
+        return std::to_string(offset) + "\ts1\ta@example.org\t\t<1@x>\t\t" +
+               std::to_string(text.size()) + "\t5\t1\n";
+    };
+    WriteZip(dir / "summary.zip", {{"AREAS", "0000001\tfj.test\tuc\n"},
+                                   {"0000001.MSG", RnewsFile({summary})},
+                                   {"0000001.IDX", index(summary)}});
+    WriteZip(dir / "full.zip", {{"AREAS", "0000001\tfj.test\tuc\n"},
+                                {"0000001.MSG", RnewsFile({full})},
+                                {"0000001.IDX", index(full)}});
+    EXPECT_EQ(ImportZip((dir / "summary.zip").string(), packet.string()).messages, 1);
+    EXPECT_EQ(ImportZip((dir / "full.zip").string(), packet.string()).messages, 1);
+    ImportResult again = ImportZip((dir / "full.zip").string(), packet.string());
+    EXPECT_EQ(again.messages, 0);
+    EXPECT_EQ(again.duplicates, 1);
+    const std::string area = ReadFile(packet / "00000001.MSG");
+    EXPECT_NE(area.find(summary + "#! rnews"), std::string::npos);  // the summary stays first
+    EXPECT_NE(area.find(full), std::string::npos);
+}
+
 TEST(ZipPacket, ExportPacksRepliesCommandsAndTheirFiles) {
     TempDir dir;
     const auto out = dir / "outbound";
