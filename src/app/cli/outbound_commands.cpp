@@ -4,18 +4,22 @@
 //
 // The message file may be Shift_JIS or UTF-8 (CR LF or LF); it is left in place. The outbound
 // directory is --outbound DIR when given, else the packet's [General] Outbound, else the
-// program's own directory ($PELORIN_HOME, else ~/.config/pelorin), which is where the program
-// keeps it unless told otherwise. `sendme` numbers messages as `list --sort 0` lists them, from
+// transfer program's [General] Outbound (transfer.INI, where `pelorin-transfer send` looks),
+// else the program's own directory ($PELORIN_HOME, else ~/.config/pelorin), which is where the
+// program keeps it unless told otherwise. A directory that does not exist yet is made. `sendme` numbers messages as `list --sort 0` lists them, from
 // 1 in file order, and answers its confirmation itself (the question goes to stderr).
 #include "command.h"
 #include "packet_access.h"
 #include "terminal.h"
 
 #include "coding/cp932.h"
+#include "store/disk_path.h"
+#include "store/inifile.h"
 #include "store/outbound.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 namespace pelorin::cli {
@@ -31,6 +35,20 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
     return false;
 }
 
+// [General] Outbound of transfer.INI in the program's directory (Shift_JIS), read as the
+// transfer program reads it: blanks around it and a " ;" comment after it dropped.
+std::string TransferOutbound() {
+    TIniF ini(cp932::FromUtf8(OwnDir() + "/transfer.INI"));
+    std::string value = ini.ReadString("General", "Outbound", "");
+    for (size_t i = 1; i < value.size(); ++i) {
+        if (value[i] == ';' && (value[i - 1] == ' ' || value[i - 1] == '\t')) {
+            value.resize(i);
+            break;
+        }
+    }
+    return cp932::FromUtf8(Trim(value));
+}
+
 // Chooses the outbound directory as described at the top. It holds for this run only: the
 // packet's stored [General] Outbound is neither changed nor set.
 void ChooseOutbound(TSoup& soup, const std::string& option) {
@@ -38,8 +56,13 @@ void ChooseOutbound(TSoup& soup, const std::string& option) {
     if (dir.empty())
         dir = soup.State().ReadString("General", "Outbound", "");
     if (Trim(dir).empty())
+        dir = TransferOutbound();
+    if (Trim(dir).empty())
         dir = OwnDir();
     soup.outboundOverride = WithTrailingSlash(dir);
+    // A directory named but not made yet is made here; the command line has no one to ask.
+    std::error_code ec;
+    std::filesystem::create_directories(DiskPath(soup.outboundOverride), ec);
 }
 
 int Fail(const OutboundResult& r) {

@@ -74,6 +74,14 @@ printf '0\tone\ta@x\t\t<1@x>\t\t0\t0\t101\n0\ttwo\ta@x\t\t<2@x>\t\t0\t0\t150\n0\
 check sendme-numbers "$(printf 'SENDME\tfj.test\t101\nSENDME\tfj.test\t205')" \
     "$(tail -n 2 "$work/out/COMMANDS")"
 
+# Without --outbound or a stored directory, post and sendme use transfer.INI's Outbound (where
+# pelorin-transfer send looks), making it when it is missing.
+printf '[General]\nOutbound=%s   ; where the replies wait\n' "$work/transfer out/new" >"$work/home/transfer.INI"
+check post-transfer-outbound "$work/transfer out/new/PBM00003.MSG" \
+    "$("$cli" post "$work/idx" "$work/PBM00003.TMP" --mail)"
+"$cli" sendme "$work/idx" fj.test 2 >/dev/null 2>&1 || { echo "FAIL sendme transfer outbound"; fail=1; }
+check sendme-transfer-outbound "$(printf 'SENDME\tfj.test\t150')" "$(cat "$work/transfer out/new/COMMANDS")"
+
 "$cli" post "$work/demo" "$work/PBM00002.TMP" >/dev/null 2>&1 && { echo "FAIL post without kind"; fail=1; }
 "$cli" post "$work/demo" "$work/missing.TMP" --mail >/dev/null 2>&1 && { echo "FAIL missing file posted"; fail=1; }
 "$cli" sendme "$work/demo" pelorin.test 99 >/dev/null 2>&1 && { echo "FAIL message 99 accepted"; fail=1; }
