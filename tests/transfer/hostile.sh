@@ -1,8 +1,8 @@
 # Servers that misbehave (hostile_server.py on 127.0.0.1): a message the IMAP server refuses is
 # named and skipped, the rest arrive, and the next run fetches it once the server gives it; a
-# huge literal, an answer without end, silence and a trickle - over IMAP and NNTP - end the run
-# with an error that names the server and the limit, within the limits of transfer.INI and in
-# bounded memory.
+# server that never completes the handshake, a huge literal, an answer without end, silence
+# and a trickle - over IMAP and NNTP - end the run with an error that names the server and the
+# limit, within the limits of transfer.INI and in bounded memory.
 . "$3/servers.bash"
 
 start_hostile() { # imap|nntp, mode, [flag file]
@@ -58,6 +58,9 @@ expect_rc 0 "$TRANSFER" --config "$T/hostile.INI" fetch "$T/refused"
 check "nothing twice" [ "$(list "$T/refused" | wc -l)" -eq 3 ]
 check "Retry emptied" grep -qx 'Retry=' <(tr -d '\r' <"$T/transfer-state.INI")
 kill "${PIDS[-1]}"
+
+# A server whose queue is full never completes the handshake.
+start_hostile imap full; settings imap; must_stop connect "no connection within 2 seconds (ConnectTimeout)"
 
 # IMAP: a literal of 4 GB, a listing without end, silence, a trickled greeting and text.
 start_hostile imap literal; settings imap; must_stop literal "longer than"

@@ -9,6 +9,7 @@ three small messages (UIDs / article numbers 1 to 3) and misbehaves as MODE says
               NNTP: answers OVER with overview lines that never end
   article     NNTP: answers ARTICLE with lines that never end
   silent      never greets
+  full        never accepts, its queue full: connecting never ends
   trickle     greets one byte a second
   slowtext    IMAP: sends the text of UID 1 one byte a second
 
@@ -162,6 +163,21 @@ def serve(conn):
 listener = socket.socket()
 listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 listener.bind(("127.0.0.1", port))
+if mode == "full":
+    # A queue of one, filled by ourselves: the kernel drops every later handshake.
+    listener.listen(0)
+    queued = []
+    for _ in range(4):
+        s = socket.socket()
+        s.setblocking(False)
+        try:
+            s.connect(("127.0.0.1", port))
+        except BlockingIOError:
+            pass
+        queued.append(s)
+    time.sleep(0.5)
+    print("ready", flush=True)
+    time.sleep(3600)
 listener.listen(8)
 print("ready", flush=True)
 while True:
