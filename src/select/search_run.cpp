@@ -1,0 +1,144 @@
+// A search over open packets: see search_run.h.
+#include "select/search_run.h"
+
+#include "coding/cp932.h"
+#include "select/message_search.h"
+#include "select/re_error.h"
+#include "select/search_document.h"
+#include "select/search_fold.h"
+#include "store/grp.h"
+#include "store/packet_files.h"
+#include "store/soup.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace pelorin {
+namespace {
+
+bool MarkAllowed(const SearchQuery& q, const TMsg& m) {
+    return q.marks.empty() || q.marks.find(m.mark) != std::string::npos;
+}
+
+TGrp* AreaByPrefix(TSoup& soup, const std::string& prefix) {
+    for (const auto& a : soup.areas)
+        if (CompareNoCase(NamePart(a->pathBase), prefix) == 0)
+            return a.get();
+    return nullptr;
+}
+
+void Prepared(TGrp& area) {
+    if (area.messages.empty())
+        area.Prepare();
+}
+
+// The pattern applied to `found`, which keeps only the messages it matches.
+void ApplyPattern(const SearchQuery& q, bool fuzzy, std::vector<FoundMessage>& found) {
+    if (q.pattern.empty() || found.empty())
+        return;
+    std::vector<TMsg*> msgs;
+    msgs.reserve(found.size());
+    for (const FoundMessage& f : found) msgs.push_back(f.msg);
+    std::vector<size_t> keep;
+    try {
+        keep = GrepMessages(msgs, cp932::FromUtf8(q.pattern), fuzzy);
+    } catch (const ERegExpParser& e) {
+        throw SearchQueryError{"/" + q.pattern + "/: " + cp932::ToUtf8(e.message()), e.position()};
+    }
+    std::vector<FoundMessage> kept;
+    kept.reserve(keep.size());
+    for (size_t i : keep) kept.push_back(found[i]);
+    found = std::move(kept);
+}
+
+}  // namespace
+
+std::vector<FoundMessage> RunSearch(SearchIndex& index,
+                                    const SearchQuery& query,
+                                    const std::vector<TSoup*>& packets,
+                                    bool fuzzy,
+                                    const std::function<bool()>& cancelled) {
+    std::vector<FoundMessage> found;
+    if (SearchIndex::Narrows(query)) {
+        std::vector<std::string> dirs;
+        std::unordered_map<std::string, TSoup*> byDir;
+        for (TSoup* p : packets) {
+            dirs.push_back(p->directory);
+            byDir[p->directory] = p;
+        }
+        // Offsets of each area's messages, made when the area is first met.
+        std::unordered_map<const TGrp*, std::unordered_map<int64_t, TMsg*>> places;
+        for (const SearchHit& hit : index.Find(query, dirs)) {
+            auto soup = byDir.find(hit.packet);
+            if (soup == byDir.end())
+                continue;
+            TGrp* area = AreaByPrefix(*soup->second, hit.prefix);
+            if (!area)
+                continue;
+            auto [at, fresh] = places.try_emplace(area);
+            if (fresh) {
+                if (cancelled && cancelled())
+                    break;
+                Prepared(*area);
+                for (const auto& m : area->messages) at->second.emplace(m->offset, m.get());
+            }
+            auto m = at->second.find(hit.offset);
+            if (m != at->second.end() && MarkAllowed(query, *m->second))
+                found.push_back({soup->second, area, m->second});
+        }
+    } else {
+        for (TSoup* p : packets) {
+            for (const auto& a : p->areas) {
+                if (cancelled && cancelled())
+                    break;
+                Prepared(*a);
+                for (const auto& m : a->messages)
+                    if (MarkAllowed(query, *m))
+                        found.push_back({p, a.get(), m.get()});
+            }
+        }
+        std::stable_sort(found.begin(), found.end(),
+                         [](const FoundMessage& x, const FoundMessage& y) {
+                             return x.msg->SortDate() > y.msg->SortDate();
+                         });
+    }
+    ApplyPattern(query, fuzzy, found);
+    return found;
+}
+
+std::string SearchSnippet(TMsg& msg, const SearchQuery& query, size_t width) {
+    const SearchFields f = ReadSearchFields(msg.ReadText());
+    std::vector<std::string> words;
+    for (const auto& clause : query.clauses)
+        for (const SearchTerm& t : clause)
+            if (!t.negated && t.field != SearchTerm::Field::Area && !t.text.empty())
+                words.push_back(t.text);
+    // Lines of the body, compared folded; folding keeps most characters in place, so the
+    // line is cut around the hit in its folded form and shown as folded text would mislead:
+    // the original line is shown, marked where the folded one has the word.
+    size_t start = 0;
+    while (start <= f.body.size()) {
+        size_t end = f.body.find('\n', start);
+        if (end == std::string::npos)
+            end = f.body.size();
+        const std::string line = f.body.substr(start, end - start);
+        const std::string folded = FoldForSearch(line);
+        for (const std::string& w : words) {
+            const size_t at = folded.find(w);
+            if (at == std::string::npos)
+                continue;
+            if (folded.size() == line.size()) {
+                // Same length: the places agree; mark the hit in the original text.
+                std::string out = line.substr(0, at) + "【" + line.substr(at, w.size()) + "】" +
+                                  line.substr(at + w.size());
+                (void)width;
+                return out;
+            }
+            return line;
+        }
+        start = end + 1;
+    }
+    return f.subject;
+}
+
+}  // namespace pelorin
