@@ -127,11 +127,11 @@ void FetchGroup(NntpClient& nntp,
     Guarded(batch, [&] {
         if (g.count == 0 || from > g.high || g.high == 0)
             return;
-        auto fetch = [&](int64_t n) {
+        auto fetch = [&](int64_t n, int64_t bytes) {
             bool tooLarge = false;
-            std::optional<std::string> text = summary
-                                                  ? nntp.Summary(n, server.summaryLines, &tooLarge)
-                                                  : nntp.Article(n, &tooLarge);
+            std::optional<std::string> text =
+                summary ? nntp.Summary(n, server.summaryLines, &tooLarge, bytes)
+                        : nntp.Article(n, &tooLarge);
             if (text)
                 batch.Add(Article{std::move(*text), n});
             if (tooLarge) {
@@ -148,10 +148,10 @@ void FetchGroup(NntpClient& nntp,
             std::unordered_set<std::string> known = app.KnownIds(group);
             for (const OverviewLine& o : over)
                 if (o.messageId.empty() || !known.count(o.messageId))
-                    fetch(o.number);
+                    fetch(o.number, o.bytes > 0 ? o.bytes : -1);
         } else {
             // The range comes from the server: walked, never held as a list.
-            for (int64_t n = from; n <= g.high; ++n) fetch(n);
+            for (int64_t n = from; n <= g.high; ++n) fetch(n, -1);
         }
         batch.Flush();
         // Numbers up to the high mark are done, even where the last ones had gone.

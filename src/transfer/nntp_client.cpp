@@ -4,12 +4,20 @@
 #include "transfer/errors.h"
 #include "transfer/log.h"
 
+#include <memory>
+
 namespace pelorin::transfer {
 
 NntpClient::NntpClient(const NewsServer& server, const std::string& password)
     : server_(server)
-    , conn_(server) {
-    conn_.StartAnswer();
+    , password_(password) {
+    Open();
+}
+
+void NntpClient::Open() {
+    const NewsServer& server = server_;
+    conn_ = std::make_unique<LineConnection>(server);
+    conn_->StartAnswer();
     NntpStatus hello = Read();
     if (hello.code != 200 && hello.code != 201)
         Unexpected("(greeting)", hello);
@@ -25,12 +33,12 @@ NntpClient::NntpClient(const NewsServer& server, const std::string& password)
             throw TransferError(Failure::Server, "[" + server.section +
                                                      "] the server offers no STARTTLS (" +
                                                      std::to_string(s.code) + " " + s.text + ")");
-        conn_.StartTls();
+        conn_->StartTls();
     }
     if (!server.user.empty()) {
         NntpStatus s = Command("AUTHINFO USER " + server.user);
         if (s.code == 381)
-            s = Command("AUTHINFO PASS " + password);
+            s = Command("AUTHINFO PASS " + password_);
         if (s.code == 481 || s.code == 482)
             throw TransferError(Failure::Auth, "[" + server.section +
                                                    "] the server refused the user name or "
@@ -54,15 +62,15 @@ NntpClient::~NntpClient() {
 }
 
 NntpStatus NntpClient::Read() {
-    std::string line = conn_.ReadLine();
+    std::string line = conn_->ReadLine();
     Log::Get().Trace(false, line);
     return ParseStatus(line);
 }
 
 NntpStatus NntpClient::Command(const std::string& line) {
     Log::Get().Trace(true, line);
-    conn_.StartAnswer();
-    conn_.Write(line + "\r\n");
+    conn_->StartAnswer();
+    conn_->Write(line + "\r\n");
     return Read();
 }
 
@@ -77,7 +85,7 @@ std::string NntpClient::ReadBlock(int64_t keep, bool& tooLarge) {
     std::string kept;
     tooLarge = false;
     for (;;) {
-        std::string line = conn_.ReadLine();
+        std::string line = conn_->ReadLine();
         if (!d.Line(line))
             break;
         if (!tooLarge &&
@@ -98,6 +106,7 @@ std::string NntpClient::ReadBlock(int64_t keep, bool& tooLarge) {
 }
 
 GroupReply NntpClient::Group(const std::string& group) {
+    group_ = group;
     NntpStatus s = Command("GROUP " + group);
     if (s.code == 411)
         throw TransferError(Failure::Server,
@@ -134,7 +143,7 @@ std::vector<OverviewLine> NntpClient::Over(int64_t from, int64_t to, bool* suppo
     DotDecoder d;
     const int64_t most = to - from + 1;
     for (;;) {
-        std::string line = conn_.ReadLine();
+        std::string line = conn_->ReadLine();
         if (!d.Line(line))
             break;
         if (!line.empty() && line[0] == '.')
@@ -142,7 +151,7 @@ std::vector<OverviewLine> NntpClient::Over(int64_t from, int64_t to, bool* suppo
         OverviewLine o = ParseOverview(line);
         if (o.number >= from && o.number <= to) {
             if (static_cast<int64_t>(out.size()) >= most)
-                conn_.Fail("OVER " + range + ": more overview lines than the range has numbers");
+                conn_->Fail("OVER " + range + ": more overview lines than the range has numbers");
             out.push_back(std::move(o));
         }
         d.Text().clear();
@@ -165,7 +174,10 @@ std::optional<std::string> NntpClient::Article(int64_t number, bool* tooLarge) {
     return text;
 }
 
-std::optional<std::string> NntpClient::Summary(int64_t number, int lines, bool* tooLarge) {
+std::optional<std::string> NntpClient::Summary(int64_t number,
+                                               int lines,
+                                               bool* tooLarge,
+                                               int64_t bytes) {
     bool large = false;
     NntpStatus s = Command("HEAD " + std::to_string(number));
     if (s.code == 423 || s.code == 430)
@@ -184,8 +196,34 @@ std::optional<std::string> NntpClient::Summary(int64_t number, int lines, bool* 
         return text;
     if (s.code != 222)
         Unexpected("BODY", s);
-    text += ReadBlock(lines, large);
-    return text;
+    // The lines kept; then, when the overview says much more follows, the rest is not worth
+    // reading: NNTP cannot stop a BODY, but a new connection can.
+    DotDecoder d;
+    int64_t read = static_cast<int64_t>(text.size());
+    bool kept = lines <= 0;  // every line to keep is in `text`
+    auto worthCutting = [&] { return bytes - read > kSummaryCutOff && !group_.empty(); };
+    for (;;) {
+        if (kept && worthCutting()) {
+            Log::Get().Trace(true, "(the rest of the body is left unread: a new connection)");
+            conn_.reset();
+            Open();
+            if (Command("GROUP " + group_).code != 211)
+                conn_->Fail("GROUP " + group_ + " failed on the new connection");
+            return text;
+        }
+        std::string line = conn_->ReadLine();
+        read += static_cast<int64_t>(line.size()) + 2;
+        if (!d.Line(line))
+            return kept ? text : text + d.Text();
+        if (kept) {
+            d.Text().clear();
+        } else if (d.Lines() >= lines ||
+                   static_cast<int64_t>(d.Text().size()) > server_.maxMessageSize) {
+            text += d.Text();
+            d.Text().clear();
+            kept = true;
+        }
+    }
 }
 
 void NntpClient::Post(const std::string& text) {
@@ -195,7 +233,7 @@ void NntpClient::Post(const std::string& text) {
                             "[" + server_.section + "] posting is not allowed: " + s.text);
     if (s.code != 340)
         Unexpected("POST", s);
-    conn_.Write(DotEncode(text));
+    conn_->Write(DotEncode(text));
     Log::Get().Trace(true, "(article, " + std::to_string(text.size()) + " bytes)");
     s = Read();
     if (s.code != 240)
@@ -204,7 +242,7 @@ void NntpClient::Post(const std::string& text) {
 }
 
 void NntpClient::Quit() {
-    if (quit_)
+    if (quit_ || !conn_)
         return;
     quit_ = true;
     Command("QUIT");

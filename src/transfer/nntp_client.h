@@ -18,6 +18,7 @@
 #include "transfer/nntp_response.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,13 +41,21 @@ public:
     // or when it is larger than MaxMessageSize (then `tooLarge` is set: the rest of it was
     // read and dropped).
     std::optional<std::string> Article(int64_t number, bool* tooLarge = nullptr);
-    // HEAD and the first `lines` lines of BODY (the rest is read and dropped).
-    std::optional<std::string> Summary(int64_t number, int lines, bool* tooLarge = nullptr);
+    // HEAD and the first `lines` lines of BODY. The rest is read and dropped - unless
+    // `bytes` (the article's size from the overview) says more than kSummaryCutOff bytes
+    // follow: then the connection is closed instead and a new one opened, on the same group.
+    std::optional<std::string> Summary(int64_t number,
+                                       int lines,
+                                       bool* tooLarge = nullptr,
+                                       int64_t bytes = -1);
+    static constexpr int64_t kSummaryCutOff = 128 << 10;
     // POST: throws when the server refuses the article (440, 441).
     void Post(const std::string& text);
     void Quit();
 
 private:
+    // Connects, reads the greeting, and goes through MODE READER, STARTTLS and AUTHINFO.
+    void Open();
     NntpStatus Command(const std::string& line);
     NntpStatus Read();
     [[noreturn]] void Unexpected(const std::string& command, const NntpStatus& got);
@@ -55,7 +64,9 @@ private:
     std::string ReadBlock(int64_t keep, bool& tooLarge);
 
     const NewsServer& server_;
-    NntpConnection conn_;
+    std::string password_;
+    std::unique_ptr<LineConnection> conn_;
+    std::string group_;  // the group chosen last, chosen again on a new connection
     bool posting_ = false;
     bool overUnknown_ = false;  // OVER was answered 500: use XOVER
     bool quit_ = false;

@@ -77,4 +77,14 @@ start_hostile nntp silent; settings news; must_stop nntp-silent "no answer for 2
 start_hostile nntp trickle; settings news; must_stop nntp-trickle "MessageTimeout"
 start_hostile nntp endless; settings news; must_stop nntp-over "more overview lines"
 start_hostile nntp article; settings news MaxMessageSize=64K; must_stop nntp-article "MessageTimeout"
+
+# A summary of an article far longer than what it keeps leaves the rest unread, on a new
+# connection that goes on with the next article.
+start_hostile nntp big; settings news Summary=fj.test SummaryLines=2
+expect_rc 0 "$TRANSFER" --config "$T/hostile.INI" fetch "$T/summary"
+check "three summaries" [ "$("$CLI" list "$T/summary" fj.test --format '%I' | wc -l)" -eq 3 ]
+"$CLI" show "$T/summary" fj.test 2 >"$T/big-summary"
+check "two lines kept" grep -qx 'big line 1 of a long body' "$T/big-summary"
+grep -q 'big line 2 ' "$T/big-summary" && fail "more than two lines kept"
+check "the rest left unread" grep -q "BODY 2 left unread" "$T/hostile.log"
 echo "hostile: ok"

@@ -8,6 +8,8 @@ three small messages (UIDs / article numbers 1 to 3) and misbehaves as MODE says
   endless     IMAP: answers the size listing with FETCH lines that never end
               NNTP: answers OVER with overview lines that never end
   article     NNTP: answers ARTICLE with lines that never end
+  big         NNTP: article 2 has a body of 8 MB (as its overview says); whether the client
+              read it all is written to stdout ("BODY 2 sent whole" / "BODY 2 left unread")
   silent      never greets
   full        never accepts, its queue full: connecting never ends
   trickle     greets one byte a second
@@ -32,6 +34,7 @@ def message(n):
 
 
 MESSAGES = {n: message(n) for n in (1, 2, 3)}
+BIG = b"".join(b"big line %d of a long body\r\n" % i for i in range(300000))
 
 
 def uids_of(spec):
@@ -129,7 +132,8 @@ def nntp(conn):
                 while True:
                     conn.sendall(line)
             for n in (1, 2, 3):
-                conn.sendall(b"%d\ts\tf\td\t<h%d@example.org>\t\t100\t3\r\n" % (n, n))
+                size = len(BIG) if mode == "big" and n == 2 else 100
+                conn.sendall(b"%d\ts\tf\td\t<h%d@example.org>\t\t%d\t3\r\n" % (n, n, size))
             conn.sendall(b".\r\n")
         elif cmd.startswith("ARTICLE"):
             n = int(cmd.split()[1])
@@ -139,6 +143,22 @@ def nntp(conn):
                 while True:
                     conn.sendall(body)
             conn.sendall(MESSAGES[n] + b".\r\n")
+        elif cmd.startswith(("HEAD", "BODY")):
+            n = int(cmd.split()[1])
+            head, _, body = MESSAGES[n].partition(b"\r\n\r\n")
+            if cmd.startswith("HEAD"):
+                conn.sendall(b"221 %d <h%d@example.org>\r\n%s\r\n.\r\n" % (n, n, head))
+                continue
+            conn.sendall(b"222 %d <h%d@example.org>\r\n" % (n, n))
+            if mode == "big" and n == 2:
+                try:
+                    conn.sendall(BIG + b".\r\n")
+                    print("BODY 2 sent whole", flush=True)
+                except OSError:
+                    print("BODY 2 left unread", flush=True)
+                    return
+                continue
+            conn.sendall(body + b".\r\n")
         elif cmd.startswith("QUIT"):
             conn.sendall(b"205 bye\r\n")
             return
