@@ -115,6 +115,13 @@ public:
     void SetListOrder(int sortType);
     const THistory& History() const { return history_; }
 
+    // ---- search (main_form_search.cpp).
+    // Opens the search window (検索, Ctrl+F), searching for `text` when it is not empty.
+    void OpenSearch(const QString& text = QString());
+    // Shows a message the search found: its packet and area are opened, the display history
+    // keeps where the window was, so 戻る comes back.
+    void ShowFoundMessage(TGrp* area, TMsg* msg);
+
     // ---- the tree's pop-up menu (main_form_tree_menu.cpp).
     // Runs the menu's enabling for `node` (what tvMenuPopup does before the menu shows).
     void TvMenuPopup(QTreeWidgetItem* node);

@@ -7,7 +7,7 @@
 //   mnuDecode / ftbDecode           ファイルへデコード         DecodeChecked
 //   mnuCopyToFolder / ftbFolderCopy フォルダにコピー           CopySelectedToFolder
 //   mnuChkCls                       チェックをクリア           ClearChecks
-//   mnuFind                         検索                      always disabled
+//   mnuFind                         検索(&F)... (Ctrl+F)      OpenSearch
 //   mnuDelQuit                      削除マークを処理して終了(&X) DelQuit
 //
 // Purge on exit: closing the window while an area of an open packet holds messages marked for
@@ -62,8 +62,8 @@ void TMainForm::BuildActionCommands() {
             c.Add("mnuCopyToFolder", QStringLiteral("フォルダにコピー"),
                   QStringLiteral("フォルダへ"), [this] { CopySelectedToFolder(); }));
     c.Add("mnuChkCls", QStringLiteral("チェックをクリア"), QString(), [this] { ClearChecks(); });
-    c.Add("mnuFind", QStringLiteral("検索"), QString(), [] {});
-    c.Enable("mnuFind", false);
+    c.Add("mnuFind", QStringLiteral("検索(&F)..."), QString(), [this] { OpenSearch(); })
+        ->setShortcut(QKeySequence::Find);
     c.Add("mnuDelQuit", QStringLiteral("削除マークを処理して終了(&X)"), QString(),
           [this] { DelQuit(); });
 }

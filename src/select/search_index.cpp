@@ -89,7 +89,7 @@ std::string AsciiLower(std::string text) {
 
 // One area's work: its messages from `from` on are to be indexed.
 struct AreaWork {
-    const TGrp* area = nullptr;
+    const IndexSource::Area* area = nullptr;
     std::string key;
     std::string prefix;
     FileState now;
@@ -151,7 +151,15 @@ SearchIndex::Engine& SearchIndex::Open(bool write) {
     return e;
 }
 
-int64_t SearchIndex::Update(const TSoup& soup,
+IndexSource IndexSource::Of(const TSoup& soup) {
+    IndexSource source;
+    source.directory = soup.directory;
+    for (const auto& a : soup.areas)
+        source.areas.push_back({a->pathBase, a->areaName, a->Letter(0), a->Letter(1)});
+    return source;
+}
+
+int64_t SearchIndex::Update(const IndexSource& soup,
                             const std::function<bool(int64_t, int64_t)>& progress) {
     Engine& e = Open(true);
     if (!e.db)
@@ -164,15 +172,14 @@ int64_t SearchIndex::Update(const TSoup& soup,
     std::vector<AreaWork> work;
     std::unordered_set<std::string> present;
     int64_t total = 0;
-    for (const auto& owned : soup.areas) {
-        const TGrp& area = *owned;
+    for (const IndexSource::Area& area : soup.areas) {
         AreaWork w;
         w.area = &area;
         w.prefix = std::string(NamePart(area.pathBase));
         w.key = AreaKey(soup.directory, w.prefix);
         present.insert(w.key);
         Stat(area.pathBase + ".MSG", w.now.msgInode, w.now.msgSize);
-        const char l1 = area.Letter(0), l2 = area.Letter(1);
+        const char l1 = area.letter1, l2 = area.letter2;
         const bool indexed = l2 == 'c' || l2 == 'C';
         if (indexed)
             Stat(area.pathBase + ".IDX", w.now.idxInode, w.now.idxSize);

@@ -40,6 +40,21 @@ struct SearchHit {
     std::string sortDate;
 };
 
+// What an update reads of a packet: a copy, so that an update can run on a thread of its own
+// while the window goes on with the packet.
+struct IndexSource {
+    struct Area {
+        std::string pathBase;  // packet directory + prefix (Shift_JIS)
+        std::string areaName;  // Shift_JIS
+        char letter1 = ' ';    // framing: "u" rnews, "b"/"B" binary
+        char letter2 = ' ';    // "n" none, "c"/"C" an index
+    };
+    std::string directory;  // ending with "/"
+    std::vector<Area> areas;
+
+    static IndexSource Of(const TSoup& soup);
+};
+
 class SearchIndex {
 public:
     // The per-user folder: $XDG_CACHE_HOME/pelorin/search, else ~/.cache/pelorin/search.
@@ -55,8 +70,12 @@ public:
     // be empty) gets messages done and messages to do; returning false cancels (what was
     // indexed stays, and the rest is done next time). Returns the messages added; -1 when the
     // index is being written by another process (nothing done).
-    int64_t Update(const TSoup& soup,
+    int64_t Update(const IndexSource& packet,
                    const std::function<bool(int64_t done, int64_t total)>& progress = {});
+    int64_t Update(const TSoup& soup,
+                   const std::function<bool(int64_t done, int64_t total)>& progress = {}) {
+        return Update(IndexSource::Of(soup), progress);
+    }
 
     // The messages of the given packets (directories as TSoup::directory) that the query's
     // words, phrases, fields, dates and attachment term select, newest first. The query's
