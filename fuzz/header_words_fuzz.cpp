@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (c != '\n' && c != '\r' && c != '?' && c != '=')
             line.push_back(c);
     }
-    std::string typed;  // no escapes of JIS in what the user typed
+    std::string typed;  // no escapes of JIS in what the user typed, no blanks before it
     for (char c : line) {
-        if (c != '\x1B')
+        if (c != '\x1B' && (!typed.empty() || (c != ' ' && c != '\t')))
             typed.push_back(c);
     }
     std::string jis = pelorin::SjisToJis("X-Fuzz: " + typed);
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
 
     // A UTF-8 line with one blank between its words and none at its ends (as a composed header
-    // line is written) comes back as it was.
+    // line is written), in an unstructured field, comes back as it was.
     const std::string utf8 = pelorin::ValidUtf8(line);
     std::string words;
     for (char c : utf8) {
@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             words.push_back(c);
     }
     while (!words.empty() && words.back() == ' ') words.pop_back();
+    words = "X-Fuzz: " + words;
     if (pelorin::DecodeHeaderUtf8(pelorin::EncodeUtf8HeaderLine(words)) != words)
         std::abort();
 

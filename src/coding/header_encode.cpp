@@ -1,27 +1,33 @@
-// Writing ISO-2022-JP header lines (EncodeHeaderWords, see header_words.h).
+// Writing header lines with encoded words: EncodeHeaderWords (ISO-2022-JP, from the line
+// SjisToJis made) and EncodeUtf8HeaderLine (UTF-8), see header_words.h. Both share the rules
+// below; they differ only in how a word's bytes are made.
 //
-// The line SjisToJis made is read back into characters: ASCII bytes, and the byte pairs of its
-// ESC $ B (or ESC $ @) runs. The value is then cut into pieces: blanks, plain text and
-// "encodable" tokens (those holding a double-byte character). In unstructured fields
-// (Subject, Comments, ...) tokens are what the blanks separate. In address fields a token
-// also ends at the specials ( ) < > , ; : [ ] and quoted strings are tokens of their own; a
-// quoted string holding Japanese text loses its quotes, since an encoded word inside quotes
-// is no encoded word (RFC 2047, 5), and its text becomes a phrase word like any other.
+// The line is read into characters: ASCII bytes, and the double-byte characters of its ESC $ B
+// (or ESC $ @) runs - or, in UTF-8, its multi-byte characters (a broken byte stands alone).
+// The value is then cut into pieces: blanks, plain text and "encodable" tokens (those holding
+// a character beyond ASCII). In unstructured fields (Subject, Comments, ...) tokens are what
+// the blanks separate. In address fields a token also ends at the specials ( ) < > , ; : [ ]
+// and quoted strings are tokens of their own; a quoted string holding such characters loses
+// its quotes, since an encoded word inside quotes is no encoded word (RFC 2047, 5), and its
+// text becomes a phrase word like any other.
 //
 // Encodable tokens separated only by blanks form one run, the blanks included: readers drop
 // the white space between two adjacent encoded words, so a blank that must survive has to be
-// inside a word. Each run becomes encoded words that each hold whole characters, start in
-// ASCII and end with ESC ( B (RFC 1468), so every word reads by itself. A word is at most 75
-// characters and no line grows past 76: the words of a run are folded between them (that
-// fold is no text), plain text is folded before one of its blanks.
+// inside a word. Each run becomes encoded words that each hold whole characters; an
+// ISO-2022-JP word starts in ASCII and ends with ESC ( B (RFC 1468), so every word reads by
+// itself. A word is at most 75 characters and no line grows past 76: the words of a run are
+// folded between them (that fold is no text), plain text is folded before one of its blanks.
 //
 // Folding plain text loses its blank in this program's own reader (which joins folds without
 // a blank), so an unstructured value that does not fit on one line is encoded whole, from its
 // first non-blank character on, and folds only between words.
-#include "coding/base64.h"
 #include "coding/header_words.h"
 
+#include "coding/base64.h"
+#include "coding/charset.h"
+
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace pelorin {
@@ -29,16 +35,26 @@ namespace {
 
 constexpr size_t kMaxLine = 76;
 constexpr size_t kMaxWord = 75;
-constexpr std::string_view kPrefix = "=?ISO-2022-JP?B?";
 constexpr std::string_view kKanjiIn = "\x1B$B";
 constexpr std::string_view kAsciiIn = "\x1B(B";
 
+// One character of the line: where its bytes are, and whether it needs encoding. An ASCII
+// character is its own byte; `code` keeps that byte for the tests below.
 struct Char {
-    char a = 0;
-    char b = 0;
+    uint32_t at = 0;
+    uint8_t length = 1;
     bool wide = false;
+    char code = 0;
 };
 using Chars = std::vector<Char>;
+
+// How words are written in one charset.
+struct Style {
+    std::string_view prefix;  // "=?ISO-2022-JP?B?"
+    bool jis;                 // runs of wide characters need ESC $ B ... ESC ( B
+};
+constexpr Style kJis{"=?ISO-2022-JP?B?", true};
+constexpr Style kUtf8{"=?UTF-8?B?", false};
 
 // The characters of a JIS line. An escape that switches to ASCII or JIS-Roman ends a run, ESC
 // $ B or ESC $ @ starts one; any other byte in a run starts a pair (a lone last byte, or one
@@ -61,25 +77,40 @@ Chars ReadJis(std::string_view line) {
                 continue;
             }
         }
+        const auto at = static_cast<uint32_t>(i);
         if (kanji && line[i] != '\x1B' && i + 1 < line.size() && line[i + 1] != '\x1B') {
-            out.push_back({line[i], line[i + 1], true});
+            out.push_back({at, 2, true, 0});
             i += 2;
             continue;
         }
-        out.push_back({line[i], 0, false});
+        out.push_back({at, 1, false, line[i]});
         ++i;
     }
     return out;
 }
 
+// The characters of a UTF-8 line; every byte of 0x80 and above belongs to a wide one.
+Chars ReadUtf8(std::string_view line) {
+    Chars out;
+    out.reserve(line.size());
+    for (size_t i = 0; i < line.size();) {
+        const size_t n = std::max<size_t>(Utf8CharLength(line, i), 1);
+        const bool wide = static_cast<unsigned char>(line[i]) >= 0x80;
+        out.push_back(
+            {static_cast<uint32_t>(i), static_cast<uint8_t>(n), wide, wide ? char(0) : line[i]});
+        i += n;
+    }
+    return out;
+}
+
 bool IsBlank(const Char& c) {
-    return !c.wide && (c.a == ' ' || c.a == '\t');
+    return !c.wide && (c.code == ' ' || c.code == '\t');
 }
 
 bool IsSpecial(const Char& c) {
     if (c.wide)
         return false;
-    switch (c.a) {
+    switch (c.code) {
         case '(':
         case ')':
         case '<':
@@ -191,12 +222,12 @@ std::vector<Piece> AddressPieces(const Chars& value) {
                 Chars(value.begin() + static_cast<std::ptrdiff_t>(i),
                       value.begin() + static_cast<std::ptrdiff_t>(j)));
             i = j;
-        } else if (!value[i].wide && value[i].a == '"') {
+        } else if (!value[i].wide && value[i].code == '"') {
             // The quoted string with its quotes, and its text with the escapes undone.
             size_t j = i + 1;
             Chars text;
-            while (j < value.size() && (value[j].wide || value[j].a != '"')) {
-                if (!value[j].wide && value[j].a == '\\' && j + 1 < value.size())
+            while (j < value.size() && (value[j].wide || value[j].code != '"')) {
+                if (!value[j].wide && value[j].code == '\\' && j + 1 < value.size())
                     ++j;
                 text.push_back(value[j]);
                 ++j;
@@ -227,39 +258,39 @@ std::vector<Piece> AddressPieces(const Chars& value) {
     return pieces;
 }
 
-// The bytes of an encoded word holding `chars`: from ASCII, back to ASCII at its end.
-std::string WordBytes(const Chars& chars, size_t from, size_t to) {
+// The bytes of an encoded word holding chars[from, to): in ISO-2022-JP from ASCII, back to
+// ASCII at its end.
+std::string WordBytes(
+    std::string_view src, const Chars& chars, size_t from, size_t to, const Style& style) {
     std::string bytes;
     bool kanji = false;
     for (size_t i = from; i < to; ++i) {
-        if (chars[i].wide != kanji) {
+        if (style.jis && chars[i].wide != kanji) {
             bytes.append(chars[i].wide ? kKanjiIn : kAsciiIn);
             kanji = chars[i].wide;
         }
-        bytes.push_back(chars[i].a);
-        if (chars[i].wide)
-            bytes.push_back(chars[i].b);
+        bytes.append(src.substr(chars[i].at, chars[i].length));
     }
     if (kanji)
         bytes.append(kAsciiIn);
     return bytes;
 }
 
-size_t WordLength(size_t bytes) {
-    return kPrefix.size() + (bytes + 2) / 3 * 4 + 2;
+size_t WordLength(const Style& style, size_t bytes) {
+    return style.prefix.size() + (bytes + 2) / 3 * 4 + 2;
 }
 
 // The characters from `from` on that fit in one word of at most `room` characters.
-size_t Fit(const Chars& chars, size_t from, size_t room) {
+size_t Fit(const Chars& chars, size_t from, size_t room, const Style& style) {
     size_t end = from;
     size_t bytes = 0;
     bool kanji = false;
     while (end < chars.size()) {
-        size_t add = chars[end].wide ? 2 : 1;
-        if (chars[end].wide != kanji)
+        size_t add = chars[end].length;
+        if (style.jis && chars[end].wide != kanji)
             add += 3;
-        const size_t closing = chars[end].wide ? kAsciiIn.size() : 0;
-        if (WordLength(bytes + add + closing) > room)
+        const size_t closing = style.jis && chars[end].wide ? kAsciiIn.size() : 0;
+        if (WordLength(style, bytes + add + closing) > room)
             break;
         bytes += add;
         kanji = chars[end].wide;
@@ -270,21 +301,19 @@ size_t Fit(const Chars& chars, size_t from, size_t room) {
 
 class Writer {
 public:
-    explicit Writer(std::string start)
-        : out_(std::move(start))
+    Writer(std::string_view src, const Style& style, std::string start)
+        : src_(src)
+        , style_(style)
+        , out_(std::move(start))
         , column_(out_.size()) {}
 
     void Blank(const Chars& blanks) {
-        for (const Char& c : blanks) held_.push_back(c.a);
+        for (const Char& c : blanks) held_.push_back(c.code);
     }
 
     void Plain(const Chars& chars) {
         std::string text;
-        for (const Char& c : chars) {
-            text.push_back(c.a);
-            if (c.wide)
-                text.push_back(c.b);
-        }
+        for (const Char& c : chars) text.append(src_.substr(c.at, c.length));
         Place(text.size());
         Write(text);
     }
@@ -296,13 +325,14 @@ public:
                 // The first word goes where the line has room for at least one character.
                 const size_t used = column_ + held_.size();
                 const size_t room = used >= kMaxLine ? 0 : std::min(kMaxWord, kMaxLine - used);
-                Place(Fit(chars, i, room) == i ? kMaxLine : 0);
+                Place(Fit(chars, i, room, style_) == i ? kMaxLine : 0);
             } else {
                 Fold();
             }
             const size_t room = column_ >= kMaxLine ? 0 : std::min(kMaxWord, kMaxLine - column_);
-            const size_t end = std::max(Fit(chars, i, room), i + 1);
-            Write(std::string(kPrefix) + Base64Encode(WordBytes(chars, i, end)) + "?=");
+            const size_t end = std::max(Fit(chars, i, room, style_), i + 1);
+            Write(std::string(style_.prefix) +
+                  Base64Encode(WordBytes(src_, chars, i, end, style_)) + "?=");
             i = end;
         }
     }
@@ -342,14 +372,19 @@ private:
             lineStart_ = false;
     }
 
+    std::string_view src_;
+    const Style& style_;
     std::string out_;
     std::string held_;  // blanks not yet written
     size_t column_ = 0;
     bool lineStart_ = false;  // the line holds nothing but the blank of its fold
 };
 
-std::string Render(std::string_view name, const std::vector<Piece>& pieces) {
-    Writer w{std::string(name)};
+std::string Render(std::string_view src,
+                   const Style& style,
+                   std::string_view name,
+                   const std::vector<Piece>& pieces) {
+    Writer w(src, style, std::string(name));
     for (const Piece& p : pieces) {
         switch (p.kind) {
             case Kind::Blank:
@@ -382,28 +417,22 @@ bool FoldsBetweenWordsOnly(std::string_view text) {
     }
 }
 
-}  // namespace
-
-std::string EncodeHeaderWords(std::string_view line) {
-    if (line.find('\x1B') == std::string_view::npos)
-        return std::string(line);
-    Chars chars = ReadJis(line);
-    if (!HasWide(chars))
-        return std::string(line);
+// Encodes one line whose characters are `chars`.
+std::string EncodeLine(std::string_view line, Chars chars, const Style& style) {
     // The field name stays plain: printable ASCII up to the colon.
     size_t nameEnd = 0;
-    while (nameEnd < chars.size() && !chars[nameEnd].wide && chars[nameEnd].a > ' ' &&
-           chars[nameEnd].a < 0x7F && chars[nameEnd].a != ':')
+    while (nameEnd < chars.size() && !chars[nameEnd].wide && chars[nameEnd].code > ' ' &&
+           chars[nameEnd].code < 0x7F && chars[nameEnd].code != ':')
         ++nameEnd;
     std::string name;
-    if (nameEnd > 0 && nameEnd < chars.size() && !chars[nameEnd].wide && chars[nameEnd].a == ':') {
-        name = std::string(line.substr(0, nameEnd + 1));
+    if (nameEnd > 0 && nameEnd < chars.size() && chars[nameEnd].code == ':') {
+        name = std::string(line.substr(0, chars[nameEnd].at + 1));
         chars.erase(chars.begin(), chars.begin() + static_cast<std::ptrdiff_t>(nameEnd + 1));
     }
     const std::string_view fieldName = std::string_view(name).substr(0, nameEnd);
     if (!name.empty() && IsAddressField(fieldName))
-        return Render(name, AddressPieces(chars));
-    std::string out = Render(name, UnstructuredPieces(chars));
+        return Render(line, style, name, AddressPieces(chars));
+    std::string out = Render(line, style, name, UnstructuredPieces(chars));
     if (FoldsBetweenWordsOnly(out))
         return out;
     // Folded at a blank of its own: the value from its first non-blank character on as one run.
@@ -415,7 +444,24 @@ std::string EncodeHeaderWords(std::string_view line) {
             {Kind::Blank, Chars(chars.begin(), chars.begin() + static_cast<std::ptrdiff_t>(lead))});
     whole.push_back(
         {Kind::Encoded, Chars(chars.begin() + static_cast<std::ptrdiff_t>(lead), chars.end())});
-    return Render(name, whole);
+    return Render(line, style, name, whole);
+}
+
+}  // namespace
+
+std::string EncodeHeaderWords(std::string_view line) {
+    if (line.find('\x1B') == std::string_view::npos)
+        return std::string(line);
+    Chars chars = ReadJis(line);
+    if (!HasWide(chars))
+        return std::string(line);
+    return EncodeLine(line, std::move(chars), kJis);
+}
+
+std::string EncodeUtf8HeaderLine(std::string_view line) {
+    if (!Has8Bit(line))
+        return std::string(line);
+    return EncodeLine(line, ReadUtf8(line), kUtf8);
 }
 
 }  // namespace pelorin

@@ -25,7 +25,7 @@
 // unknown encoding letter is kept as it stands; invalid base64 characters are skipped; "="
 // without two upper-case hex digits after it is kept.
 //
-// Writing ISO-2022-JP header lines: header_encode.cpp.
+// Writing header lines: header_encode.cpp.
 #include "coding/header_words.h"
 
 #include "coding/base64.h"
@@ -377,69 +377,6 @@ std::string DecodeHeaderUtf8(std::string_view value) {
 
 std::string DecodeSjisHeaderWords(std::string_view value) {
     return DecodeWords(value, kSjisPrefix);
-}
-
-std::string EncodeUtf8HeaderLine(std::string_view line) {
-    if (!Has8Bit(line))
-        return std::string(line);
-    constexpr size_t kWordBytes = 45;  // 60 base64 characters, a word of 72
-    std::string out;
-    size_t pos = 0;
-    const size_t colon = line.find(':');
-    if (colon != std::string_view::npos && !Has8Bit(line.substr(0, colon))) {
-        pos = colon + 1;
-        out.append(line.substr(0, pos));
-    }
-    // Words (runs without blanks) and the blanks between them, in order.
-    while (pos < line.size()) {
-        size_t blanks = pos;
-        while (blanks < line.size() && (line[blanks] == ' ' || line[blanks] == '\t')) ++blanks;
-        out.append(line.substr(pos, blanks - pos));
-        pos = blanks;
-        if (pos >= line.size())
-            break;
-        size_t end = line.find_first_of(" \t", pos);
-        if (end == std::string_view::npos)
-            end = line.size();
-        if (!Has8Bit(line.substr(pos, end - pos))) {
-            out.append(line.substr(pos, end - pos));
-            pos = end;
-            continue;
-        }
-        // A run of words with non-ASCII text, the blanks between them included, is encoded
-        // whole: blanks between encoded words would be dropped by the reader.
-        size_t runEnd = end;
-        while (runEnd < line.size()) {
-            size_t next = runEnd;
-            while (next < line.size() && (line[next] == ' ' || line[next] == '\t')) ++next;
-            size_t nextEnd = line.find_first_of(" \t", next);
-            if (nextEnd == std::string_view::npos)
-                nextEnd = line.size();
-            if (next >= line.size() || !Has8Bit(line.substr(next, nextEnd - next)))
-                break;
-            runEnd = nextEnd;
-        }
-        std::string_view run = line.substr(pos, runEnd - pos);
-        bool first = true;
-        while (!run.empty()) {
-            size_t take = 0;
-            while (take < run.size()) {
-                const size_t n = Utf8CharLength(run, take);
-                if (take + n > kWordBytes && take > 0)
-                    break;
-                take += n;
-            }
-            if (!first)
-                out += "\n ";
-            first = false;
-            out += "=?UTF-8?B?";
-            out += Base64Encode(run.substr(0, take));
-            out += "?=";
-            run.remove_prefix(take);
-        }
-        pos = runEnd;
-    }
-    return out;
 }
 
 std::string Unfold(std::string_view text) {

@@ -43,9 +43,8 @@ std::string DecodeSjisHeaderWords(std::string_view value);
 // text allows; an unstructured value that needs a fold is encoded whole, so that it folds only
 // between words. A line without double-byte characters is returned unchanged.
 std::string EncodeHeaderWords(std::string_view line);
-// Encodes one UTF-8 header line ("Name: value") for a message posted in UTF-8: each run of
-// blank-separated words that holds a non-ASCII character becomes "=?UTF-8?B?" words of at most
-// 45 bytes each (cut between characters, never inside one), every further word on a folded
-// line; ASCII words (addresses among them) stay plain. A line that is all ASCII is unchanged.
+// Encodes one UTF-8 header line ("Name: value") for a message posted in UTF-8, by the same
+// rules: the characters beyond ASCII go into "=?UTF-8?B?" words, each cut between characters.
+// A line that is all ASCII is unchanged.
 std::string EncodeUtf8HeaderLine(std::string_view line);
 }  // namespace pelorin

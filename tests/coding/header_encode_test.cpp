@@ -237,6 +237,21 @@ TEST(EncodeHeaderWords, AddressFieldsEncodeNamesAndCommentsOnly) {
     EXPECT_EQ(r.text, many);
 }
 
+TEST(EncodeUtf8HeaderLine, SameRulesWithUtf8Words) {
+    const std::string subject =
+        "Subject: Über 🎉 und noch viel mehr Text, der über die Zeile "
+        "hinausgeht: Ünïcödé ümläüts ëvërywhërë";
+    const std::string encoded = EncodeUtf8HeaderLine(subject);
+    EXPECT_NE(encoded.find('\n'), std::string::npos);
+    for (const std::string& line : Read(encoded).lines) EXPECT_LE(line.size(), 76u) << line;
+    EXPECT_EQ(DecodeHeaderUtf8(encoded), subject);
+    EXPECT_EQ(DecodeHeaderUtf8(EncodeUtf8HeaderLine("To: \"Yılmaz, Ünal\" <u@example.tr>")),
+              "To: Yılmaz, Ünal <u@example.tr>");
+    EXPECT_EQ(EncodeUtf8HeaderLine("To: u@example.tr (Ünal)").substr(0, 21),
+              "To: u@example.tr (=?U");
+    EXPECT_EQ(EncodeUtf8HeaderLine("Subject: plain"), "Subject: plain");
+}
+
 TEST(EncodeHeaderWords, BrokenJisStillGivesWholeWords) {
     // A run without its closing escape, and a lone byte left in a run.
     for (std::string line : {std::string("X: \x1B$B%F"), std::string("X: \x1B$B%F%"),
