@@ -42,11 +42,13 @@ DESCRIPTION
              PACKET_DIR (the directory or its AREAS file) defaults to [General]
              Packet.
     send     Sends each reply listed in REPLIES: mail through [smtp] (submission with
-             STARTTLS on 587, or TLS on 465), news by POST to the news server with Post=Y (else
-             the first). A reply leaves REPLIES, and its file is removed, once the server has
-             accepted it. Then the SENDME lines of COMMANDS fetch full articles into their
-             areas of the packet ([General] Packet). OUTBOUND_DIR defaults to [General]
-             Outbound, else the program's own directory.
+             STARTTLS on 587, or TLS on 465; the envelope from From:, To:, Cc: and Bcc:, groups
+             included), news by POST to the news server with Post=Y (else the first); a message
+             without Date: or Message-ID: is given them. A reply leaves REPLIES, and its file is
+             removed, once the server has accepted it; a refusal names the command the server
+             refused with its code and text. Then the SENDME lines of COMMANDS fetch full
+             articles into their areas of the packet ([General] Packet). OUTBOUND_DIR defaults
+             to [General] Outbound, else the program's own directory.
     import   Unpacks a zip packet into PACKET_DIR, merging its areas as fetch does.
     export   Packs REPLIES, COMMANDS and the reply files of OUTBOUND_DIR into FILE.zip.
 
@@ -60,7 +62,7 @@ OPTIONS
 SETTINGS (transfer.INI)
     [General]
     Packet=/home/me/soup
-    Outbound=/home/me/.config/pelorin
+    Outbound=/home/me/.config/pelorin  ; where the reader leaves REPLIES (its [Files] Outbound)
     ConnectTimeout=30         ; limits for every server (or in a server's section): seconds
     IdleTimeout=120           ; to connect, of silence while an answer is awaited, and for
     MessageTimeout=900        ; one answer or message from its first byte to its last
