@@ -80,9 +80,10 @@ ImapResponse ImapClient::Read(uint64_t maxLiteral) {
         Log::Get().Trace(false, "(" + std::to_string(*literal) + " bytes)");
     }
     ImapRawResponse raw = framer.Take();
-    ImapResponse r = ParseResponse(raw);
+    const std::string shown = Shown(raw.text);
+    ImapResponse r = ParseResponse(std::move(raw));
     if (!r.malformed.empty())
-        conn_.Fail("an answer that cannot be read (" + r.malformed + "): " + Shown(raw.text));
+        conn_.Fail("an answer that cannot be read (" + r.malformed + "): " + shown);
     if (r.type == ImapResponse::Type::Untagged && r.status == "BYE" && !loggingOut_)
         conn_.Fail("the server ended the session: " + r.text);
     return r;

@@ -47,7 +47,7 @@ std::optional<uint64_t> Decimal(std::string_view text) {
 // Reads values from a framed response, taking literals in order.
 class Reader {
 public:
-    Reader(const ImapRawResponse& raw, size_t pos)
+    Reader(ImapRawResponse& raw, size_t pos)
         : raw_(raw)
         , text_(raw.text)
         , pos_(pos) {}
@@ -132,13 +132,13 @@ private:
             return Fail("a literal's length is not a number");
         if (next_ >= raw_.literals.size())
             return Fail("a literal is missing");
-        const ImapRawResponse::Literal& lit = raw_.literals[next_++];
+        ImapRawResponse::Literal& lit = raw_.literals[next_++];
         if (lit.size != *size)
             return Fail("a literal's length does not match");
         pos_ = close + 1;
         if (lit.kept) {
             out.kind = ImapValue::Kind::String;
-            out.text = lit.bytes;
+            out.text = std::move(lit.bytes);
         } else {
             out.kind = ImapValue::Kind::Dropped;
         }
@@ -181,7 +181,7 @@ private:
         return true;
     }
 
-    const ImapRawResponse& raw_;
+    ImapRawResponse& raw_;
     const std::string& text_;
     size_t pos_ = 0;
     size_t next_ = 0;  // the next literal
@@ -251,7 +251,7 @@ ImapRawResponse ImapFramer::Take() {
     return out;
 }
 
-ImapResponse ParseResponse(const ImapRawResponse& raw) {
+ImapResponse ParseResponse(ImapRawResponse raw) {
     ImapResponse r;
     const std::string_view text = raw.text;
     size_t pos = 0;

@@ -78,7 +78,8 @@ struct ImapResponse {
     std::string malformed;        // non-empty: why the response could not be read
 };
 
-ImapResponse ParseResponse(const ImapRawResponse& raw);
+// Takes the literals' bytes out of `raw` (a message text is not copied).
+ImapResponse ParseResponse(ImapRawResponse raw);
 
 // Splits a byte stream into responses, as the client does over a connection (for the tests
 // and the fuzz target): literals longer than `maxLiteral` are dropped. A stream that ends in
