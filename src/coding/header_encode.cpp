@@ -21,10 +21,9 @@
 // Folding plain text loses its blank in this program's own reader (which joins folds without
 // a blank), so an unstructured value that does not fit on one line is encoded whole, from its
 // first non-blank character on, and folds only between words.
-#include "coding/header_words.h"
-
 #include "coding/base64.h"
 #include "coding/charset.h"
+#include "coding/header_words.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -385,12 +384,17 @@ std::string Render(std::string_view src,
                    std::string_view name,
                    const std::vector<Piece>& pieces) {
     Writer w(src, style, std::string(name));
-    for (const Piece& p : pieces) {
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
         switch (p.kind) {
             case Kind::Blank:
                 w.Blank(p.chars);
                 break;
             case Kind::Plain:
+                // A name written up to its "<" gets a blank after its last word: readers want
+                // one after an encoded word.
+                if (i > 0 && pieces[i - 1].kind == Kind::Encoded && p.chars[0].code == '<')
+                    w.Blank({Char{0, 1, false, ' '}});
                 w.Plain(p.chars);
                 break;
             case Kind::Encoded:

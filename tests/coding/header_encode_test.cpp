@@ -213,6 +213,8 @@ TEST(EncodeHeaderWords, AddressFieldsEncodeNamesAndCommentsOnly) {
         {"Cc: taro@example.jp (山田 太郎)", "Cc: taro@example.jp (山田 太郎)"},
         {"To: チーム: a@example.jp, b@example.jp;", "To: チーム: a@example.jp, b@example.jp;"},
         {"Reply-To: \"plain name\" <p@example.jp>", "Reply-To: \"plain name\" <p@example.jp>"},
+        // An encoded name is never glued to its "<".
+        {"To: 山田<yamada@example.jp>", "To: 山田 <yamada@example.jp>"},
     };
     for (const Row& row : rows) {
         const std::string encoded = Encode(row.line);
