@@ -178,6 +178,15 @@ check "POP3 kept both texts of one Message-ID" [ "$("$CLI" list "$T/popsame" pop
 status=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/" -X 'STATUS INBOX (MESSAGES)')
 check "only the big message left ($status)" grep -q "MESSAGES 1)" <<<"$status"
 
+# IMAP too leaves a message over MaxMessageSize on the server, names it, and keeps its UID for
+# the next run, which brings it (below, with the default limit).
+sed 's/^Area=mail$/Area=mail\nMaxMessageSize=10K/' "$T/imap.INI" >"$T/imap-small.INI"
+expect_rc 1 "$TRANSFER" --config "$T/imap-small.INI" fetch "$T/many-packet"
+grep -q "message UID [0-9]* (1[0-9] KiB) is larger than MaxMessageSize (10 KiB)" "$T/last.out" \
+    || { cat "$T/last.out"; fail "the big message is not named"; }
+retry() { tr -d "\r" <"$T/transfer-state.INI" | sed -n '/^\[imap box\]/,/^\[/s/^Retry=//p'; }
+check "its UID kept for the next run" [ -n "$(retry)" ]
+
 # Ten thousand new messages over IMAPS all arrive, once, and LastUID is the last one stored.
 $PY - "$T/many" <<'PYEOF'
 import os, sys
@@ -197,4 +206,6 @@ check "none twice" [ "$("$CLI" list "$T/many-packet" mail --format '%I' | sort -
 next=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/" -X 'STATUS INBOX (UIDNEXT)' | sed 's/.*UIDNEXT \([0-9]*\).*/\1/' | tr -d '\r\n')
 last=$(tr -d "\r" <"$T/transfer-state.INI" | sed -n '/^\[imap box\]/,/^\[/s/^LastUID=//p')
 check "LastUID $last is the last UID ($next - 1)" [ "$last" -eq $((next - 1)) ]
+check "the big message came too" grep -q '^<mbig@example.org>$' <("$CLI" list "$T/many-packet" mail --format '%I')
+check "nothing left to try again" [ -z "$(retry)" ]
 echo "mail: ok"
