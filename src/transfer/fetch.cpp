@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <set>
 #include <unordered_map>
 
@@ -224,13 +225,33 @@ void FetchImap(const MailServer& server,
     }
     std::vector<ImapClient::Listed> listed;
     if (box.exists > 0) {
-        std::vector<uint32_t> again(retry.begin(), retry.end());
-        std::string set = UidSet(again);
-        set += (set.empty() ? "" : ",") + std::to_string(last + 1) + ":*";
-        // "n:*" always matches the highest UID, even one at or below n.
-        for (const ImapClient::Listed& m : imap.List(set, box.exists + 1000))
-            if (m.uid > last || retry.count(m.uid))
-                listed.push_back(m);
+        // The UIDs to try again go a few hundred to a command, so that a long list never
+        // makes a line the server refuses; the new ones follow.
+        std::vector<std::string> sets;
+        std::vector<uint32_t> again;
+        for (auto it = retry.begin(); it != retry.end(); ++it) {
+            again.push_back(*it);
+            if (again.size() == 500 || std::next(it) == retry.end()) {
+                sets.push_back(UidSet(again));
+                again.clear();
+            }
+        }
+        if (sets.empty() || sets.back().size() > 1000)
+            sets.emplace_back();
+        sets.back() += (sets.back().empty() ? "" : ",") + std::to_string(last + 1) + ":*";
+        for (const std::string& set : sets)
+            // "n:*" always matches the highest UID, even one at or below n.
+            for (const ImapClient::Listed& m : imap.List(set, box.exists + 1000))
+                if (m.uid > last || retry.count(m.uid))
+                    listed.push_back(m);
+        std::sort(
+            listed.begin(), listed.end(),
+            [](const ImapClient::Listed& a, const ImapClient::Listed& b) { return a.uid < b.uid; });
+        listed.erase(std::unique(listed.begin(), listed.end(),
+                                 [](const ImapClient::Listed& a, const ImapClient::Listed& b) {
+                                     return a.uid == b.uid;
+                                 }),
+                     listed.end());
     }
     // Retry= keeps what is still to come from earlier runs and what this run could not have;
     // UIDs no longer listed are gone from the server.
