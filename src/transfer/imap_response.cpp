@@ -409,7 +409,11 @@ ImapFetch ParseFetch(ImapResponse& response) {
                     f.seen = true;
         } else if (name == "BODY[]" || name == "BODY[]<0>" || name == "RFC822" ||
                    name == "BINARY[]") {
+            // A server that gives the text twice: the last one counts, whole.
             f.hasBody = true;
+            f.bodyDropped = false;
+            f.body.clear();
+            f.bodySize = 0;
             if (value.kind == ImapValue::Kind::Dropped) {
                 f.bodyDropped = true;
                 f.bodySize = value.size;

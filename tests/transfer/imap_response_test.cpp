@@ -134,6 +134,13 @@ TEST(ImapResponse, FetchItems) {
         {"* 1 FETCH (UID 3 BODY[] \"quoted \\\"text\\\"\")\r\n", 3, -1, false, true, false,
          "quoted \"text\"", false},
         {"* 1 FETCH (UID 3 BODY[] NIL)\r\n", 3, -1, false, true, false, "", false},
+        // The text twice: the last one counts, whether kept or dropped.
+        {"* 1 FETCH (UID 3 BODY[] {40}\r\n0123456789012345678901234567890123456789 BODY[] "
+         "{2}\r\nok)\r\n",
+         3, -1, false, true, false, "ok", false},
+        {"* 1 FETCH (UID 3 BODY[] {2}\r\nok BODY[] {40}\r\n"
+         "0123456789012345678901234567890123456789)\r\n",
+         3, -1, false, true, true, "", false},
         {"* 1 FETCH (UID 3 BODY[] {40}\r\n0123456789012345678901234567890123456789)\r\n", 3, -1,
          false, true, true, "", false},
         // Items this client never asked for are passed over, lists and sections included.
