@@ -208,4 +208,12 @@ last=$(tr -d "\r" <"$T/transfer-state.INI" | sed -n '/^\[imap box\]/,/^\[/s/^Las
 check "LastUID $last is the last UID ($next - 1)" [ "$last" -eq $((next - 1)) ]
 check "the big message came too" grep -q '^<mbig@example.org>$' <("$CLI" list "$T/many-packet" mail --format '%I')
 check "nothing left to try again" [ -z "$(retry)" ]
+
+# AfterFetch=seen flags what the packet now holds, and nothing else.
+make_mail 6 "plain 6"; make_mail 7 "plain 7"
+maildir_put "$T/mail6" "$T/mail7"
+sed 's/^Area=mail$/Area=mail\nAfterFetch=seen/' "$T/imap.INI" >"$T/imap-seen.INI"
+expect_rc 0 "$TRANSFER" --config "$T/imap-seen.INI" fetch "$T/many-packet"
+seen=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/INBOX" -X 'SEARCH SEEN' | tr -dc '0-9 ' | wc -w)
+check "two flagged seen ($seen)" [ "$seen" -eq 2 ]
 echo "mail: ok"
