@@ -407,10 +407,13 @@ TEST_F(AreaTest, FailedRewriteLeavesOldFilesAndMessages) {
 }
 
 TEST_F(AreaTest, InterruptedRewriteIsFinishedOrUndone) {
+    // An older version's rewrite, killed after its message file replaced the old one: the new
+    // index describes the new message file exactly, the old one does not.
     std::string idx = "18\ts\tf\td\t<1@x>\t\t10\t1\t0\n";
-    WriteFile(base + ".MSG", "new message file");
+    const std::string msg = "#! rnews 00000010\nSubject: \n";
+    WriteFile(base + ".MSG", msg);
     WriteFile(base + ".IDX", "old index\n");
-    WriteFile(base + ".SBI", idx);  // crash after the message file was replaced
+    WriteFile(base + ".SBI", idx);
     auto g = Area("uc");
     g->Prepare();
     EXPECT_EQ(ReadFile(base + ".IDX"), idx);
@@ -421,7 +424,7 @@ TEST_F(AreaTest, InterruptedRewriteIsFinishedOrUndone) {
     WriteFile(base + ".SBI", "half");  // crash before anything was replaced
     auto h = Area("uc");
     h->Prepare();
-    EXPECT_EQ(ReadFile(base + ".MSG"), "new message file");
+    EXPECT_EQ(ReadFile(base + ".MSG"), msg);
     EXPECT_EQ(ReadFile(base + ".IDX"), idx);
     EXPECT_FALSE(std::filesystem::exists(base + ".SBM"));
 }
