@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unordered_set>
 #include <xapian.h>
 
@@ -25,7 +26,7 @@ namespace pelorin {
 namespace {
 
 // Written into every index; an index without it, or with another, is made anew.
-constexpr std::string_view kFormat = "pelorin-search 1";
+constexpr std::string_view kFormat = "pelorin-search 2";
 constexpr Xapian::valueno kDateSlot = 0;
 // A message's text beyond this is not indexed (a huge attachment read as text).
 constexpr size_t kMaxIndexedBytes = 1 << 20;
@@ -236,17 +237,13 @@ int64_t SearchIndex::Update(const IndexSource& soup,
                 const SearchFields f = ReadSearchFields(text);
                 Xapian::Document doc;
                 tg.set_document(doc);
-                const std::string subject = FoldForSearch(f.subject);
-                const std::string from = FoldForSearch(f.from);
-                tg.index_text(subject, 1, "S");
-                tg.index_text(FoldForSearch(f.to), 1, "T");
-                tg.index_text(from, 1, "F");
-                tg.increase_termpos();
-                tg.index_text(subject);
-                tg.increase_termpos();
-                tg.index_text(from);
-                tg.increase_termpos();
-                tg.index_text(FoldForSearch(f.body));
+                // Without positions: phrases are confirmed on the text (search_run.h), and the
+                // index stays near the size of the mail. A word of the text is found in any
+                // field, so the fields are not indexed twice.
+                tg.index_text_without_positions(FoldForSearch(f.subject), 1, "S");
+                tg.index_text_without_positions(FoldForSearch(f.to), 1, "T");
+                tg.index_text_without_positions(FoldForSearch(f.from), 1, "F");
+                tg.index_text_without_positions(FoldForSearch(f.body));
                 const std::string unique = "Q" + w.key + ":" + std::to_string(m->offset);
                 doc.add_boolean_term(unique);
                 doc.add_boolean_term("XA" + w.key);
@@ -256,7 +253,7 @@ int64_t SearchIndex::Update(const IndexSource& soup,
                 if (f.attachment)
                     doc.add_boolean_term("XHattachment");
                 doc.add_value(kDateSlot, f.sortDate);
-                doc.set_data(soup.directory + '\t' + w.prefix + '\t' + std::to_string(m->offset));
+                doc.set_data(w.key + '\t' + std::to_string(m->offset));
                 db.replace_document(unique, doc);
                 ++done;
                 if (++sinceCommit >= kCommitEvery) {
@@ -269,8 +266,10 @@ int64_t SearchIndex::Update(const IndexSource& soup,
                 }
                 file.DoneBefore(static_cast<size_t>(std::max<int64_t>(m->offset, 0)));
             }
-            if (!cancelled)
+            if (!cancelled) {
                 db.set_metadata("area:" + w.key, w.now.Text());
+                db.set_metadata("where:" + w.key, soup.directory + '\t' + w.prefix);
+            }
         }
         // Areas the packet no longer has.
         const std::string listKey = "packet:" + packetKey;
@@ -284,6 +283,7 @@ int64_t SearchIndex::Update(const IndexSource& soup,
             if (!key.empty() && !present.count(key)) {
                 db.delete_document("XA" + key);
                 db.set_metadata("area:" + key, "");
+                db.set_metadata("where:" + key, "");
             }
             pos = sp + 1;
         }
@@ -330,6 +330,10 @@ std::vector<SearchHit> SearchIndex::Find(const SearchQuery& query,
         qp.set_default_op(Xapian::Query::OP_AND);
         std::vector<Xapian::Query> clauses;
         for (const auto& clause : query.clauses) {
+            // A clause with a phrase kept out is the text's to decide, whole.
+            if (std::any_of(clause.begin(), clause.end(),
+                            [](const SearchTerm& t) { return t.phrase && t.negated; }))
+                continue;
             std::vector<Xapian::Query> any;
             for (const SearchTerm& t : clause) {
                 Xapian::Query q;
@@ -340,13 +344,17 @@ std::vector<SearchHit> SearchIndex::Find(const SearchQuery& query,
                                          : t.field == SearchTerm::Field::To      ? "T"
                                          : t.field == SearchTerm::Field::Subject ? "S"
                                                                                  : "";
-                    unsigned flags = Xapian::QueryParser::FLAG_CJK_NGRAM;
-                    std::string text = t.text;
-                    if (t.phrase) {
-                        flags |= Xapian::QueryParser::FLAG_PHRASE;
-                        text = "\"" + text + "\"";
+                    // A word of the text may stand in any field; a phrase is asked for as its
+                    // words, and confirmed on the text afterwards.
+                    const unsigned flags = Xapian::QueryParser::FLAG_CJK_NGRAM;
+                    q = qp.parse_query(t.text, flags, prefix);
+                    if (t.field == SearchTerm::Field::Text && !q.empty()) {
+                        const Xapian::Query fields[] = {q, qp.parse_query(t.text, flags, "S"),
+                                                        qp.parse_query(t.text, flags, "F"),
+                                                        qp.parse_query(t.text, flags, "T")};
+                        q = Xapian::Query(Xapian::Query::OP_OR, std::begin(fields),
+                                          std::end(fields));
                     }
-                    q = qp.parse_query(text, flags, prefix);
                 }
                 if (q.empty())
                     continue;  // nothing the index can hold (punctuation only)
@@ -377,10 +385,16 @@ std::vector<SearchHit> SearchIndex::Find(const SearchQuery& query,
         enquire.set_sort_by_value(kDateSlot, true);
         const Xapian::MSet mset = enquire.get_mset(0, db->get_doccount());
         hits.reserve(mset.size());
+        std::unordered_map<std::string, TSList> where;  // area key: packet and prefix
         for (auto it = mset.begin(); it != mset.end(); ++it) {
             const Xapian::Document doc = it.get_document();
-            const TSList f = SplitTab(doc.get_data(), 2);
-            hits.push_back({f[0], f[1], ToInteger64(f[2]), doc.get_value(kDateSlot)});
+            const TSList f = SplitTab(doc.get_data(), 1);
+            auto [at, fresh] = where.try_emplace(f[0]);
+            if (fresh)
+                at->second = SplitTab(db->get_metadata("where:" + f[0]), 1);
+            if (!at->second[0].empty())
+                hits.push_back(
+                    {at->second[0], at->second[1], ToInteger64(f[1]), doc.get_value(kDateSlot)});
         }
     } catch (const Xapian::Error& e) {
         throw SearchQueryError{"the index cannot run this query: " + e.get_msg(), 0};

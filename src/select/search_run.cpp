@@ -32,6 +32,73 @@ void Prepared(TGrp& area) {
         area.Prepare();
 }
 
+// Folded text with every run of blanks and line ends made one blank, so that a phrase meets
+// its words across a line end.
+std::string Collapsed(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (char c : FoldForSearch(utf8)) {
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+        if (c == ' ' && (out.empty() || out.back() == ' '))
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+struct FoldedMessage {
+    std::string subject, from, to, all;
+};
+
+bool TermHolds(const SearchTerm& t, const FoldedMessage& m, const TGrp& area) {
+    bool in = false;
+    switch (t.field) {
+        case SearchTerm::Field::Area: {
+            std::string name = cp932::ToUtf8(area.areaName);
+            for (char& c : name)
+                if (c >= 'A' && c <= 'Z')
+                    c = static_cast<char>(c - 'A' + 'a');
+            in = name == t.text;
+            break;
+        }
+        case SearchTerm::Field::Subject:
+            in = m.subject.find(Collapsed(t.text)) != std::string::npos;
+            break;
+        case SearchTerm::Field::From:
+            in = m.from.find(Collapsed(t.text)) != std::string::npos;
+            break;
+        case SearchTerm::Field::To:
+            in = m.to.find(Collapsed(t.text)) != std::string::npos;
+            break;
+        case SearchTerm::Field::Text:
+            in = m.all.find(Collapsed(t.text)) != std::string::npos;
+            break;
+    }
+    return t.negated ? !in : in;
+}
+
+// The clauses that hold a phrase are decided on the text: the index keeps no word positions.
+void ConfirmPhrases(const SearchQuery& q, std::vector<FoundMessage>& found) {
+    std::vector<const std::vector<SearchTerm>*> clauses;
+    for (const auto& clause : q.clauses)
+        if (std::any_of(clause.begin(), clause.end(), [](const SearchTerm& t) { return t.phrase; }))
+            clauses.push_back(&clause);
+    if (clauses.empty())
+        return;
+    std::erase_if(found, [&](const FoundMessage& f) {
+        const SearchFields fields = ReadSearchFields(f.msg->ReadText());
+        FoldedMessage m{
+            Collapsed(fields.subject), Collapsed(fields.from), Collapsed(fields.to), {}};
+        m.all = m.subject + " " + m.from + " " + m.to + " " + Collapsed(fields.body);
+        for (const auto* clause : clauses)
+            if (std::none_of(clause->begin(), clause->end(),
+                             [&](const SearchTerm& t) { return TermHolds(t, m, *f.area); }))
+                return true;
+        return false;
+    });
+}
+
 // The pattern applied to `found`, which keeps only the messages it matches.
 void ApplyPattern(const SearchQuery& q, bool fuzzy, std::vector<FoundMessage>& found) {
     if (q.pattern.empty() || found.empty())
@@ -102,6 +169,7 @@ std::vector<FoundMessage> RunSearch(SearchIndex& index,
                              return x.msg->SortDate() > y.msg->SortDate();
                          });
     }
+    ConfirmPhrases(query, found);
     ApplyPattern(query, fuzzy, found);
     return found;
 }
