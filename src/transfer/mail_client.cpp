@@ -101,6 +101,7 @@ CurlSession::CurlSession(const ServerConfig& server,
                          const std::string& password)
     : curl_(curl_easy_init())
     , section_(server.section) {
+    where_ = server.Where();
     if (!curl_)
         throw TransferError(Failure::Server, "[" + section_ + "] curl could not start");
     const bool tls = server.security == Security::Tls;
@@ -140,7 +141,9 @@ CurlSession::~CurlSession() {
 void CurlSession::Fail(int code, const std::string& what) {
     const auto result = static_cast<CURLcode>(code);
     std::string message =
-        "[" + section_ + "] " + what + ": " + (error_[0] ? error_ : curl_easy_strerror(result));
+        where_ + " " + what + ": " + (error_[0] ? error_ : curl_easy_strerror(result));
+    if (result == CURLE_OPERATION_TIMEDOUT)
+        message += " (the limits ConnectTimeout, IdleTimeout and MessageTimeout of transfer.INI)";
     Failure kind = Failure::Server;
     if (result == CURLE_LOGIN_DENIED)
         kind = Failure::Auth;

@@ -53,6 +53,7 @@ private:
     void* curl_ = nullptr;
     std::string base_;  // "imaps://host:port/"
     std::string section_;
+    std::string where_;  // "[section] host:port", how errors name the server
     uint64_t maxBody_ = 0;
     char error_[256] = {};
 };

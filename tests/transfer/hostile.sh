@@ -13,12 +13,12 @@ start_hostile() { # imap|nntp, mode, [flag file]
     for _ in $(seq 100); do grep -q ready "$T/hostile.log" && return 0; sleep 0.1; done
     fail "the hostile server did not start"
 }
-settings() { # imap|news, extra lines...
+settings() { # imap|pop3|news, extra lines...
     local kind=$1; shift
     {
         printf '[General]\nConnectTimeout=2\nIdleTimeout=2\nMessageTimeout=3\n'
         printf '[%s hostile]\nHost=127.0.0.1\nPort=%s\nSecurity=none\n' "$kind" "$HOSTILE_PORT"
-        if [ "$kind" = imap ]; then printf 'User=tester\nPassword=secret\nArea=mail\n'
+        if [ "$kind" != news ]; then printf 'User=tester\nPassword=secret\nArea=mail\n'
         else printf 'Groups=fj.test\n'; fi
         printf '%s\n' "$@"
     } >"$T/hostile.INI"
@@ -71,6 +71,9 @@ start_hostile imap slowtext; settings imap; must_stop slowtext "longer than 3 se
 # A literal over MaxMessageSize is dropped as it comes, whatever the time allows.
 start_hostile imap literal; settings imap MaxMessageSize=64K MessageTimeout=6
 must_stop literal-small "longer than"
+
+# POP3 (through libcurl): silence.
+start_hostile imap silent; settings pop3; must_stop pop3-silent "timed out.*IdleTimeout"
 
 # NNTP: silence, a trickle, an overview and an article without end.
 start_hostile nntp silent; settings news; must_stop nntp-silent "no answer for 2 seconds"
