@@ -121,6 +121,10 @@ public:
     // Shows a message the search found: its packet and area are opened, the display history
     // keeps where the window was, so 戻る comes back.
     void ShowFoundMessage(TGrp* area, TMsg* msg);
+    // Brings the search index up to date with the open packets, off the GUI thread, a moment
+    // after a packet opened.
+    void ScheduleIndexing();
+    class TSearchWindow* SearchWindow();
 
     // ---- the tree's pop-up menu (main_form_tree_menu.cpp).
     // Runs the menu's enabling for `node` (what tvMenuPopup does before the menu shows).

@@ -159,6 +159,8 @@ bool TMainForm::OpenPacket(const std::string& path) {
                                        Sjis("このパケットのマークや変更は保存されません。"),
                                    MsgIcon::Warning, MsgButtons::Ok);
     }
+    // 9. What changed in it since the last time goes into the search index.
+    ScheduleIndexing();
     return true;
 }
 

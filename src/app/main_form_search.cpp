@@ -5,9 +5,23 @@
 #include "app/search_window.h"
 #include "view/msglistbox.h"
 
+#include <QTimer>
+
 namespace pelorin {
 
-void TMainForm::OpenSearch(const QString& text) {
+namespace {
+
+// A packet just opened is indexed after this pause, once the window has settled.
+constexpr int kIndexDelayMs = 2000;
+
+}  // namespace
+
+void TMainForm::ScheduleIndexing() {
+    QTimer::singleShot(kIndexDelayMs, this,
+                       [this] { SearchWindow()->IndexInBackground(TreePackets()); });
+}
+
+TSearchWindow* TMainForm::SearchWindow() {
     auto* window = findChild<TSearchWindow*>();
     if (!window) {
         TSearchWindow::Host host;
@@ -21,6 +35,11 @@ void TMainForm::OpenSearch(const QString& text) {
         host.show = [this](TSoup*, TGrp* area, TMsg* msg) { ShowFoundMessage(area, msg); };
         window = new TSearchWindow(std::move(host), this);
     }
+    return window;
+}
+
+void TMainForm::OpenSearch(const QString& text) {
+    TSearchWindow* window = SearchWindow();
     window->show();
     window->raise();
     window->activateWindow();

@@ -171,7 +171,15 @@ void TSearchWindow::Search() {
         error_->show();
         return;
     }
+    searching_ = true;
     StartIndexing(pendingPackets_);
+}
+
+void TSearchWindow::IndexInBackground(const std::vector<TSoup*>& packets) {
+    if (Indexing() || packets.empty())
+        return;
+    searching_ = false;
+    StartIndexing(packets);
 }
 
 void TSearchWindow::StartIndexing(const std::vector<TSoup*>& packets) {
@@ -223,6 +231,9 @@ void TSearchWindow::FinishSearch() {
     Join();
     progress_->hide();
     cancel_->hide();
+    if (!searching_)
+        return;
+    searching_ = false;
     // Packets closed while the index was brought up to date are left out.
     const std::vector<TSoup*> open = host_.packets ? host_.packets() : std::vector<TSoup*>{};
     std::vector<TSoup*> packets;

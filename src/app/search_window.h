@@ -54,6 +54,9 @@ public:
     void SearchFor(const QString& text);
     // Runs the query in the box (what Enter in the box does).
     void Search();
+    // Brings the index up to date with `packets` on the worker thread, with no search after it
+    // (a packet was opened). Nothing when the index is being brought up to date already.
+    void IndexInBackground(const std::vector<TSoup*>& packets);
     void SetScope(Scope scope);
     // The results shown (for tests): their count, and the message of row `i`.
     int ResultCount() const;
@@ -99,6 +102,7 @@ private:
     std::thread worker_;
     std::atomic<bool> cancel_flag_{false};
     std::atomic<bool> done_{true};
+    bool searching_ = false;  // a search waits for the worker
 };
 
 }  // namespace pelorin

@@ -44,7 +44,6 @@ class SearchWindowTest : public QObject {
 private slots:
     void aQueryFindsAcrossPacketsAndAHitIsShownWhereItLives() {
         TempDir temp;
-        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((temp / "cache").string()));
         const std::string first =
             Packet(temp / "p1", "fj.one", {{"s1", "apple pie"}, {"s2", "nothing here"}});
         const std::string second = Packet(temp / "p2", "fj.two", {{"s3", "an APPLE tree"}});
@@ -92,6 +91,17 @@ private slots:
         form.HistoryBack();
         QCOMPARE(form.CurrentArea()->areaName, std::string("fj.one"));
         QCOMPARE(form.CurrentMessage()->messageId, std::string("<s2@x>"));
+    }
+
+    void aPacketOpenedIsIndexedInTheBackground() {
+        TempDir temp;
+        const std::string packet = Packet(temp / "p1", "fj.one", {{"s1", "apple"}, {"s2", "pie"}});
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        QVERIFY(form.OpenPacket(packet));
+        // Nobody searched: the index follows the packet by itself, and the window stays free.
+        QTRY_COMPARE_WITH_TIMEOUT(SearchIndex().Count(), 2, 20000);
+        QVERIFY(!form.SearchWindow()->isVisible());
     }
 };
 

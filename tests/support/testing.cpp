@@ -69,6 +69,12 @@ TempDir::TempDir() {
         saved_home_ = old;
     }
     setenv("PELORIN_HOME", home().c_str(), 1);
+    // The search index goes into the test's folder too, never the user's cache.
+    if (const char* old = std::getenv("XDG_CACHE_HOME")) {
+        had_cache_ = true;
+        saved_cache_ = old;
+    }
+    setenv("XDG_CACHE_HOME", (path_ / "cache").c_str(), 1);
 }
 
 TempDir::~TempDir() {
@@ -76,6 +82,10 @@ TempDir::~TempDir() {
         setenv("PELORIN_HOME", saved_home_.c_str(), 1);
     else
         unsetenv("PELORIN_HOME");
+    if (had_cache_)
+        setenv("XDG_CACHE_HOME", saved_cache_.c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);

@@ -25,8 +25,9 @@ std::string BinaryFile(const std::vector<std::string>& messages);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 
 // A fresh directory under the system's temporary folder, removed with everything in it when
-// the object goes. While it lives, PELORIN_HOME points at its "home" subfolder, so no test ever
-// touches the real user's settings.
+// the object goes. While it lives, PELORIN_HOME points at its "home" subfolder and
+// XDG_CACHE_HOME at its "cache" subfolder, so no test ever touches the real user's settings or
+// search index.
 class TempDir {
 public:
     TempDir();
@@ -42,6 +43,8 @@ private:
     std::filesystem::path path_;
     std::string saved_home_;
     bool had_home_ = false;
+    std::string saved_cache_;
+    bool had_cache_ = false;
 };
 
 // A disk that fills up: while this lives, writes that would make a file larger than `bytes`
