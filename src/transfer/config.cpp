@@ -9,6 +9,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace pelorin::transfer {
 namespace {
@@ -134,6 +135,27 @@ void ReadServer(TIniF& ini,
     // The password itself is taken as written (it may begin or end with blanks).
     s.password = ini.ReadString(section, "Password", "");
     s.trustCertificate = Read(ini, section, "TrustCertificate");
+    // A missing file is a mistake in the settings, not a certificate the server got wrong.
+    if (!s.trustCertificate.empty() && ::access(s.trustCertificate.c_str(), R_OK) != 0)
+        throw ConfigError{"[" + section + "] TrustCertificate=" + s.trustCertificate + ": " +
+                          std::strerror(errno)};
+    const std::string auth = SjisLower(Read(ini, section, "Auth"));
+    if (auth == "xoauth2")
+        s.auth = AuthMethod::XOAuth2;
+    else if (auth == "oauthbearer")
+        s.auth = AuthMethod::OAuthBearer;
+    else if (!auth.empty() && auth != "password")
+        throw ConfigError{"[" + section + "] Auth=" + auth +
+                          ": use password, xoauth2 or oauthbearer"};
+    s.tokenCommand = std::string(Trim(ini.ReadString(section, "TokenCommand", "")));
+    if (s.auth != AuthMethod::Password) {
+        if (s.user.empty())
+            throw ConfigError{"[" + section + "] Auth=" + auth +
+                              " needs User= (the account's address)"};
+        if (s.tokenCommand.empty())
+            throw ConfigError{"[" + section + "] Auth=" + auth +
+                              " needs TokenCommand= (a program that prints the access token)"};
+    }
     // A limit set in the section wins over one in [General].
     auto limit = [&](std::string_view key, int def) {
         def = ReadNumber(ini, "General", key, def, 1, 86400);
@@ -227,27 +249,43 @@ TransferConfig LoadConfig(const std::string& path) {
     return config;
 }
 
+namespace {
+
+// The first line a shell command prints; `key` names it in errors ("PasswordCommand").
+std::string FirstLineOf(const std::string& command,
+                        const std::string& where,
+                        const char* key,
+                        const char* what) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        throw ConfigError{where + " " + key + " could not be started"};
+    std::string out;
+    char buf[256];
+    size_t n = 0;
+    // A secret is a line; a command that prints without end is not read past 64 KiB.
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        if (out.size() < (64 << 10))
+            out.append(buf, n);
+    const int status = ::pclose(pipe);
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw ConfigError{where + " " + key + " failed (exit status " +
+                          std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")"};
+    // The first line is the secret (pass(1) puts other data on later lines).
+    if (size_t nl = out.find_first_of("\r\n"); nl != std::string::npos)
+        out.resize(nl);
+    if (out.empty())
+        throw ConfigError{where + " " + key + " printed no " + what};
+    return out;
+}
+
+}  // namespace
+
 std::string ResolvePassword(const ServerConfig& server, const TransferConfig& config) {
     const std::string where = "[" + server.section + "]";
-    if (!server.passwordCommand.empty()) {
-        FILE* pipe = ::popen(server.passwordCommand.c_str(), "r");
-        if (!pipe)
-            throw ConfigError{where + " PasswordCommand could not be started"};
-        std::string out;
-        char buf[256];
-        size_t n = 0;
-        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-        const int status = ::pclose(pipe);
-        if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            throw ConfigError{where + " PasswordCommand failed (exit status " +
-                              std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")"};
-        // The first line is the password (pass(1) puts other data on later lines).
-        if (size_t nl = out.find_first_of("\r\n"); nl != std::string::npos)
-            out.resize(nl);
-        if (out.empty())
-            throw ConfigError{where + " PasswordCommand printed no password"};
-        return out;
-    }
+    if (server.auth != AuthMethod::Password)
+        return FirstLineOf(server.tokenCommand, where, "TokenCommand", "access token");
+    if (!server.passwordCommand.empty())
+        return FirstLineOf(server.passwordCommand, where, "PasswordCommand", "password");
     if (!server.passwordEnv.empty()) {
         const char* value = std::getenv(server.passwordEnv.c_str());
         if (!value || !*value)
@@ -280,6 +318,18 @@ const char* to_string(Security security) {
             break;
     }
     return "plain";
+}
+
+const char* to_string(AuthMethod auth) {
+    switch (auth) {
+        case AuthMethod::XOAuth2:
+            return "XOAUTH2";
+        case AuthMethod::OAuthBearer:
+            return "OAUTHBEARER";
+        case AuthMethod::Password:
+            break;
+    }
+    return "password";
 }
 
 }  // namespace pelorin::transfer

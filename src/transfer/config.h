@@ -23,6 +23,12 @@
 // alone; otherwise the settings are refused with a message that says so. A password is never
 // printed, not even in --verbose traces.
 //
+// Signing in with an access token instead of a password, as the large providers want:
+// Auth=xoauth2 or Auth=oauthbearer (RFC 7628) with TokenCommand= (a program that prints a
+// current access token, first line of its output; the user's own helper, which may refresh
+// the token first). The token is handled like a password: never printed, never traced.
+// Auth=password (the default) signs in with the password keys above.
+//
 // Values may carry a comment after a blank: "Port=1119   ; the test server" (not
 // PasswordCommand, whose shell command may hold " ;", nor Password, taken exactly).
 //
@@ -33,7 +39,8 @@
 // MaxMessageSize= (bytes, with an optional K, M or G; default 256M): a larger message is left
 // on the server, said so, and tried again on the next run.
 //
-// Bad input: an unknown Security or AfterFetch value, a server without Host, or a port that is
+// Bad input: an unknown Security, Auth or AfterFetch value, Auth=xoauth2 or oauthbearer
+// without User= or TokenCommand=, a TrustCertificate= file that cannot be read, a server without Host, or a port that is
 // not a number between 1 and 65535 is a ConfigError naming the section and key.
 #pragma once
 
@@ -50,17 +57,22 @@ struct ConfigError {
 
 enum class Security { Tls, StartTls, None };
 
+// How a server is signed in to: a password, or an access token (XOAUTH2, OAUTHBEARER).
+enum class AuthMethod { Password, XOAuth2, OAuthBearer };
+
 struct ServerConfig {
     std::string section;  // the section's name, e.g. "news main"
     std::string name;     // the part after the kind, e.g. "main"
     std::string host;     //
     int port = 0;         // 0 until the kind's default is filled in
     Security security = Security::Tls;
-    std::string user;              // empty: no authentication
-    std::string passwordCommand;   // PasswordCommand=
-    std::string passwordEnv;       // PasswordEnv=
-    std::string password;          // Password= (only from an owner-only file)
-    std::string trustCertificate;  // PEM file to check the server's certificate against
+    std::string user;                        // empty: no authentication
+    std::string passwordCommand;             // PasswordCommand=
+    std::string passwordEnv;                 // PasswordEnv=
+    std::string password;                    // Password= (only from an owner-only file)
+    AuthMethod auth = AuthMethod::Password;  // Auth=
+    std::string tokenCommand;                // TokenCommand=: prints the access token
+    std::string trustCertificate;            // PEM file to check the server's certificate against
     // Limits (seconds, bytes), from the section or else [General]:
     int connectTimeout = 30;   // ConnectTimeout=: to open the connection and finish TLS
     int idleTimeout = 120;     // IdleTimeout=: silence while an answer is awaited
@@ -111,12 +123,15 @@ std::string DefaultConfigPath();
 // Reads the settings file. Throws ConfigError when it is missing or malformed.
 TransferConfig LoadConfig(const std::string& path);
 
-// The password of a server, from its command, its variable or its Password= key. Throws
-// ConfigError (without the password in the message) when none can be had, or when Password= is
-// set in a file others can read.
+// The secret a server is signed in with: for Auth=password its password, from its command,
+// its variable or its Password= key; for Auth=xoauth2 and oauthbearer the access token that
+// TokenCommand= prints. Throws ConfigError (without the secret in the message) when none can be
+// had, or when Password= is set in a file others can read.
 std::string ResolvePassword(const ServerConfig& server, const TransferConfig& config);
 
 // "TLS", "STARTTLS", "plain".
 const char* to_string(Security security);
+// "password", "XOAUTH2", "OAUTHBEARER".
+const char* to_string(AuthMethod auth);
 
 }  // namespace pelorin::transfer

@@ -4,6 +4,8 @@
 #include "transfer/errors.h"
 #include "transfer/log.h"
 
+#include "coding/base64.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -38,8 +40,12 @@ ImapClient::ImapClient(const MailServer& server, const std::string& password)
             conn_.Fail("the server offers no STARTTLS (" + r.status + " " + r.text + ")");
         conn_.StartTls();
     }
-    if (hello.status != "PREAUTH" && !server.user.empty())
-        Login(password);
+    if (hello.status != "PREAUTH" && !server.user.empty()) {
+        if (server.auth == AuthMethod::Password)
+            Login(password);
+        else
+            Authenticate(password);
+    }
 }
 
 ImapClient::~ImapClient() = default;
@@ -164,6 +170,64 @@ void ImapClient::Login(const std::string& password) {
             r.code.find("PRIVACYREQUIRED") != std::string::npos)
             conn_.Fail("the server wants encryption first; set Security=tls or starttls");
         Unexpected("LOGIN", r);
+    }
+}
+
+std::string SaslTokenResponse(const ServerConfig& server, const std::string& token) {
+    const std::string kA(1, '\x01');  // the separator of both mechanisms
+    if (server.auth == AuthMethod::XOAuth2)
+        return "user=" + server.user + kA + "auth=Bearer " + token + kA + kA;
+    // RFC 7628: a GS2 header naming the user, then host, port and the token.
+    std::string user;
+    for (char c : server.user) {
+        if (c == ',')
+            user += "=2C";
+        else if (c == '=')
+            user += "=3D";
+        else
+            user += c;
+    }
+    return "n,a=" + user + "," + kA + "host=" + server.host + kA +
+           "port=" + std::to_string(server.port) + kA + "auth=Bearer " + token + kA + kA;
+}
+
+void ImapClient::Authenticate(const std::string& token) {
+    // The first response goes with the command (SASL-IR, which the providers that want tokens
+    // all offer). A refused token comes back as a continuation carrying the server's reason
+    // (JSON, in base64); the client then ends the exchange - an empty line for XOAUTH2, the
+    // byte 0x01 for OAUTHBEARER - and the server answers NO.
+    const char* mechanism = to_string(server_.auth);
+    const std::string tag = Tag();
+    conn_.StartAnswer();
+    Log::Get().Trace(true, tag + " AUTHENTICATE " + mechanism + " ****");
+    conn_.Write(tag + " AUTHENTICATE " + mechanism + " " +
+                Base64Encode(SaslTokenResponse(server_, token)) + "\r\n");
+    std::string reason;
+    ImapResponse r;
+    for (int rounds = 0;; ++rounds) {
+        r = Read(kSmallLiteral);
+        if (r.type == ImapResponse::Type::Tagged)
+            break;
+        if (r.type != ImapResponse::Type::Continuation)
+            continue;
+        if (rounds > 0)
+            conn_.Fail("AUTHENTICATE " + std::string(mechanism) + ": the server keeps asking");
+        reason = Base64Decode(r.text);
+        conn_.Write(server_.auth == AuthMethod::OAuthBearer ? "AQ==\r\n" : "\r\n");
+    }
+    if (r.tag != tag)
+        conn_.Fail("an answer to a command never sent: " + r.tag);
+    conn_.EndAnswer();
+    if (r.status == "NO")
+        throw TransferError(Failure::Auth,
+                            "[" + server_.section + "] the server refused the access token (" +
+                                mechanism + ": NO " + r.text +
+                                (reason.empty() ? "" : "; " + Shown(reason)) +
+                                "); TokenCommand= must print a current token for User=");
+    if (r.status != "OK") {
+        if (r.code.find("PRIVACYREQUIRED") != std::string::npos)
+            conn_.Fail("the server wants encryption first; set Security=tls or starttls");
+        Unexpected("AUTHENTICATE", r);
     }
 }
 

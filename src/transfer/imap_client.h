@@ -1,10 +1,11 @@
 // Our IMAP client (RFC 3501 / RFC 9051, the part a fetcher needs) over a LineConnection:
-// TLS from the first byte or STARTTLS, LOGIN, then one mailbox.
+// TLS from the first byte or STARTTLS, LOGIN (or AUTHENTICATE with a token), then one mailbox.
 //
 // Opening: the greeting (OK, PREAUTH; BYE is refused), STARTTLS when asked for (a server
 // without it is an error, never a fallback to plain text), LOGIN with the user and password
-// as quoted strings or, when they hold other bytes, as literals. A NO to LOGIN is
-// Failure::Auth. The password never reaches a trace.
+// as quoted strings or, when they hold other bytes, as literals. With Auth=xoauth2 or
+// oauthbearer, AUTHENTICATE with the access token as its initial response (SASL-IR). A NO to
+// either is Failure::Auth. Neither password nor token ever reaches a trace.
 //
 // Fetching is pipelined: the texts are asked for with "UID FETCH set (UID FLAGS
 // BODY.PEEK[])" over runs of UIDs (a few hundred messages or a few MiB each), several runs in
@@ -31,6 +32,11 @@
 #include <vector>
 
 namespace pelorin::transfer {
+
+// The SASL initial response that carries an access token: XOAUTH2's
+// "user=U^Aauth=Bearer T^A^A" or OAUTHBEARER's "n,a=U,^Ahost=H^Aport=P^Aauth=Bearer T^A^A"
+// (RFC 7628), before base64.
+std::string SaslTokenResponse(const ServerConfig& server, const std::string& token);
 
 class ImapClient {
 public:
@@ -87,6 +93,8 @@ private:
     void Drain();
     void SeenAnswered(const ImapResponse& r);
     void Login(const std::string& password);
+    // AUTHENTICATE XOAUTH2 or OAUTHBEARER with the access token.
+    void Authenticate(const std::string& token);
     [[noreturn]] void Unexpected(const std::string& command, const ImapResponse& r);
 
     const MailServer& server_;

@@ -126,7 +126,16 @@ CurlSession::CurlSession(const ServerConfig& server,
     }
     if (!server.user.empty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, server.user.c_str());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+        if (server.auth == AuthMethod::Password) {
+            curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+        } else {
+            // The token goes as the bearer; the login options pin the one mechanism, so that a
+            // server offering both gets the one asked for, and one offering neither is an error.
+            curl_easy_setopt(c, CURLOPT_XOAUTH2_BEARER, password.c_str());
+            curl_easy_setopt(
+                c, CURLOPT_LOGIN_OPTIONS,
+                server.auth == AuthMethod::XOAuth2 ? "AUTH=XOAUTH2" : "AUTH=OAUTHBEARER");
+        }
     }
     curl_easy_setopt(c, CURLOPT_VERBOSE, Log::Get().verbose ? 1L : 0L);
     curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, Debug);

@@ -7,6 +7,9 @@
 // text). The peer's certificate and host name are always verified, against the system's store
 // or, with TrustCertificate=, against that file alone.
 //
+// Signing in: the user and password (the server's mechanisms, best first), or with
+// Auth=xoauth2 / oauthbearer the access token as a bearer, with that one mechanism.
+//
 // Limits: ConnectTimeout= bounds connecting, IdleTimeout= a silence (curl's low-speed limit
 // of one byte a second), MessageTimeout= each transfer as a whole; a POP3 message is never
 // gathered past MaxMessageSize (the transfer stops with an error instead).

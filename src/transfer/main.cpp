@@ -99,6 +99,11 @@ SETTINGS (transfer.INI)
     a self-signed server). Password= is accepted only while the file is readable and writable
     by its owner alone (chmod 600).
 
+    Signing in with an access token (Gmail, Microsoft 365), in an [imap], [pop3] or [smtp]
+    section: Auth=xoauth2 (or oauthbearer) and TokenCommand=PROGRAM, which prints a current
+    access token on its first line (a helper of your own that trades a refresh token for it).
+    User= is the account's address. The token is never printed.
+
 FILES
     transfer.INI           the settings
     transfer-state.INI     beside it: the last article of each group, IMAP UIDVALIDITY,

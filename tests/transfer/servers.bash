@@ -65,6 +65,8 @@ ME=$(id -un)
 MYGROUP=$(id -gn)
 
 # ---- Dovecot: IMAP, IMAPS, POP3, POP3S; user "tester", password "secret" ----
+# With TOKEN_URL set (the address of a token-introspection server), tester may sign in with
+# an access token too (XOAUTH2, OAUTHBEARER), checked by Dovecot's oauth2 passdb.
 start_dovecot() {
     IMAP_PORT=$(free_port); IMAPS_PORT=$(free_port); POP3_PORT=$(free_port); POP3S_PORT=$(free_port)
     local d=$T/dovecot internal=$ME igroup=$MYGROUP login=$ME mailuser=$ME mailgroup=$MYGROUP
@@ -85,7 +87,7 @@ ssl = yes
 ssl_cert = <$CERT
 ssl_key = <$T/key.pem
 disable_plaintext_auth = no
-auth_mechanisms = plain login
+auth_mechanisms = plain login${TOKEN_URL:+ xoauth2 oauthbearer}
 first_valid_uid = 1
 first_valid_gid = 1
 default_internal_user = $internal
@@ -95,6 +97,7 @@ passdb {
   driver = passwd-file
   args = scheme=PLAIN username_format=%u $d/passwd
 }
+$([ -n "${TOKEN_URL:-}" ] && printf 'passdb {\n  driver = oauth2\n  args = %s\n}\n' "$d/oauth2.conf.ext")
 userdb {
   driver = static
   args = uid=$mailuser gid=$mailgroup home=$d/home/%u
@@ -124,6 +127,15 @@ service anvil {
   chroot =
 }
 CONF
+    if [ -n "${TOKEN_URL:-}" ]; then
+        cat >"$d/oauth2.conf.ext" <<CONF
+introspection_url = $TOKEN_URL
+introspection_mode = post
+username_attribute = username
+active_attribute = active
+active_value = true
+CONF
+    fi
     dovecot -c "$DOVECOT_CONF" || fail "dovecot did not start"
     wait_port "$IMAPS_PORT"
     wait_port "$POP3_PORT"
@@ -162,11 +174,12 @@ PYEOF
 }
 
 # ---- SMTP submission: STARTTLS, then AUTH as tester/secret; messages in $T/smtp/Maildir ----
+# With SMTP_TOKEN set, AUTH XOAUTH2 with that token as well.
 start_smtp() {
     SMTP_PORT=$(free_port)
     mkdir -p "$T/smtp"
     $PY "$HERE/smtp_server.py" "$SMTP_PORT" "$CERT" "$T/key.pem" "$T/smtp/Maildir" tester secret \
-        >"$T/smtp.log" 2>&1 &
+        ${SMTP_TOKEN:+"$SMTP_TOKEN"} >"$T/smtp.log" 2>&1 &
     PIDS+=($!)
     wait_port "$SMTP_PORT"
 }
