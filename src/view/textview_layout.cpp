@@ -39,14 +39,45 @@ ByteSet MakeSet(std::string_view extra) {
     return set;
 }
 
+// The characters RFC 3986 lets a URI hold: unreserved, reserved and "%" of the escapes.
 const ByteSet& UrlSet() {
-    static const ByteSet set = MakeSet("-./:_~");
+    static const ByteSet set = MakeSet("-._~:/?#[]@!$&'()*+,;=%");
     return set;
 }
 
+// The domain side of an address or Message-ID.
 const ByteSet& AddressSet() {
     static const ByteSet set = MakeSet("$-._");
     return set;
+}
+
+// The local part of an address or Message-ID: RFC 5322's atext and ".".
+const ByteSet& LocalPartSet() {
+    static const ByteSet set = MakeSet("!#$%&'*+-./=?^_`{|}~");
+    return set;
+}
+
+// Where a URL that runs to `end` ends once the punctuation that closes a sentence around it is
+// left out: trailing ".,;:!?'*" and a ")" or "]" that closes no "(" or "[" of the URL.
+std::size_t UrlEnd(std::string_view line, std::size_t start, std::size_t end) {
+    while (end > start) {
+        const char last = line[end - 1];
+        if (std::string_view(".,;:!?'*").find(last) != std::string_view::npos) {
+            --end;
+            continue;
+        }
+        if (last == ')' || last == ']') {
+            const char open = last == ')' ? '(' : '[';
+            const std::string_view url = line.substr(start, end - start);
+            if (std::count(url.begin(), url.end(), open) <
+                std::count(url.begin(), url.end(), last)) {
+                --end;
+                continue;
+            }
+        }
+        break;
+    }
+    return end;
 }
 
 // The first occurrence of `needle` (ASCII) in `line` that starts a character; npos if none.
@@ -76,6 +107,7 @@ bool ScanUrl(std::string_view line,
         return false;
     std::size_t end = start + scheme_size;
     while (end < line.size() && UrlSet()[Byte(line, end)]) ++end;
+    end = std::max(UrlEnd(line, start, end), start + scheme_size);
     out.push_back(Clickable{line_index, start, std::string(line.substr(start, end - start))});
     return true;
 }
@@ -94,9 +126,9 @@ bool ScanBracketed(std::string_view line,
         return false;
     // The bytes before "@" are all ASCII when the scan reaches "<", so they are whole
     // characters: a trail byte in the set cannot be reached without passing its lead byte,
-    // which is not in the set.
+    // which is not in the set. (A UTF-8 line has no bytes of a wider character below 0x80.)
     std::size_t open = at;
-    while (open > 0 && set[Byte(line, open - 1)]) --open;
+    while (open > 0 && LocalPartSet()[Byte(line, open - 1)]) --open;
     if (open == 0 || line[open - 1] != '<')
         return false;
     --open;

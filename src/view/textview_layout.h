@@ -72,10 +72,13 @@ struct Clickable {
 };
 // The clickable items of one line, at most one URL and then at most one bracketed item:
 //  - URL: the first "http://" or "https://" (case-sensitive) that starts a character, extended
-//    over "-./0-9:A-Z_a-z~"; "?", "&", "=", "%", "#", "+" and everything else end it.
+//    over the characters RFC 3986 allows (letters, digits, "-._~:/?#[]@!$&'()*+,;=" and "%"
+//    of the escapes), then shortened by the punctuation that ends a sentence: trailing
+//    ".,;:!?'*", and a ")" or "]" that closes none opened inside the URL.
 //  - Bracketed item: take the first "@" that starts a character and stands after the first
-//    byte; the bytes after it over "$-.0-9A-Z_a-z" must end at ">", the bytes before it over the
-//    same set must end at "<"; the item runs from "<" through ">".
+//    byte; the bytes after it over "$-.0-9A-Z_a-z" must end at ">", the bytes before it over
+//    RFC 5322's atext and "." (letters, digits, "!#$%&'*+-./=?^_`{|}~") must end at "<"; the
+//    item runs from "<" through ">".
 std::vector<Clickable> ScanClickables(std::string_view line,
                                       int line_index,
                                       LineCoding coding = LineCoding::ShiftJis);

@@ -105,15 +105,28 @@ private slots:
         QTest::addColumn<QString>("line");  // UTF-8 text, converted to Shift_JIS
         QTest::addColumn<QString>("items");
 
-        QTest::newRow("url stops at query")
-            << QStringLiteral("see http://example.com/a/b.html?q=1 now")
-            << QStringLiteral("[7:4 http://example.com/a/b.html]");
+        QTest::newRow("url with query")
+            << QStringLiteral("see http://example.com/a/b.html?q=1&r=%E3%81%82 now")
+            << QStringLiteral("[7:4 http://example.com/a/b.html?q=1&r=%E3%81%82]");
+        QTest::newRow("url with fragment and sub-delims")
+            << QStringLiteral("https://w.jp/wiki/A_(b)?x=1;y=2,3#sec-4!*'+$ x")
+            << QStringLiteral("[7:0 https://w.jp/wiki/A_(b)?x=1;y=2,3#sec-4!*'+$]");
+        QTest::newRow("url ends before sentence punctuation")
+            << QStringLiteral("見て(http://a.jp/x?y=1).")
+            << QStringLiteral("[7:5 http://a.jp/x?y=1]");
+        QTest::newRow("url before a full stop and a question mark")
+            << QStringLiteral("Is it http://a.jp/p?q=z?")
+            << QStringLiteral("[7:6 http://a.jp/p?q=z]");
+        QTest::newRow("url with ipv6 host")
+            << QStringLiteral("http://[::1]:80/. ") << QStringLiteral("[7:0 http://[::1]:80/]");
+        QTest::newRow("url ends at blank, quote, bracket")
+            << QStringLiteral("<http://a.jp/\"x> ") << QStringLiteral("[7:1 http://a.jp/]");
         QTest::newRow("https") << QStringLiteral("https://x.example.jp:8080/~u/")
                                << QStringLiteral("[7:0 https://x.example.jp:8080/~u/]");
         QTest::newRow("url between kanji") << QStringLiteral("詳細はhttp://a.jp/x_y-zを参照")
                                            << QStringLiteral("[7:6 http://a.jp/x_y-z]");
-        QTest::newRow("url ends at & # + %")
-            << QStringLiteral("http://a.jp/p&x http://b") << QStringLiteral("[7:0 http://a.jp/p]");
+        QTest::newRow("only the first url") << QStringLiteral("http://a.jp/p&x http://b")
+                                            << QStringLiteral("[7:0 http://a.jp/p&x]");
         QTest::newRow("earlier of the two schemes") << QStringLiteral("https://s.jp/ http://p.jp/")
                                                     << QStringLiteral("[7:0 https://s.jp/]");
         QTest::newRow("scheme is case-sensitive") << QStringLiteral("HTTP://A.JP/") << QString();
@@ -129,7 +142,11 @@ private slots:
         QTest::newRow("trail byte at-sign")
             << QStringLiteral("　<a@b.jp>") << QStringLiteral("[7:2 <a@b.jp>]");
         QTest::newRow("no brackets") << QStringLiteral("mail foo@example.jp") << QString();
-        QTest::newRow("plus in local part") << QStringLiteral("<a+b@example.jp>") << QString();
+        QTest::newRow("plus in local part")
+            << QStringLiteral("To: <a+b@example.jp>") << QStringLiteral("[7:4 <a+b@example.jp>]");
+        QTest::newRow("atext in local part") << QStringLiteral("<o'h=x/y{z}~!@example.jp>")
+                                             << QStringLiteral("[7:0 <o'h=x/y{z}~!@example.jp>]");
+        QTest::newRow("plus in the domain") << QStringLiteral("<a@exa+mple.jp>") << QString();
         QTest::newRow("no closing bracket") << QStringLiteral("<a@example.jp") << QString();
         QTest::newRow("at-sign first") << QStringLiteral("@x.jp>") << QString();
         QTest::newRow("only the first at-sign counts") << QStringLiteral("a@b <c@d>") << QString();
