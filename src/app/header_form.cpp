@@ -33,7 +33,7 @@ TfrmInput::TfrmInput(THeaderForm& form, std::string programDir, TDialogs& dialog
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    auto* cancel = new QPushButton(QStringLiteral("キャンセル"));
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     followups_ = new QListWidget;
     followups_->setObjectName(QStringLiteral("lstGrp"));
@@ -117,6 +117,14 @@ void TfrmInput::cmdAddressClick() {
 }
 
 void TfrmInput::accept() {
+    if (to_->currentText().trimmed().isEmpty()) {
+        // Nothing typed is lost: the form stays open as it is.
+        (void)dialogs_.MessageBox(
+            FromQString(QStringLiteral("宛先が入力されていません。\n宛先を入力してください。")),
+            MsgIcon::Warning, MsgButtons::Ok);
+        to_->setFocus();
+        return;
+    }
     const QString subject = subject_->text();
     form_.subject = FromQString(subject);
     // Characters Shift_JIS cannot hold (accented letters, Hangul, emoji) are kept in UTF-8.

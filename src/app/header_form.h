@@ -2,7 +2,7 @@
 // over the main window. It shows a THeaderForm (store/compose_form.h) and writes the user's
 // changes back into it when closed with OK.
 //
-// Controls, in tab order: 題名 `edtSubj`, OK `cmdOK`, Cancel `cmdCancel`, フォロー先指定
+// Controls, in tab order: 題名 `edtSubj`, OK `cmdOK`, キャンセル `cmdCancel`, フォロー先指定
 // `lstGrp`, `cbHeader` ("ヘッダーも編集する"), 宛先 `cmbTo` (an editable drop-down of the address
 // book's entries), アドレス帳 `cmdAddress`.
 //
@@ -10,7 +10,8 @@
 // list shows each comma-separated part and "なし" and is enabled; otherwise it is empty and
 // disabled, label included. The drop-down offers whole entries ("name<address>"), so that
 // choosing one gives a recipient with its address. アドレス帳 opens the address book with the
-// recipient's name and address filled in and takes the entry chosen there.
+// recipient's name and address filled in and takes the entry chosen there. OK with an empty (or
+// blank) recipient is refused: a message says why, and the form stays open as it was typed.
 #pragma once
 
 #include "store/compose_form.h"

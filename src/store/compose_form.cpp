@@ -91,7 +91,7 @@ THeaderForm PrepareHeaderForm(int kind,
         f.recipient = std::string(areaName);
     }
     FillFollowups(f);
-    f.subject = answered ? ReplySubject(answered->subject) : std::string("Re: ");
+    f.subject = answered ? ReplySubject(answered->subject) : std::string();
     if (answered) {
         // A subject with characters Shift_JIS cannot hold is answered with all of them.
         const std::string full = DecodeHeaderUtf8(answered->Header("Subject"));

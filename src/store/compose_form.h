@@ -11,7 +11,7 @@
 //    then "なし" (none); otherwise empty, and the list is disabled.
 //  - subject: "Re: " + the answered message's Subject with leading reply prefixes removed
 //    (while longer than 4 characters and the first four, upper-cased, are "RE: " or "RE:_");
-//    "Re: " alone without an answered message.
+//    empty for a new message.
 //  - the recipient drop-down: the address book's entries (address_book.h).
 //
 // The header list: "Subject: " + subject; "To: " (mail) or "Newsgroups: " (news) + the

@@ -346,7 +346,13 @@ private slots:
         FakeDialogs dialogs;
         auto form = std::make_unique<TMainForm>(QStringList{Q(areas)}, &dialogs);
         FormScript script;
-        script.act = [](TfrmInput& f) { Click(f, "cmdOK"); };
+        script.act = [](TfrmInput& f) {
+            // A new mail needs a recipient before OK takes it.
+            auto* to = f.findChild<QComboBox*>(QStringLiteral("cmbTo"));
+            if (to->currentText().isEmpty())
+                to->setEditText(QStringLiteral("friend@example.jp"));
+            Click(f, "cmdOK");
+        };
         Show(*form, 0);
 
         // While the answer's editor is open, the user reads on and writes a new mail; the
@@ -570,8 +576,30 @@ private slots:
         form.ExecuteBinding("PostNewMail");
         WaitUntil([&] { return !script.seen.empty(); });
         QCOMPARE(script.seen.size(), size_t(1));
-        QCOMPARE(script.seen[0].subject, QStringLiteral("Re: "));
+        QCOMPARE(script.seen[0].subject, QString());
         QCOMPARE(script.seen[0].recipient, QString());
+
+        // OK without a recipient is refused with the reason; the form keeps what was typed.
+        bool stayed = false;
+        QString subjectAfter;
+        script.act = [&](TfrmInput& f) {
+            f.findChild<QLineEdit*>(QStringLiteral("edtSubj"))->setText(QStringLiteral("会議"));
+            f.findChild<QComboBox*>(QStringLiteral("cmbTo"))->setEditText(QStringLiteral("  "));
+            Click(f, "cmdOK");
+            stayed = f.isVisible();
+            subjectAfter = f.findChild<QLineEdit*>(QStringLiteral("edtSubj"))->text();
+            Click(f, "cmdCancel");
+        };
+        dialogs.shown.clear();
+        const size_t before = script.seen.size();
+        form.ExecuteBinding("PostNewMail");
+        WaitUntil([&] { return script.seen.size() > before && !subjectAfter.isEmpty(); });
+        QVERIFY(stayed);
+        QCOMPARE(subjectAfter, QStringLiteral("会議"));
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QCOMPARE(U(dialogs.shown[0].text),
+                 std::string("宛先が入力されていません。\n宛先を入力してください。"));
+        QVERIFY(!std::filesystem::exists(temp.home() / "REPLIES"));
     }
 };
 

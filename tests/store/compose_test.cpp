@@ -135,7 +135,7 @@ TEST_F(ComposeTest, HeaderFormOfAnswers) {
     // New messages.
     f = PrepareHeaderForm(kNews, nullptr, "fj.new", false, home);
     EXPECT_EQ(f.recipient, "fj.new");
-    EXPECT_EQ(f.subject, "Re: ");
+    EXPECT_EQ(f.subject, "");
     f = PrepareHeaderForm(kMail, nullptr, "fj.new", false, home);
     EXPECT_EQ(f.recipient, "");
 
