@@ -3,6 +3,9 @@
 
 #include "coding/charset.h"
 #include "coding/cp932.h"
+#include "store/message_text.h"
+
+#include <utility>
 
 namespace pelorin {
 
@@ -60,17 +63,13 @@ TSList PartLines(bool headers, const std::vector<std::string>& headerLines, cons
 PartText PartTextFor(bool headers,
                      const std::vector<std::string>& headerLines,
                      const TMIMEPart& part) {
-    bool utf8 = !part.Text.empty();
-    for (std::size_t i = 0; headers && !utf8 && i < headerLines.size(); ++i)
-        utf8 = Has8Bit(headerLines[i]) && IsUtf8(headerLines[i]);
+    const bool utf8 = headers || !part.Text.empty();
     if (!utf8)
-        return PartText{PartLines(headers, headerLines, part), false};
+        return PartText{PartLines(false, headerLines, part), false};
     PartText text;
     text.utf8 = true;
-    if (headers) {
-        for (const std::string& line : headerLines)
-            text.lines.push_back(IsUtf8(line) ? line : cp932::ToUtf8(line));
-    }
+    if (headers)
+        text.lines = HeaderBlockUtf8(headerLines);
     text.lines.emplace_back();
     if (!part.Text.empty()) {
         text.lines.insert(text.lines.end(), part.Text.begin(), part.Text.end());
@@ -112,12 +111,36 @@ std::vector<TGrp*> MarkCrossPostsRead(const std::vector<TSoup*>& packets,
     return marked;
 }
 
-std::string TemporaryPictureName(std::string_view subType) {
-    if (subType == "jpeg")
-        return "tmpimege.JPG";
-    if (subType == "gif")
-        return "tmpimege.GIF";
-    return "tmpimege.DAT";
+std::string PictureExtension(std::string_view subType, std::string_view fileName) {
+    static constexpr std::pair<std::string_view, std::string_view> kBySubType[] = {
+        {"jpeg", ".JPG"}, {"pjpeg", ".JPG"}, {"jpg", ".JPG"},     {"gif", ".GIF"},
+        {"png", ".PNG"},  {"bmp", ".BMP"},   {"x-bmp", ".BMP"},   {"x-ms-bmp", ".BMP"},
+        {"tiff", ".TIF"}, {"webp", ".WEBP"}, {"svg+xml", ".SVG"},
+    };
+    for (const auto& [type, extension] : kBySubType) {
+        if (subType == type)
+            return std::string(extension);
+    }
+    // Only the picture control's own extensions: a name's dot part is never taken whole.
+    static constexpr std::pair<std::string_view, std::string_view> kByName[] = {
+        {".JPG", ".JPG"}, {".JPE", ".JPG"}, {".JPEG", ".JPG"}, {".GIF", ".GIF"}, {".PNG", ".PNG"},
+        {".BMP", ".BMP"}, {".TIF", ".TIF"}, {".TIFF", ".TIF"}, {".PIC", ".PIC"}, {".P2", ".P2"},
+        {".MAG", ".MAG"}, {".Q4", ".Q4"},   {".PI", ".PI"},    {".ICO", ".ICO"}, {".WEBP", ".WEBP"},
+        {".SVG", ".SVG"}, {".WMF", ".WMF"}, {".EMF", ".EMF"},
+    };
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    std::string upper(fileName.substr(dot));
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    for (const auto& [name, extension] : kByName) {
+        if (upper == name)
+            return std::string(extension);
+    }
+    return {};
 }
 
 PictureBox FitPicture(

@@ -7,14 +7,16 @@
 // with a file name adds ":" + the name.
 //
 // Text lines of a part: with headers shown, the header lines as the message holds them; then
-// one empty line, then the part's body lines.
+// one empty line, then the part's body lines. (The pane itself is given PartTextFor's lines.)
 //
 // Cross-posts: a message whose Newsgroups value holds "," is marked read (by Message-ID) in
 // every area of a received (type 0) packet whose name is one of the newsgroups. Names are
 // compared whole, blanks around them ignored: "fj.test" is not a copy in an area "test".
 //
-// Pictures: an image part without a file name is saved as "tmpimege" + ".JPG" (subtype jpeg),
-// ".GIF" (gif) or ".DAT" (anything else); a picture is fitted into the text pane keeping its
+// Pictures: an image part is shown from a file whose extension tells the picture control its
+// reader: by the subtype (jpeg and pjpeg ".JPG", gif ".GIF", png ".PNG", bmp ".BMP", tiff ".TIF",
+// webp ".WEBP", svg+xml ".SVG"), else by the extension of the part's file name, upper-cased
+// (".jpeg" and ".tiff" read as ".JPG" and ".TIF"); none for anything else. A picture is fitted into the text pane keeping its
 // proportions: full width and centred vertically when the pane is taller than the picture's
 // shape, else full height less 2 and centred horizontally, below the tab bar either way.
 #pragma once
@@ -40,10 +42,11 @@ std::vector<std::string> TabCaptions(const std::string& tabText,
 // The text view's lines for a part.
 TSList PartLines(bool headers, const std::vector<std::string>& headerLines, const TMIMEPart& part);
 
-// The same lines as the view is to be given them: Shift_JIS as PartLines gives them, or UTF-8
-// (utf8 set) when the part was read through Unicode or a header line shown is UTF-8 itself, so
-// that every character is drawn. In UTF-8 the header lines are kept when they are UTF-8 (ASCII
-// included) and read as Shift_JIS otherwise.
+// The lines the view is given for a part: without headers, Shift_JIS as PartLines gives them,
+// or UTF-8 (utf8 set) when the part was read through Unicode, so that every character is
+// drawn. With headers shown always UTF-8: the header block decoded with every character
+// (store/message_text.h HeaderBlockUtf8), an empty line, then the part's text exactly as it
+// shows without headers.
 struct PartText {
     TSList lines;
     bool utf8 = false;
@@ -52,8 +55,9 @@ PartText PartTextFor(bool headers,
                      const std::vector<std::string>& headerLines,
                      const TMIMEPart& part);
 
-// The temporary picture name for an image part of `subType` (lower case).
-std::string TemporaryPictureName(std::string_view subType);
+// The extension (".JPG") of the file an image part of `subType` (lower case) named `fileName`
+// (Shift_JIS, may be empty) is shown from; "" when neither tells a picture format.
+std::string PictureExtension(std::string_view subType, std::string_view fileName);
 
 // Where a picture of pictureWidth x pictureHeight goes in a text pane of paneWidth x paneHeight
 // whose top tabHeight pixels hold the tab bar (0 when hidden). Empty for an empty picture.

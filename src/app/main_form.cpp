@@ -8,23 +8,27 @@
 //   N3, mnuTab, mnuFill          ステータスバー(&S), メッセージタブ(&B), 全面表示
 //   mnuTBFile ... mnuTBSort      ツールバー(&T) > ファイル, コピー, 表示, メッセージ, 表示順
 //   K2 ... K6                    フォント > エリア一覧..., 記事一覧..., 本文..., 引用..., 単一表示...
-//   HelpAboutItem                バージョン情報(&A)...
+//   HelpContentsItem, HelpAboutItem  操作説明(&H) (F1), バージョン情報(&A)...
 //   mnuSetUp                     設定 (ファイル menu; main_form_setup.cpp)
 //   ftbPrev, ftbNext, ftbNextU   前, 次, 次の未読 (main_form_navigation.cpp)
 //   ftbPrevHist, ftbNextHist     戻る, 進む
 //   mnuDispThread ... / ftbDisp…  表示(&D) > 一覧の表示順, and the ToolbarSort radio group
 //   K7, mnuMonoSpace, mnuRot13   ヘッダーの表示(&H), 単一フォント表示(&N), Rot13/47
+//   mnuShowImage                 画像を表示(&I) ([Display] ShowImage)
 //   mnuAllReaded                 全てを既読 (main_form_display.cpp)
 //   FilePrintItem / ftbPrint     印刷(&P)..., FilePrintSetup ﾌﾟﾘﾝﾀの設定(&R)...
 //   mnuFolderPkt, mnuNewFolder / ftbNewFolder  新規フォルダパケット, 新規フォルダ
 //   pmnChgName ... pnmGrpDel     the area tree's pop-up menu (main_form_tree_menu.cpp)
 //   EditCopyItem ... mnuDelQuit  編集(&E) and the message actions (main_form_actions.cpp)
+//   mnuMarkDelete ... mnuMarkUnread, pmnCopyAll, pmnAddAddress, pmnFind  編集 > マーク and the
+//                                pop-up menus of the list and the text (main_form_menus.cpp)
 #include "app/main_form.h"
 
 #include "coding/mime.h"
 
 #include "app/area_tree.h"
 #include "app/glyphs.h"
+#include "app/picture_file.h"
 #include "app/qt_dialogs.h"
 #include "app/status_line.h"
 #include "view/msglistbox.h"
@@ -35,6 +39,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
@@ -164,6 +169,9 @@ void TMainForm::BuildCommands() {
     }
     c.Add("HelpAboutItem", QStringLiteral("バージョン情報(&A)..."), QString(),
           [this] { HelpAbout(); });
+    c.Add("HelpContentsItem", QStringLiteral("操作説明(&H)"), QString(), [this] {
+         HelpContents();
+     })->setShortcut(QKeySequence::HelpContents);
     c.Add("mnuSetUp", QStringLiteral("設定"), QString(), [this] { SetUpClick(); });
     BuildNavigationCommands();
     BuildDisplayCommands();
@@ -172,6 +180,7 @@ void TMainForm::BuildCommands() {
     BuildMessageCommands();
     BuildActionCommands();
     BuildSubCommandCommands();
+    BuildMarkCommands();
 }
 
 void TMainForm::BuildMenus() {
@@ -209,6 +218,7 @@ void TMainForm::BuildMenus() {
         order->addAction(c.Find(name));
     view->addAction(c.Find("K7"));
     view->addAction(c.Find("mnuMonoSpace"));
+    view->addAction(c.Find("mnuShowImage"));
     view->addAction(c.Find("mnuRot13"));
     view->addAction(c.Find("mnuAllReaded"));
     view->addSeparator();
@@ -220,7 +230,10 @@ void TMainForm::BuildMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("HelpMenu"));
+    help->addAction(c.Find("HelpContentsItem"));
+    help->addSeparator();
     help->addAction(c.Find("HelpAboutItem"));
+    BuildContextMenus();
 }
 
 QMenu* TMainForm::createPopupMenu() {

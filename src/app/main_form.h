@@ -60,6 +60,7 @@ class TAll;
 class TAreaTree;
 class TMIMEc;
 class TMIMEPart;
+class TPictureFile;
 class TMsgListBox;
 class TQtEditor;
 class TStatusLine;
@@ -149,6 +150,7 @@ public:
     void HidePicture();
     void ToggleShowHeaders();
     void ToggleMonoSpace();
+    void ToggleShowImage(bool on);
     void Rot13Part();
     void PrevPart();
     void NextPart();
@@ -197,6 +199,20 @@ public:
     void ClearChecks();
     // 削除マークを処理して終了(&X): the exit question, then the window closes (unless Cancel).
     void DelQuit();
+
+    // ---- the マーク menu and the pop-up menus of the list and the text (main_form_menus.cpp).
+    // Gives the checked messages (selected rows, else the shown one) the mark `mark`.
+    void MarkChecked(char mark);
+    // The whole shown message to the clipboard, whatever is selected (全体をコピー).
+    void CopyWholeMessage();
+    // The shown message's sender into the address book (アドレス帳へ追加).
+    void AddSenderToAddressBook();
+    QMenu* ListMenu() const { return listMenu_; }
+    // Opens a file in the desktop's browser (操作説明); tests replace it.
+    std::function<void(const QString& file)> openManual;
+    QMenu* TextMenu() const { return textMenu_; }
+    // Prepares the text view's pop-up menu and shows it at `globalPos` (modal).
+    void PopupTextMenu(const QPoint& globalPos);
 
     // ---- sub-commands (main_form_subcmd.cpp). サブコマンド: the dialog, then its run;
     // ExecSubCommand: the stored command of that name without the dialog.
@@ -263,6 +279,8 @@ private:
     // main_form_startup.cpp
     void FormCreate(const QStringList& arguments);
     void OpenArgumentPackets(const QStringList& arguments);
+    // [Window] bounds and pane sizes for a first start (main_form_startup.cpp, step 6).
+    void StoreFirstBounds();
 
     // main_form_packets.cpp
     // A file of `packet` (may be null) could not be written: the area's caption (or the
@@ -330,6 +348,8 @@ private:
     class PacketInUse;
     class ExclusiveEdit;
     void BuildMessageCommands();
+    void BuildMarkCommands();  // main_form_menus.cpp
+    void BuildContextMenus();  // after the other menus: it takes their actions
     void BuildMessageMenu();
     void RedisplayKeptCopies();
     void RedisplayArea(TGrp* area);
@@ -353,6 +373,7 @@ private:
     void FocusAreas();
     void FocusList();
     void HelpAbout();
+    void HelpContents();  // 操作説明 (F1): the manual (help_manual.h), or why not
 
     // Settings and dialogs.
     std::unique_ptr<TDialogs> ownDialogs_;  // the Qt dialogs when none were given
@@ -369,8 +390,9 @@ private:
     TGrp* area_ = nullptr;
     TMsg* message_ = nullptr;
     THistory history_;
-    std::unique_ptr<TMIMEc> mime_;   // the shown message, decoded
-    std::vector<TMIMEPart*> parts_;  // its parts, one per tab
+    std::unique_ptr<TMIMEc> mime_;               // the shown message, decoded
+    std::unique_ptr<TPictureFile> pictureFile_;  // the file the shown picture part is read from
+    std::vector<TMIMEPart*> parts_;              // its parts, one per tab
     TKeyBindings bindings_;
     TKeyPresses keyPresses_;                   // the keys down in the panes, for their releases
     Qt::KeyboardModifiers releasedModifiers_;  // those of the press of the key last released
@@ -378,6 +400,8 @@ private:
     std::function<void(const std::string&)> urlOpener_;
     std::unique_ptr<QPrinter> printer_;  // kept from the printer setup to the print dialog
     QMenu* treeMenu_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    QMenu* textMenu_ = nullptr;
     int busyDepth_ = 0;
     bool mouseFlag_ = false;     // a mouse press on the tree or list, until a key is released
     bool closed_ = false;        // FormClose has run

@@ -19,11 +19,13 @@
 // all or nothing (purge.h): a failed write is reported with the area and the reason, and the
 // area keeps every message and mark.
 #include "coding/cp932.h"
+#include "store/inifile.h"
 #include "store/purge.h"
 
 #include "app/area_tree.h"
 #include "app/main_form.h"
 #include "app/message_actions.h"
+#include "app/settings_names.h"
 #include "app/status_line.h"
 #include "view/msglistbox.h"
 #include "view/tall.h"
@@ -96,6 +98,7 @@ ActionScope TMainForm::Scope() const {
     if (message_ && text_->LineCoding() == textview::LineCoding::Utf8)
         scope.selectedUnicode = text_->SelectedUnicodeText();
     scope.dataPath = dataPath_;
+    scope.saveCharset = ini_->ReadString(settings::kFiles, settings::kSaveCharset, "");
     scope.packets = TreePackets();
     return scope;
 }

@@ -21,9 +21,12 @@
 //     7. the list is filled in one update; the progress bar goes;
 //     8. with a mark other than 'A', the first row whose message has that mark is selected
 //        and becomes the focus item;
-//     9. the node's text shows the new unread count; the list takes the focus (once the busy
-//        state, which disables it, has ended).
+//     9. a message file cut short (its last message lacks bytes) is named once in status
+//        panel 1 with the area and the bytes missing; the node's text shows the new unread
+//        count (and status panel 0 follows every later change of marks); the list takes the
+//        focus (once the busy state, which disables it, has ended).
 //  5. A packet node selected: packet-selected state.
+#include "coding/cp932.h"
 #include "coding/mime.h"
 #include "store/settings.h"
 
@@ -98,8 +101,14 @@ void TMainForm::ResetAreaIcons() {
 }
 
 void TMainForm::UpdateAreaNodeText(QTreeWidgetItem* node) {
-    if (TGrp* area = TAreaTree::AreaOf(node))
-        TAreaTree::SetText(node, TAreaTree::AreaText(0, area->CountMarked('*'), area->description));
+    TGrp* area = TAreaTree::AreaOf(node);
+    if (!area)
+        return;
+    const int unread = area->CountMarked('*');
+    TAreaTree::SetText(node, TAreaTree::AreaText(0, unread, area->description));
+    // The counts of the status line follow the open area's marks wherever they change.
+    if (area == area_ && !status_->Panel(0).isEmpty())
+        status_->SetPanel(0, QStringLiteral("%1/%2").arg(unread).arg(area->CountMarked(0)));
 }
 
 void TMainForm::SetProgress(int percent) {
@@ -174,6 +183,15 @@ void TMainForm::SelectArea(char mark) {
                         break;
                     }
                 }
+            }
+            // A message file cut short is named once, after what the opening shows.
+            if (area_->missingBytes > 0) {
+                status_->SetPanelSjis(1, area_->description +
+                                             Sjis("：メッセージファイルが途中で切れています（最後の"
+                                                  "メッセージの") +
+                                             std::to_string(area_->missingBytes) +
+                                             Sjis("バイトがありません）"));
+                area_->missingBytes = 0;  // named once
             }
             UpdateAreaNodeText(node);
             opened = true;

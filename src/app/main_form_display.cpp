@@ -6,30 +6,31 @@
 //   busy; the message becomes current; an unread one is marked read (its row repaints) and its
 //   cross-posted copies are marked read in the received packets (display_pipeline.h);
 //   message-shown state; the area node shows the new unread count; the message is decoded
-//   (without splitting the body into parts while headers are shown; [Display] DecodeAsHeader
-//   N); one tab per part with the captions of display_pipeline.h from [Display]
-//   MessageTabString ("%s"); DisplayPart; PushHistory; the text view takes the focus. A shown
-//   picture goes first, and the text and quote fonts are read again from [Fonts], so that an
-//   edited settings file applies to the next message.
-// DisplayPart: with headers off and [Display] ShowImage Y, an image part is saved into
-//   [Files] DataPath (base64 only; without a file name as tmpimege.JPG / .GIF / .DAT) and shown
-//   as a picture, ".DAT" ones with "イメージファイルの形式が\n不明なので表示できません\n" + path;
+//   ([Display] DecodeAsHeader N); one tab per part with the captions of display_pipeline.h
+//   from [Display] MessageTabString ("%s"), headers shown or not; DisplayPart; PushHistory;
+//   the text view takes the focus. A shown picture goes first, and the text and quote fonts
+//   are read again from [Fonts], so that an edited settings file applies to the next message.
+// DisplayPart: with headers off and [Display] ShowImage Y, a base64 image part is decoded
+//   from the message into the program's own temporary file (picture_file.h; never a file of
+//   the data folder) and shown as a picture; a part whose format neither its subtype nor its
+//   name tells says "イメージファイルの形式が\n不明なので表示できません\n" + its name;
 //   otherwise the part as text: its text decoded, [Display] FixedPich sets the single-font
-//   mode, the header lines when shown, an empty line, the body, from line 0.
+//   mode, the header block when shown (decoded, display_pipeline.h), an empty line, the body,
+//   from line 0.
 // Pictures: the picture control (view/tall.h) lies over the text view, fitted into the text
 //   pane keeping its shape (display_pipeline.h) and again whenever the pane changes size; its
 //   plug-ins come from the program's folder, the installed library folder, then
-//   $PELORIN_HOME/plugins (plugin_dirs.h). A picture that does not load says "Not Support".
-//   The temporary picture replaces the last one, but a link, a folder or anything else not a
-//   plain file under that name is never removed, written through or shown; the part is then
-//   shown as text.
+//   $PELORIN_HOME/plugins (plugin_dirs.h). A picture that does not load says the control's
+//   message (a cut-off one "データが壊れている"), then "この形式の画像は表示できません", and shows as text.
+// 画像を表示 (mnuShowImage) switches [Display] ShowImage and shows the current part again.
 // Message-shown state: メッセージの修正 for note packets or the [Message] ReserveFolder area;
 //   status panel 0 unread/total, panel 1 [Display] StatesBarString1 expanded (not written when
 //   missing); the selection state; 次の未読, 次, 前, 印刷, リプライ on; フォローアップ for news
 //   areas of received packets; 本文取得 for 'c' indexes of received packets.
 // Text clicks: an "http://" or "https://" item opens in the desktop's browser; "<...@...>"
 //   shows that message of the open area or says "このエリアには\n<id>\nは存在しません。";
-//   elsewhere the mouse binding (modifiers + "_<LBUTTON>" ...) runs, unless busy.
+//   elsewhere the mouse binding (modifiers + "_<LBUTTON>" ...) runs, unless busy; the right
+//   button without a binding opens the text's pop-up menu.
 #include "coding/cp932.h"
 #include "coding/mime.h"
 #include "coding/safe_file.h"
@@ -41,6 +42,7 @@
 #include "app/display_pipeline.h"
 #include "app/main_form.h"
 #include "app/own_dir.h"
+#include "app/picture_file.h"
 #include "app/plugin_dirs.h"
 #include "app/settings_names.h"
 #include "app/status_line.h"
@@ -49,6 +51,7 @@
 #include "view/tall.h"
 #include "view/textview.h"
 
+#include <QCursor>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFile>
@@ -92,6 +95,8 @@ void TMainForm::BuildDisplayCommands() {
     c.AddSwitch("mnuMonoSpace", QStringLiteral("単一フォント表示(&N)"), QString(),
                 [this](bool) { ToggleMonoSpace(); });
     c.Add("mnuRot13", QStringLiteral("Rot13/47"), QString(), [this] { Rot13Part(); });
+    c.AddSwitch("mnuShowImage", QStringLiteral("画像を表示(&I)"), QString(),
+                [this](bool on) { ToggleShowImage(on); });
     c.Add("mnuAllReaded", QStringLiteral("全てを既読"), QString(), [this] { MarkAllAs(' ', '*'); });
     connect(tabs_, &QTabBar::currentChanged, this, [this](int) {
         if (message_ && !Busy())
@@ -182,10 +187,9 @@ void TMainForm::DisplayMessage() {
         if (message_->messageId.empty())
             message_->messageId = message_->Header("Message-ID");
         // 11.
-        const bool headers = commands_->Checked("K7");
         if (!mime_)
             mime_ = std::make_unique<TMIMEc>();
-        mime_->Root.ParseBody = !headers;
+        mime_->Root.ParseBody = true;  // with headers too: the body reads as without them
         mime_->Root.DecodeAsHeader = ReadFlag(*ini_, s::kDisplay, s::kDecodeAsHeader, false);
         message_->LoadLines();
         mime_->Parse(message_->lines);
@@ -226,38 +230,33 @@ void TMainForm::DisplayPart() {
 }
 
 bool TMainForm::ShowImagePart(TMIMEPart& part) {
-    const std::string ownName = part.FileName;
-    if (ownName.empty()) {
-        part.FileName = TemporaryPictureName(part.SubType);
-        // The last message's temporary picture makes room, unless something else has its name.
-        std::error_code error;
-        const std::filesystem::path old = DiskPath(dataPath_) / SafeFileName(part.FileName);
-        if (std::filesystem::symlink_status(old, error).type() ==
-            std::filesystem::file_type::regular)
-            std::filesystem::remove(old, error);
-    }
-    const std::string name = part.FileName;
-    const std::string diskName = part.DiskFileName();  // a UTF-8 name keeps every character
-    const MimeSaveResult saved = part.SaveBase64(dataPath_);
-    part.FileName = ownName;  // the part keeps its own (empty) name for saving and captions
-    if (saved != MimeSaveResult::Written && saved != MimeSaveResult::Exists)
+    if (part.Encoding != "base64")
         return false;
-    const std::filesystem::path file = DiskPath(dataPath_) / diskName;
-    std::error_code error;
-    if (std::filesystem::symlink_status(file, error).type() != std::filesystem::file_type::regular)
-        return false;  // never shown through a link or anything else planted under the name
-    const std::string upper = SjisUpper(name);
-    if (upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".DAT") == 0) {
-        std::string path = dataPath_;
-        if (!path.empty() && path.back() != '/')
-            path += '/';
+    const std::string extension = PictureExtension(part.SubType, part.FileName);
+    if (extension.empty()) {
+        const std::string name = part.FileName.empty()
+                                     ? "(" + part.ContentType + "/" + part.SubType + ")"
+                                     : part.FileName;
         dialogs_->MessageBox(
             FromQString(QStringLiteral("イメージファイルの形式が\n不明なので表示できません\n")) +
-                path + name,
+                name,
             MsgIcon::Information, MsgButtons::Ok);
         return false;
     }
-    return ShowPictureFile(QFile::decodeName(QByteArray::fromStdString(file.string())));
+    if (!pictureFile_)
+        pictureFile_ = std::make_unique<TPictureFile>();
+    const QString path =
+        pictureFile_->Write(part.DecodedBase64(), QString::fromLatin1(extension.c_str()));
+    if (path.isEmpty()) {
+        dialogs_->MessageBox(
+            FromQString(QStringLiteral("画像を表示するための一時ファイルを書けません")),
+            MsgIcon::Warning, MsgButtons::Ok);
+        return false;
+    }
+    if (ShowPictureFile(path))
+        return true;
+    pictureFile_->Clear();
+    return false;
 }
 
 bool TMainForm::ShowPictureFile(const QString& path) {
@@ -267,7 +266,8 @@ bool TMainForm::ShowPictureFile(const QString& path) {
     if (image_->Picture().isNull()) {
         image_->SetPictureName(QString());
         image_->hide();
-        dialogs_->MessageBox("Not Support", MsgIcon::Information, MsgButtons::Ok);
+        dialogs_->MessageBox(FromQString(QStringLiteral("この形式の画像は表示できません")),
+                             MsgIcon::Information, MsgButtons::Ok);
         return false;
     }
     // The hidden text view keeps its room in the pane, so the tab bar stays at the top above
@@ -284,6 +284,8 @@ bool TMainForm::ShowPictureFile(const QString& path) {
 
 void TMainForm::HidePicture() {
     image_->SetPictureName(QString());
+    if (pictureFile_)
+        pictureFile_->Clear();
     image_->hide();
     text_->show();
 }
@@ -365,6 +367,13 @@ void TMainForm::ToggleShowHeaders() {
     DisplayMessage();
 }
 
+void TMainForm::ToggleShowImage(bool on) {
+    WriteFlag(*ini_, s::kDisplay, s::kShowImage, on);
+    // The shown part again, as a picture or as text.
+    if (message_ && mime_ && !Busy())
+        DisplayPart();
+}
+
 void TMainForm::ToggleMonoSpace() {
     WriteFlag(*ini_, s::kDisplay, s::kFixedPich, commands_->Checked("mnuMonoSpace"));
 }
@@ -439,6 +448,8 @@ void TMainForm::TextClick(MouseButton button, Qt::KeyboardModifiers modifiers) {
     const std::string value = StoredBinding(*ini_, name);
     if (!value.empty())
         bindings_.ExecuteBinding(value);
+    else if (button == MouseButton::Right)
+        PopupTextMenu(QCursor::pos());  // main_form_menus.cpp
 }
 
 void TMainForm::MarkAllAs(char to, char from) {

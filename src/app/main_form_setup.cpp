@@ -86,6 +86,11 @@ void TMainForm::SetUpClick() {
             text_->SetBackPicture(pixmap);
     }
     dataPath_ = chosen.dataPath;
+    if (commands_->Checked("mnuShowImage") != chosen.showImage) {
+        commands_->Check("mnuShowImage", chosen.showImage);
+        if (message_ && mime_)
+            DisplayPart();
+    }
     ApplyLayout();
 
     if (!changed.empty()) {

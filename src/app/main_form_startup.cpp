@@ -7,12 +7,16 @@
 //  3. The settings file is opened; empty history; nothing current.
 //  4. Version text and caption "Pelorin " + version text.
 //  5. Hints go to status panel 1 (TMainForm::event).
-//  6. Window position and size: [Window] Top, Left, Width, Height (0, 0, 500, 300); the
-//     position is the frame's, the size the window's inside.
+//  6. Window position and size: [Window] Top, Left, Width, Height; the position is the
+//     frame's, the size the window's inside. Without a stored size (a first start) the window
+//     takes three quarters of the screen's available area each way, centred, and the panes
+//     their share of it (the area tree a quarter of the width, the strip of the small panes
+//     two fifths of the height, or the same turned for a strip at the side); these are stored
+//     as if the user had left them so. Stored bounds always win.
 //  7. Fonts from [Fonts] Groups, Subj, Text, Quote, MonoSpace.
 //  8. The toolbar switches from the toolbars restored in step 2.
 //  9. [Display] ShowHeaders (N), ShowStatusBar (Y), PanelPlane (Y; 全面表示 is checked when N),
-//     ShowMessageTab (Y), FixedPich (N).
+//     ShowMessageTab (Y), FixedPich (N), ShowImage (N).
 // 10. New mail off; the no-area state.
 // 11. Status line and tab bar shown as their switches say.
 // 12. Text view: [Display] LineMergine (0), LeftMergine (0), TabCount (4), [Fonts]
@@ -26,7 +30,8 @@
 // 19. The packets of the auto-load list [Files] AutoLoad0, AutoLoad1, ... (in the order of
 //     their numbers), then those of the command line: every argument whose last path
 //     component is AREAS in any case ("/" or "\" separating components), made absolute. A
-//     packet that is open already or whose AREAS file is missing is skipped silently.
+//     packet that is open already is skipped; an auto-load entry whose AREAS file is missing
+//     is skipped silently, command-line ones are named together in one message box.
 //
 // Each packet opens on its own: an error in one is shown and the others still open.
 #include "coding/cp932.h"
@@ -47,8 +52,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPixmap>
+#include <QScreen>
 #include <QTabBar>
+
+#include <algorithm>
 
 namespace pelorin {
 
@@ -76,6 +85,8 @@ void TMainForm::FormCreate(const QStringList& arguments) {
     Step([this] {
         TIniF::Update batch(*ini_);
         // 6.
+        if (!ini_->KeyExists(s::kWindow, s::kWidth) || !ini_->KeyExists(s::kWindow, s::kHeight))
+            StoreFirstBounds();
         const int top = ReadNumber(*ini_, s::kWindow, s::kTop, s::kDefaultTop);
         const int left = ReadNumber(*ini_, s::kWindow, s::kLeft, s::kDefaultLeft);
         const int width = ReadNumber(*ini_, s::kWindow, s::kWidth, s::kDefaultWidth);
@@ -98,6 +109,7 @@ void TMainForm::FormCreate(const QStringList& arguments) {
         commands_->Check("mnuFill", !ReadFlag(*ini_, s::kDisplay, s::kPanelPlane, true));
         commands_->Check("mnuTab", ReadFlag(*ini_, s::kDisplay, s::kShowMessageTab, true));
         commands_->Check("mnuMonoSpace", ReadFlag(*ini_, s::kDisplay, s::kFixedPich, false));
+        commands_->Check("mnuShowImage", ReadFlag(*ini_, s::kDisplay, s::kShowImage, false));
         // 10.
         commands_->Enable({"mnuNewMail", "ftbMail"}, false);
         EnterNoAreaState();
@@ -157,7 +169,26 @@ void TMainForm::FormCreate(const QStringList& arguments) {
     OpenArgumentPackets(arguments);
 }
 
+void TMainForm::StoreFirstBounds() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int width = std::max(available.width() * 3 / 4, 1);
+    const int height = std::max(available.height() * 3 / 4, 1);
+    (void)ini_->WriteInteger(s::kWindow, s::kWidth, width);
+    (void)ini_->WriteInteger(s::kWindow, s::kHeight, height);
+    (void)ini_->WriteInteger(s::kWindow, s::kLeft, available.x() + (available.width() - width) / 2);
+    (void)ini_->WriteInteger(s::kWindow, s::kTop,
+                             available.y() + (available.height() - height) / 2);
+    const std::string cut = ini_->ReadString(s::kWindow, s::kCutPattern, "Top");
+    const bool side = cut == "Left" || cut == "Right";
+    if (!ini_->KeyExists(s::kWindow, s::kBWidth))
+        (void)ini_->WriteInteger(s::kWindow, s::kBWidth, side ? width * 2 / 5 : width / 4);
+    if (!ini_->KeyExists(s::kWindow, s::kBHeight))
+        (void)ini_->WriteInteger(s::kWindow, s::kBHeight, side ? height / 3 : height * 2 / 5);
+}
+
 void TMainForm::OpenArgumentPackets(const QStringList& arguments) {
+    TSList missing;  // named together in one message
     for (QString argument : arguments) {
         argument.replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QString last = argument.section(QLatin1Char('/'), -1);
@@ -165,9 +196,18 @@ void TMainForm::OpenArgumentPackets(const QStringList& arguments) {
             continue;
         const std::string path =
             FromQString(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()));
-        if (!IsPacketOpen(path) && PacketFileExists(path))
+        if (IsPacketOpen(path))
+            continue;
+        if (PacketFileExists(path))
             Step([&] { OpenPacket(path); });
+        else if (std::find(missing.begin(), missing.end(), path) == missing.end())
+            missing.push_back(path);
     }
+    if (missing.empty())
+        return;
+    std::string text = Sjis("次のパケットは見つからないため開けませんでした。");
+    for (const std::string& path : missing) text += "\n" + path;
+    (void)dialogs_->MessageBox(text, MsgIcon::Warning, MsgButtons::Ok);
 }
 
 }  // namespace pelorin

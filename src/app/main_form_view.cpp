@@ -19,11 +19,13 @@
 // Design fonts, used for keys that are missing: the desktop's font for the tree and a
 // Japanese fixed-pitch font for the list and the text (see BaseFont), at the desktop's size,
 // in the desktop's text colour (system colour 8), quotes in navy.
+#include "coding/cp932.h"
 #include "store/settings.h"
 
 #include "app/about_box.h"
 #include "app/area_tree.h"
 #include "app/font_color_dialog.h"
+#include "app/help_manual.h"
 #include "app/main_form.h"
 #include "app/settings_names.h"
 #include "app/status_line.h"
@@ -33,8 +35,11 @@
 #include "view/textview.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QTabBar>
+#include <QUrl>
 
 #include <cmath>
 
@@ -187,6 +192,19 @@ void TMainForm::FocusAreas() {
 void TMainForm::FocusList() {
     if (area_)
         list_->setFocus();
+}
+
+void TMainForm::HelpContents() {
+    const QString manual = FindManual(QCoreApplication::applicationDirPath());
+    if (manual.isEmpty()) {
+        (void)dialogs_->MessageBox(Sjis("操作説明が見つかりません。"), MsgIcon::Warning,
+                                   MsgButtons::Ok);
+        return;
+    }
+    if (openManual)
+        openManual(manual);
+    else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
 }
 
 void TMainForm::HelpAbout() {

@@ -109,7 +109,23 @@ bool TMessageActions::SaveChecked(const ActionScope& scope, WriteFailure& failur
                                 "\n" + path + Sjis("に保存します"),
                             MsgIcon::Information, MsgButtons::OkCancel) != MsgAnswer::Ok)
         return true;
-    return SaveBodies(path, msgs, failure) == ReplaceResult::Ok;
+    const TextCharset charset = ParseTextCharset(scope.saveCharset);
+    std::vector<SaveLoss> losses;
+    if (SaveBodies(path, msgs, charset, failure, losses) != ReplaceResult::Ok)
+        return false;
+    if (!losses.empty()) {
+        std::string text = Sjis("保存した文字コード（") + std::string(TextCharsetName(charset)) +
+                           Sjis("）で表せない文字を〓に置き換えました。");
+        for (const SaveLoss& loss : losses) {
+            // The subject may have lost the same characters: the Message-ID names it too.
+            const std::string id =
+                loss.msg->messageId.empty() ? loss.msg->Header("Message-ID") : loss.msg->messageId;
+            text += "\n" + Sjis("【") + loss.msg->subject + Sjis("】") + id + " " +
+                    std::to_string(loss.replaced) + Sjis("文字");
+        }
+        (void)dialogs_.MessageBox(text, MsgIcon::Warning, MsgButtons::Ok);
+    }
+    return true;
 }
 
 void TMessageActions::DecodeChecked(const ActionScope& scope) {

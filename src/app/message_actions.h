@@ -36,6 +36,7 @@ struct ActionScope {
     std::string selectedText;     // the text view's selection (Shift_JIS), may be empty
     QString selectedUnicode;      // the same with every character (a UTF-8 part), may be empty
     std::string dataPath;         // where decoded files go
+    std::string saveCharset;      // [Files] SaveCharset: "" (the locale's), "UTF-8", "Shift_JIS"
     std::vector<TSoup*> packets;  // the open packets, in tree order
     std::function<void(size_t, size_t)> progress;  // long loops report (i, n); may be empty
 };
@@ -70,7 +71,9 @@ public:
     void EditCopy(const ActionScope& scope);
 
     // Asks for a file, checks the messages, confirms "チェックされた" n "件を" LF path
-    // "に保存します" (OK/Cancel) and writes their bodies. False when the write failed
+    // "に保存します" (OK/Cancel) and writes their bodies in scope.saveCharset. Characters that
+    // set cannot carry are written as "〓", and a message then names each message (its
+    // subject and Message-ID) with how many of its characters were replaced. False when the write failed
     // (`failure` says why); true otherwise, also when nothing was written.
     bool SaveChecked(const ActionScope& scope, WriteFailure& failure);
 

@@ -69,6 +69,7 @@ inline constexpr int32_t kDefaultClickableColor = 16711680;  // 0xFF0000: blue i
 // ---- [Files]: directories and packets.
 inline constexpr Name kFiles = "Files";
 inline constexpr Name kDataPath = "DataPath";
+inline constexpr Name kSaveCharset = "SaveCharset";  // "" the locale's, "UTF-8", "Shift_JIS"
 inline constexpr Name kOutbound = "Outbound";
 inline constexpr Name kControl = "Control";
 inline constexpr Name kAutoLoad = "AutoLoad";  // list prefix: AutoLoad0, AutoLoad1, ...

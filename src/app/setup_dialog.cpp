@@ -12,6 +12,8 @@
 // packets, then the stored folder when its packet is not open (so OK keeps it).
 #include "app/setup_dialog.h"
 
+#include "store/message_text.h"
+
 #include "app/font_color_dialog.h"
 #include "view/font_qt.h"
 #include "view/sjis_qt.h"
@@ -194,6 +196,17 @@ QWidget* TSetUpDlg::BuildDirectoryPage() {
     dirs->addWidget(Label(QStringLiteral("データデコード用ディレクトリ"), edtDataDir_), 2, 0, 1, 2);
     dirs->addWidget(edtDataDir_, 3, 0);
     dirs->addWidget(dataRef, 3, 1);
+    cmbSaveCharset_ = new QComboBox;
+    cmbSaveCharset_->setObjectName(QStringLiteral("cmbSaveCharset"));
+    cmbSaveCharset_->addItem(
+        QStringLiteral("ロケールに従う（%1）")
+            .arg(QString::fromLatin1(TextCharsetName(LocaleTextCharset()).data())),
+        QString());
+    cmbSaveCharset_->addItem(QStringLiteral("UTF-8"), QStringLiteral("UTF-8"));
+    cmbSaveCharset_->addItem(QStringLiteral("Shift_JIS"), QStringLiteral("Shift_JIS"));
+    dirs->addWidget(Label(QStringLiteral("保存するテキストの文字コード"), cmbSaveCharset_), 4, 0, 1,
+                    2);
+    dirs->addWidget(cmbSaveCharset_, 5, 0);
 
     auto* box = new QVBoxLayout(page);
     box->addWidget(autoGroup, 1);
@@ -286,6 +299,11 @@ void TSetUpDlg::Load(const SetupSettings& s,
     cmdPktDel_->setEnabled(false);
     edtSendDir_->setText(ToQString(s.outbound));
     edtDataDir_->setText(ToQString(s.dataPath));
+    {
+        const int found = cmbSaveCharset_->findData(QString::fromLatin1(
+            s.saveCharset.empty() ? "" : TextCharsetName(ParseTextCharset(s.saveCharset)).data()));
+        cmbSaveCharset_->setCurrentIndex(found < 0 ? 0 : found);
+    }
     // メッセージ作成
     edtEditor_->setText(ToQString(s.externalEditor));
     edtQuote_->setText(ToQString(s.quoteCharacter));
@@ -325,6 +343,12 @@ SetupSettings TSetUpDlg::Settings() const {
     }
     s.outbound = EditedText(edtSendDir_->text(), read_.outbound);
     s.dataPath = EditedText(edtDataDir_->text(), read_.dataPath);
+    // The stored text stays as it was unless another choice was made.
+    const std::string charset = cmbSaveCharset_->currentData().toString().toStdString();
+    const std::string shown = read_.saveCharset.empty()
+                                  ? ""
+                                  : TextCharsetName(ParseTextCharset(read_.saveCharset)).data();
+    s.saveCharset = charset == shown ? read_.saveCharset : charset;
     s.externalEditor = EditedText(edtEditor_->text(), read_.externalEditor);
     s.quoteCharacter = EditedText(edtQuote_->text(), read_.quoteCharacter);
     s.refer = EditedText(edtRefer_->text(), read_.refer);

@@ -5,9 +5,11 @@
 // (store/key_binding_editor.h), which is stored with the rest.
 //
 // Controls carry the names of the settings they edit: lstAutoLoad, cmdPktAdd, cmdPktDel,
-// edtSendDir, cmdSendRef, edtDataDir, cmdDataRef (ディレクトリ); edtEditor, cmdEditorRef,
+// edtSendDir, cmdSendRef, edtDataDir, cmdDataRef, cmbSaveCharset (ディレクトリ; the character
+// set of saved text: the locale's, UTF-8 or Shift_JIS); edtEditor, cmdEditorRef,
 // edtQuote, edtRefer, edtSig, cmdSigRef, edtReplyTo, cmbPosted, cmbReserve (メッセージ作成);
-// edtSubjectLine, edtQuoteChars, TabBar, edtBackPic, cmdBackPicRef, the font buttons
+// edtSubjectLine, edtQuoteChars, TabBar, edtBackPic, cmdBackPicRef, cbShowImage (pictures of
+// image parts, [Display] ShowImage), the font buttons
 // cmdFontArea, cmdFontSubj, cmdFontText, cmdFontQuote, cmdFontMono and cmdFontClick, the
 // radio buttons optTop, optBottom, optLeft, optRight (optFillWindow hidden), optAST ... optTSA
 // (画面表示, setup_display_page.cpp); mmPageLeftHeader, mmPageRightHeader, edtPrtTop,
@@ -117,6 +119,7 @@ private:
     QPushButton* cmdPktDel_ = nullptr;
     QLineEdit* edtSendDir_ = nullptr;
     QLineEdit* edtDataDir_ = nullptr;
+    QComboBox* cmbSaveCharset_ = nullptr;
     // メッセージ作成
     QLineEdit* edtEditor_ = nullptr;
     QLineEdit* edtQuote_ = nullptr;
@@ -130,6 +133,7 @@ private:
     QLineEdit* edtQuoteChars_ = nullptr;
     QSlider* tabBar_ = nullptr;
     QLineEdit* edtBackPic_ = nullptr;
+    QCheckBox* cbShowImage_ = nullptr;
     std::array<QPushButton*, kSetupFonts> fontButtons_{};
     QPushButton* cmdFontClick_ = nullptr;
     QButtonGroup* cutGroup_ = nullptr;

@@ -14,6 +14,7 @@
 #include "view/sjis_qt.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -118,6 +119,9 @@ QWidget* TSetUpDlg::BuildDisplayPage() {
     top->addWidget(new QLabel(QStringLiteral("背景ファイル")), row, 0);
     top->addWidget(edtBackPic_, row, 1);
     top->addWidget(backRef, row++, 2);
+    cbShowImage_ = new QCheckBox(QStringLiteral("画像の添付を絵で表示する"));
+    cbShowImage_->setObjectName(QStringLiteral("cbShowImage"));
+    top->addWidget(cbShowImage_, row++, 1, 1, 2);
     top->setColumnStretch(1, 1);
 
     // フォント
@@ -204,6 +208,7 @@ void TSetUpDlg::LoadDisplayPage(const SetupSettings& s) {
     tabCountRead_ = s.tabCount;
     tabBar_->setValue(s.tabCount);
     edtBackPic_->setText(ToQString(s.backPicture));
+    cbShowImage_->setChecked(s.showImage);
     fonts_ = s.fonts;
     for (int i = 0; i < kSetupFonts; ++i) ShowFontButton(i);
     clickableColor_ = s.clickableColor;
@@ -227,6 +232,7 @@ void TSetUpDlg::ReadDisplayPage(SetupSettings& s) const {
     s.tabCount =
         tabBar_->value() == std::clamp(tabCountRead_, 1, 12) ? tabCountRead_ : tabBar_->value();
     s.backPicture = EditedText(edtBackPic_->text(), read_.backPicture);
+    s.showImage = cbShowImage_->isChecked();
     s.fonts = fonts_;
     s.clickableColor = clickableColor_;
     const int cut = cutGroup_->checkedId();

@@ -5,7 +5,16 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 namespace pelorin {
+
+int TStatusLine::CountsWidth(const QLabel& label) {
+    // Seven digits each way, in the label's font, inside its frame and margins.
+    const int text = label.fontMetrics().horizontalAdvance(QStringLiteral("0000000/0000000"));
+    return text + 2 * label.frameWidth() + 2 * label.margin() +
+           label.fontMetrics().averageCharWidth();
+}
 
 TStatusLine::TStatusLine(QWidget* parent)
     : QStatusBar(parent) {
@@ -17,8 +26,10 @@ TStatusLine::TStatusLine(QWidget* parent)
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setFixedWidth(kWidths[i]);
         label->setFrameStyle(i == 2 ? QFrame::NoFrame : (QFrame::Panel | QFrame::Sunken));
+        label->setFixedWidth(kWidths[i]);
+        if (i == 0)
+            label->setFixedWidth(std::max(kWidths[0], CountsWidth(*label)));
         label->setAlignment((i == 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         label->setTextFormat(Qt::PlainText);
         addWidget(label);

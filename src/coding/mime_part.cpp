@@ -786,6 +786,10 @@ MimeSaveResult TMIMEPart::SaveBase64(const std::string& directory) const {
     return MimeSaveResult::Failed;
 }
 
+std::string TMIMEPart::DecodedBase64() const {
+    return Encoding == "base64" ? DecodeBase64Body(Body) : std::string();
+}
+
 void TMIMEPart::RotBody() {
     Text.clear();
     for (std::string& line : Body) line = RotText(line);

@@ -104,6 +104,8 @@ public:
     // Writes the decoded bytes of a base64 part as FileName into `directory`, never replacing
     // an existing file (see safe_file.h for how the name is checked).
     MimeSaveResult SaveBase64(const std::string& directory) const;
+    // The decoded bytes of a base64 part, as SaveBase64 writes them; "" for any other part.
+    std::string DecodedBase64() const;
     // Rot13/47 of every body line, in place. The UTF-8 lines are dropped: the part then shows
     // its Shift_JIS lines.
     void RotBody();

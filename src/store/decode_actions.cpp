@@ -153,9 +153,9 @@ DecodeSummary DecodeMessages(const std::vector<TMsg*>& msgs,
 
 std::string DecodeSummaryText(const DecodeSummary& summary) {
     std::string text = Sjis("選択された") + std::to_string(summary.checked) + Sjis("件の内") +
-                       "\n" + std::to_string(summary.succeeded) + Sjis("件のdecodeに成功") + "\n" +
-                       std::to_string(summary.existing) + Sjis("件は同名のファイルが存在") + "\n" +
-                       std::to_string(summary.failed) + Sjis("件はdecodeに失敗しました。");
+                       "\n" + std::to_string(summary.succeeded) + Sjis("件のデコードに成功") +
+                       "\n" + std::to_string(summary.existing) + Sjis("件は同名のファイルが存在") +
+                       "\n" + std::to_string(summary.failed) + Sjis("件はデコードに失敗しました。");
     if (!summary.problems.empty())
         text += "\n";
     for (size_t i = 0; i < summary.problems.size() && i < kShownProblems; ++i)

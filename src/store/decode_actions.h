@@ -56,8 +56,8 @@ DecodeSummary DecodeMessages(const std::vector<TMsg*>& msgs,
                              TDialogs& dialogs,
                              const std::function<void(size_t, size_t)>& progress = {});
 
-// The summary box text: "選択された" n "件の内" LF s "件のdecodeに成功" LF e
-// "件は同名のファイルが存在" LF f "件はdecodeに失敗しました。", followed, after an empty
+// The summary box text: "選択された" n "件の内" LF s "件のデコードに成功" LF e
+// "件は同名のファイルが存在" LF f "件はデコードに失敗しました。", followed, after an empty
 // line, by the first ten problems (and how many more there were).
 std::string DecodeSummaryText(const DecodeSummary& summary);
 

@@ -361,7 +361,7 @@ void TGrp::Load() {
     } else if (l2 == 'n') {
         if (!PacketFileExists(pathBase + ".MSG"))
             return;
-        ParseContext ctx{MsgPath(), digestMarker};
+        ParseContext ctx{MsgPath(), digestMarker, &missingBytes};
         auto progress = [this](int64_t pos, int64_t size) { ReportPosition(pos, size); };
         if (l1 == 'b' || l1 == 'B')
             ParseBinaryFile(ctx, messages, progress);

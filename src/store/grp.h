@@ -89,6 +89,10 @@ public:
     int progressBase = 0;                 // percent at the start of the current phase
     int progressSpan = 100;               // percent the current phase covers
     std::function<void(int)> onProgress;  // percent 0-100, or empty
+    // Bytes the last message of the message file lacks (its frame counts past the end of the
+    // file: a file cut short) as the area was last loaded; 0 when whole. The window names it
+    // once and sets it back to 0.
+    int64_t missingBytes = 0;
 
     char Letter(size_t i) const { return i < encoding.size() ? encoding[i] : ' '; }
     std::string Directory() const;  // the packet directory, ending with "/"

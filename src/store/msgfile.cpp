@@ -390,12 +390,16 @@ void ParseFramed(const ParseContext& ctx,
     const std::string_view bytes = file.Bytes();
     const auto size = static_cast<int64_t>(bytes.size());
     int64_t pos = 0;
+    if (ctx.missing)
+        *ctx.missing = 0;
     while (pos < size) {
         const std::optional<int64_t> length = frame(bytes, pos);
         if (!length)
             break;
         if (*length <= 0 && rnewsRules)
             continue;
+        if (ctx.missing && *length > size - pos)
+            *ctx.missing = *length - (size - pos);
         const int64_t start = pos;
         const int64_t take = std::clamp<int64_t>(*length, 0, size - pos);
         std::string_view text = bytes.substr(static_cast<size_t>(pos), static_cast<size_t>(take));

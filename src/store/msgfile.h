@@ -36,6 +36,9 @@ class ThreadPrelink;
 struct ParseContext {
     SharedPath msgFile;        // path recorded in every record (Shift_JIS), shared by them
     std::string digestMarker;  // when non-empty, a Subject containing it marks a digest
+    // When set, ParseRnewsFile and ParseBinaryFile store here how many bytes the last frame's
+    // count promised beyond the end of the file (0 when the file holds every byte it counts).
+    int64_t* missing = nullptr;
 };
 
 // Parses one message text that starts at byte `start` of the message file and appends its

@@ -20,6 +20,16 @@ constexpr std::string_view kWindow = "Window";
 constexpr std::string_view kPrint = "Print";
 constexpr int32_t kDefaultMargin = 100;
 
+// Whether the file holds every key of the font with `prefix`.
+bool HasEveryFontKey(TIniF& ini, std::string_view prefix) {
+    for (std::string_view key : {"Name", "Size", "Color", "CharSet", "StyleBold", "StyleItalic",
+                                 "StyleUnderline", "StyleStrikeout"}) {
+        if (!ini.KeyExists(kFonts, std::string(prefix) + std::string(key)))
+            return false;
+    }
+    return true;
+}
+
 // Writes the settings in order and notes what the file holds otherwise than given.
 class Writer {
 public:
@@ -29,6 +39,12 @@ public:
     void Text(std::string_view section, std::string_view key, const std::string& value) {
         (void)ini_.WriteString(section, key, value);  // no change when the file holds it
         Check(section, key, value);
+    }
+    void Flag(std::string_view section, std::string_view key, bool value) {
+        // Written when the key is missing or reads otherwise (as the dialog read it: a value
+        // that is neither "Y" nor "N" stays when the switch was left as it showed).
+        if (!ini_.KeyExists(section, key) || ReadFlag(ini_, section, key, false) != value)
+            WriteFlag(ini_, section, key, value);
     }
     void Number(std::string_view section, std::string_view key, int32_t value) {
         // Compared as numbers, so a value stored as " 9" or "09" is not rewritten as "9".
@@ -50,10 +66,11 @@ public:
     }
     void Font(std::string_view prefix, const TFont& font) {
         // Reading the keys back over the font itself gives the font again exactly when every
-        // key the file holds agrees with it (missing keys keep the font's value).
+        // key the file holds agrees with it (missing keys keep the font's value), so a font
+        // with a key missing is written whole: the next start reads it from the file alone.
         TFont stored = font;
         ReadFont(ini_, kFonts, prefix, stored);
-        if (!(stored == font))
+        if (!HasEveryFontKey(ini_, prefix) || !(stored == font))
             WriteFont(ini_, kFonts, prefix, font);
         Check(kFonts, std::string(prefix) + "Name", font.name);
     }
@@ -102,6 +119,7 @@ SetupSettings ReadSetupSettings(TIniF& ini, const SetupDefaults& defaults) {
     ReadList(ini, kFiles, "AutoLoad", s.autoLoad);
     s.outbound = ReadText(ini, kFiles, "Outbound", "");
     s.dataPath = ReadText(ini, kFiles, "DataPath", "");
+    s.saveCharset = ReadText(ini, kFiles, "SaveCharset", "");
     s.externalEditor = ReadText(ini, kEditor, "ExternalEditor", defaults.editor);
     s.quoteCharacter = ReadText(ini, kMessage, "QuoteCharacter", ">");
     s.refer = ReadText(ini, kMessage, "Refer", "In article %I, %F{,you} wrote");
@@ -115,9 +133,16 @@ SetupSettings ReadSetupSettings(TIniF& ini, const SetupDefaults& defaults) {
     s.quoteChar = ReadText(ini, kMessage, "QuoteChar", ">");
     s.tabCount = ReadNumber(ini, kDisplay, "TabCount", 4);
     s.backPicture = ReadText(ini, kDisplay, "BackPicture", "");
+    s.showImage = ReadFlag(ini, kDisplay, "ShowImage", false);
+    if (!ini.KeyExists(kDisplay, "ShowImage"))
+        WriteFlag(ini, kDisplay, "ShowImage", s.showImage);
     for (int i = 0; i < kSetupFonts; ++i) {
         s.fonts[static_cast<size_t>(i)] = defaults.fonts[static_cast<size_t>(i)];
         ReadFont(ini, kFonts, SetupFontPrefix(i), s.fonts[static_cast<size_t>(i)]);
+        // A font the file does not hold whole is written as shown, as the other missing keys
+        // are: the file then says what the next start reads.
+        if (!HasEveryFontKey(ini, SetupFontPrefix(i)))
+            WriteFont(ini, kFonts, SetupFontPrefix(i), s.fonts[static_cast<size_t>(i)]);
     }
     s.clickableColor = ReadNumber(ini, kFonts, "ClickableColor", s.fonts[kFontText].color);
     s.cutPattern = ReadText(ini, kWindow, "CutPattern", "Top");
@@ -144,6 +169,7 @@ std::vector<StoredValue> StoreSetupSettings(TIniF& ini,
     w.Text(kMessage, "Signature-File", s.signatureFile);
     w.Text(kFiles, "Outbound", s.outbound);
     w.Text(kFiles, "DataPath", s.dataPath);
+    w.Text(kFiles, "SaveCharset", s.saveCharset);
     w.Text(kDisplay, "ListStrings", s.listStrings);
     w.Text(kMessage, "QuoteChar", s.quoteChar);
     w.Text(kMessage, "ReplyTo", s.replyTo);
@@ -160,6 +186,7 @@ std::vector<StoredValue> StoreSetupSettings(TIniF& ini,
     w.Number(kFonts, "ClickableColor", s.clickableColor);
     // 5.
     w.Text(kDisplay, "BackPicture", s.backPicture);
+    w.Flag(kDisplay, "ShowImage", s.showImage);
     // 6. A pair without a folder is stored empty as a whole.
     const bool posted = !s.postedFolder.empty();
     w.Text(kMessage, "PostedFolder", posted ? s.postedFolder : std::string());

@@ -52,9 +52,10 @@ std::string_view SetupFontPrefix(int font);
 
 struct SetupSettings {
     // ディレクトリ
-    TSList autoLoad;       // [Files] AutoLoad0, AutoLoad1, ...: paths of AREAS files
-    std::string outbound;  // [Files] Outbound
-    std::string dataPath;  // [Files] DataPath
+    TSList autoLoad;          // [Files] AutoLoad0, AutoLoad1, ...: paths of AREAS files
+    std::string outbound;     // [Files] Outbound
+    std::string dataPath;     // [Files] DataPath
+    std::string saveCharset;  // [Files] SaveCharset: "" (the locale's), "UTF-8" or "Shift_JIS"
     // メッセージ作成
     std::string externalEditor;  // [Editor] ExternalEditor
     std::string quoteCharacter;  // [Message] QuoteCharacter
@@ -70,6 +71,7 @@ struct SetupSettings {
     std::string quoteChar;                 // [Message] QuoteChar
     int32_t tabCount = 4;                  // [Display] TabCount, 1 to 12
     std::string backPicture;               // [Display] BackPicture
+    bool showImage = false;                // [Display] ShowImage (Y: pictures of image parts)
     std::array<TFont, kSetupFonts> fonts;  // [Fonts] by prefix
     int32_t clickableColor = 0;            // [Fonts] ClickableColor (0x00BBGGRR)
     std::string cutPattern;                // [Window] CutPattern; empty: none chosen

@@ -278,6 +278,8 @@ bool TAll::LoadWithQt() {
     }
     QImageReader reader(pictureName_);
     reader.setDecideFormatFromContent(true);
+    // A file whose start a reader knows but whose pixels fail is broken (cut off, say).
+    const bool known = reader.canRead();
     const QSize size = reader.size();
     if (size.isValid() && int64_t{size.width()} * size.height() > kMaxPixels) {
         Fail(SPI_NO_MEMORY, ResultMessage(SPI_NO_MEMORY));
@@ -288,6 +290,8 @@ bool TAll::LoadWithQt() {
         if (reader.error() == QImageReader::FileNotFoundError ||
             reader.error() == QImageReader::DeviceError)
             Fail(SPI_READ_ERROR, ResultMessage(SPI_READ_ERROR));
+        else if (known)
+            Fail(3, ResultMessage(3));
         else
             Fail(2, QStringLiteral("未知のフォーマット"));
         return false;

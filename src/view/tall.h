@@ -22,7 +22,8 @@
 // 8 bits per pixel (never on today's screens: TESTING_ONLY_SetScreenDepth forces it);
 // otherwise they become 32-bit pictures.
 //
-// Error: 0 success, 2 unknown format (Qt's reader rejected the file), 10 unsupported
+// Error: 0 success, 2 unknown format (no reader of Qt knows the file), 3 broken data (a reader
+// knows its start but not its pixels: a cut-off file), 10 unsupported
 // extension, 20 plug-in not found, 21 plug-in without an entry point it is asked for, any other
 // value the plug-in's result (4: too large, also when a picture exceeds kMaxPixels).
 // Every failure shows its message as "%s [%s]" (message, path) through OnMessage, leaves

@@ -183,6 +183,7 @@ private slots:
 
     void savesTheCheckedBodies() {
         TempDir temp;
+        WriteSettings(temp, "[Files]\r\nSaveCharset=Shift_JIS\r\n");
         const std::string areas =
             Packet(temp / "p", {Japanese(1, "一", "本文一"), Japanese(2, "二", "本文二"),
                                 Japanese(3, "三", "本文三"), Japanese(4, "四", "本文四")});
@@ -213,6 +214,39 @@ private slots:
         QCOMPARE(dialogs.shown.back().icon, MsgIcon::Error);
         QVERIFY(U(dialogs.shown.back().text).find("missing/x.txt") != std::string::npos);
         QCOMPARE(ReadFile(path), "\r\n" + S("本文二") + "\r\n");
+    }
+
+    void savedTextKeepsEveryCharacterOrSaysWhatWasLost() {
+        TempDir temp;
+        const std::string korean =
+            "From: k@example.kr\nSubject: =?UTF-8?B?" + Base64Encode("안녕 메일") +
+            "?=\nMessage-ID: <1@x>\nMIME-Version: 1.0\n"
+            "Content-Type: text/plain; charset=UTF-8\nContent-Transfer-Encoding: 8bit\n\n"
+            "안녕하세요 日本\n";
+        const std::string areas = Packet(temp / "p", {korean, Japanese(2, "二", "本文二")});
+        WriteSettings(temp, "[Files]\r\nSaveCharset=UTF-8\r\n");
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        OpenArea(form);
+        const std::string path = (temp / "saved.txt").string();
+        form.Actions().chooseSaveFile = [&] { return path; };
+        Select(form, {0, 1});
+        dialogs.answers = {MsgAnswer::Ok};
+        form.SaveChecked();
+        QCOMPARE(ReadFile(path), std::string("\r\n안녕하세요 日本\r\n\r\n本文二\r\n"));
+        QCOMPARE(dialogs.shown.size(), size_t{1});  // the question alone
+
+        // Shift_JIS cannot carry Hangul: written as 〓, and the message says where.
+        (void)form.Settings().WriteString("Files", "SaveCharset", "Shift_JIS");
+        dialogs.shown.clear();
+        dialogs.answers = {MsgAnswer::Ok};
+        form.SaveChecked();
+        QCOMPARE(ReadFile(path), "\r\n" + S("〓〓〓〓〓 日本") + "\r\n\r\n" + S("本文二") + "\r\n");
+        QCOMPARE(dialogs.shown.size(), size_t{2});
+        QCOMPARE(dialogs.shown[1].icon, MsgIcon::Warning);
+        QCOMPARE(U(dialogs.shown[1].text),
+                 std::string("保存した文字コード（Shift_JIS）で表せない文字を〓に置き換えました。\n"
+                             "【〓〓 〓〓】<1@x> 5文字"));
     }
 
     void decodesIntoTheDataPath() {
@@ -250,8 +284,8 @@ private slots:
             QVERIFY(e.is_directory());  // nothing beside the data directory
         QCOMPARE(dialogs.shown.size(), size_t{1});
         QCOMPARE(U(dialogs.shown[0].text),
-                 std::string("選択された7件の内\n5件のdecodeに成功\n1件は同名のファイルが存在\n"
-                             "1件はdecodeに失敗しました。\n\n..：ファイル名として使えません"));
+                 std::string("選択された7件の内\n5件のデコードに成功\n1件は同名のファイルが存在\n"
+                             "1件はデコードに失敗しました。\n\n..：ファイル名として使えません"));
     }
 
     void copiesIntoAFolder() {

@@ -105,6 +105,28 @@ private slots:
         QCOMPARE(state.ReadInteger("General", "PacketType", 0), 1);
     }
 
+    void aMessageFileCutShortIsNamedOnce() {
+        TempDir temp;
+        const std::string areas = MakePacket(temp / "p", "fj.cut", 3);
+        // The last message loses its last 7 bytes, as a transfer cut off would leave it.
+        const std::filesystem::path msg = temp / "p" / "0000001.MSG";
+        const std::string bytes = ReadFile(msg);
+        WriteFile(msg, bytes.substr(0, bytes.size() - 7));
+        FakeDialogs dialogs;
+        TMainForm form({Q(areas)}, &dialogs);
+        form.AreaTree()->setCurrentItem(form.AreaTree()->PacketNode(0)->child(0));
+        form.SelectArea('A');
+        QCOMPARE(form.MessageList()->Count(), 3);
+        QCOMPARE(form.StatusLine()->Panel(1),
+                 QStringLiteral("fj.cut：メッセージファイルが途中で切れています（最後のメッセージの"
+                                "7バイトがありません）"));
+        // Once: opening the area again says nothing more.
+        form.StatusLine()->SetPanel(1, QString());
+        form.SelectArea('A');
+        QCOMPARE(form.StatusLine()->Panel(1), QString());
+        QVERIFY(dialogs.shown.empty());
+    }
+
     void selectingAnAreaOpensItIntoTheList() {
         TempDir temp;
         const std::string demo = CopyDemo(temp / "demo");

@@ -1,7 +1,8 @@
 // Pictures in the main window: an image part shown as a picture over the text view, fitted
-// into the text pane, and the text view back for the next message; nameless parts saved as
-// tmpimege.JPG (through the test ifjpeg.spi) and replaced by the next one; a planted link under
-// that name never followed; ".DAT" parts and missing plug-ins reported and shown as text;
+// into the text pane, and the text view back for the next message; each part decoded from its
+// own message into the program's private file (through the test ifjpeg.spi for JPEG), never
+// from a file of the data folder, and that file gone with the picture; a cut-off part shown
+// as broken data; unknown formats and missing plug-ins reported and shown as text;
 // headers on or ShowImage N keep the text; picture files from the open dialog; the text font
 // read again for each message; the fitting rule itself.
 #include "app_testing.h"
@@ -13,8 +14,10 @@
 #include "view/tall.h"
 #include "view/textview.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTabBar>
@@ -104,7 +107,7 @@ private slots:
         form.show();
         Show(form, 0, 1);
         QVERIFY(dialogs.shown.empty());
-        QVERIFY(fs::is_regular_file(temp / "data" / "wide.png"));
+        QVERIFY(fs::is_empty(temp / "data"));
         QVERIFY(!form.Image()->isHidden());
         QVERIFY(form.TextView()->isHidden());
         QCOMPARE(form.Image()->Picture().size(), QSize(200, 50));
@@ -134,7 +137,7 @@ private slots:
         QVERIFY(form.Image()->PictureName().isEmpty());
     }
 
-    void namelessPicturesUseTheTemporaryFile() {
+    void namelessPicturesAndUnknownFormats() {
         TempDir temp;
         Settings(temp, true);
         InstallTestJpegPlugin(temp);
@@ -147,55 +150,76 @@ private slots:
         TMainForm form({Q(areas)}, &dialogs);
         Show(form, 0, 1);
         QVERIFY(dialogs.shown.empty());
-        const fs::path tmp = temp / "data" / "tmpimege.JPG";
-        QVERIFY(fs::is_regular_file(tmp));
         QCOMPARE(form.Image()->Picture().size(), QSize(40, 30));
         QCOMPARE(form.Image()->OrgWidth(), 40);
-        // The next nameless picture replaces it; the part keeps no name of its own.
         Show(form, 1, 1);
         QCOMPARE(form.Image()->Picture().size(), QSize(20, 60));
         QCOMPARE(form.MimeTab()->tabText(1), QStringLiteral("(image/jpeg)"));
 
-        // No ifgif.spi anywhere: the control's message, "Not Support", and the text.
+        // No ifgif.spi anywhere: the control's message, then ours, and the text.
         Show(form, 2, 1);
         QCOMPARE(dialogs.shown.size(), size_t{2});
-        QCOMPARE(U(dialogs.shown[0].text),
-                 "IFGIF.SPI not found [" + (temp / "data" / "tmpimege.GIF").string() + "]");
-        QCOMPARE(dialogs.shown[1].text, "Not Support");
+        QVERIFY(U(dialogs.shown[0].text).starts_with("IFGIF.SPI not found ["));
+        QVERIFY(U(dialogs.shown[0].text).ends_with(".GIF]"));
+        QCOMPARE(U(dialogs.shown[1].text), "この形式の画像は表示できません");
         QVERIFY(form.Image()->isHidden());
         QVERIFY(!form.TextView()->isHidden());
 
-        // An unknown subtype: saved as .DAT, reported, shown as text.
+        // A subtype the control has no reader for, and no name to go by: reported, as text.
         dialogs.shown.clear();
         Show(form, 3, 1);
-        QVERIFY(fs::is_regular_file(temp / "data" / "tmpimege.DAT"));
         QCOMPARE(dialogs.shown.size(), size_t{1});
-        QCOMPARE(U(dialogs.shown[0].text), "イメージファイルの形式が\n不明なので表示できません\n" +
-                                               (temp / "data").string() + "/tmpimege.DAT");
+        QCOMPARE(U(dialogs.shown[0].text),
+                 "イメージファイルの形式が\n不明なので表示できません\n(image/x-mag)");
         QVERIFY(!form.TextView()->isHidden());
+        QVERIFY(fs::is_empty(temp / "data"));
     }
 
-    void aPlantedLinkIsNeverFollowed() {
+    void eachPictureComesFromItsOwnMessage() {
         TempDir temp;
         Settings(temp, true);
-        InstallTestJpegPlugin(temp);
-        WriteFile(temp / "secret.txt", "keep me");
-        fs::create_symlink(temp / "secret.txt", temp / "data" / "tmpimege.JPG");
-        fs::create_directory(temp / "data" / "tmpimege.GIF");
-        const std::string red = Encoded(Picture(40, 30, qRgb(255, 0, 0)), "JPG");
+        // The user keeps a file of the parts' name in the data folder.
+        QVERIFY(
+            Picture(7, 7, qRgb(9, 9, 9)).save(Q((temp / "data" / "photo.png").string()), "PNG"));
+        const std::string green = Encoded(Picture(40, 30, qRgb(0, 255, 0)), "PNG");
+        const std::string blue = Encoded(Picture(20, 60, qRgb(0, 0, 255)), "PNG");
+        const std::string cut = green.substr(0, green.size() / 2) + "\n";
+        const std::string type = "image/png; name=\"photo.png\"";
         const std::string areas =
-            Packet(temp / "p", {WithImage(1, "image/jpeg", red), WithImage(2, "image/gif", red)});
+            Packet(temp / "p",
+                   {WithImage(1, type, green), WithImage(2, type, blue), WithImage(3, type, cut)});
         FakeDialogs dialogs;
         TMainForm form({Q(areas)}, &dialogs);
         Show(form, 0, 1);
-        QCOMPARE(ReadFile(temp / "secret.txt"), "keep me");
-        QVERIFY(fs::is_symlink(temp / "data" / "tmpimege.JPG"));
+        QVERIFY(dialogs.shown.empty());
+        QCOMPARE(form.Image()->Picture().size(), QSize(40, 30));
+        QCOMPARE(form.Image()->Picture().pixel(5, 5), qRgb(0, 255, 0));
+        // Shown from a file of the program's own, readable by the user alone.
+        const QString first = form.Image()->PictureName();
+        QVERIFY(!first.contains(Q((temp / "data").string())));
+        QCOMPARE(QFileInfo(first).fileName().endsWith(QStringLiteral(".PNG")), true);
+        QCOMPARE(fs::status(first.toStdString()).permissions() & fs::perms::all,
+                 fs::perms::owner_read | fs::perms::owner_write);
+
+        Show(form, 1, 1);
+        QVERIFY(dialogs.shown.empty());
+        QCOMPARE(form.Image()->Picture().size(), QSize(20, 60));
+        QCOMPARE(form.Image()->Picture().pixel(5, 5), qRgb(0, 0, 255));
+        QVERIFY(!fs::exists(first.toStdString()));  // the last picture's file is gone
+        const QString second = form.Image()->PictureName();
+
+        // A part cut off mid-picture is broken data, never the user's file.
+        Show(form, 2, 1);
+        QVERIFY(!dialogs.shown.empty());
+        QVERIFY2(U(dialogs.shown[0].text).starts_with("データが壊れている"),
+                 U(dialogs.shown[0].text).c_str());
         QVERIFY(form.Image()->isHidden());
         QVERIFY(!form.TextView()->isHidden());
-        Show(form, 1, 1);
-        QVERIFY(fs::is_directory(temp / "data" / "tmpimege.GIF"));
-        QVERIFY(form.Image()->isHidden());
-        QVERIFY(dialogs.shown.empty());
+        QVERIFY(!fs::exists(second.toStdString()));
+
+        // The data folder holds the user's file alone, untouched.
+        QCOMPARE(std::distance(fs::directory_iterator(temp / "data"), fs::directory_iterator()), 1);
+        QCOMPARE(QImage(Q((temp / "data" / "photo.png").string())).size(), QSize(7, 7));
     }
 
     void textWhenHeadersAreShownOrPicturesAreOff() {
@@ -216,14 +240,25 @@ private slots:
             form.OpenChosenFile(bmp);
             QVERIFY(form.Image()->isHidden());
             QCOMPARE(form.AreaTree()->PacketCount(), 1);
+            // 表示 > 画像を表示 switches pictures on for the part on show, and off again.
+            QAction* show = form.Commands().Find("mnuShowImage");
+            QVERIFY(!show->isChecked());
+            show->trigger();
+            QVERIFY(!form.Image()->isHidden());
+            QCOMPARE(form.Settings().ReadString("Display", "ShowImage", "?"), std::string("Y"));
+            show->trigger();
+            QVERIFY(form.Image()->isHidden());
+            QVERIFY(!form.TextView()->isHidden());
+            QCOMPARE(form.Settings().ReadString("Display", "ShowImage", "?"), std::string("N"));
+            QVERIFY(dialogs.shown.empty());
         }
         Settings(temp, true, "[Display]\r\nShowHeaders=Y\r\n");
         {
             FakeDialogs dialogs;
             TMainForm form({Q(areas)}, &dialogs);
             form.Commands().Check("K7", true);
-            Show(form, 0, 0);
-            QCOMPARE(form.MimeTab()->count(), 1);
+            Show(form, 0, 1);
+            QCOMPARE(form.MimeTab()->count(), 2);
             QVERIFY(form.Image()->isHidden());
             QVERIFY(!fs::exists(temp / "data" / "a.png"));
         }
@@ -249,7 +284,7 @@ private slots:
         WriteFile(temp / "b.bmp", "BM not really");
         form.OpenChosenFile((temp / "b.bmp").string());
         QCOMPARE(dialogs.shown.size(), size_t{2});
-        QCOMPARE(dialogs.shown[1].text, "Not Support");
+        QCOMPARE(U(dialogs.shown[1].text), "この形式の画像は表示できません");
         QVERIFY(form.Image()->isHidden());
     }
 

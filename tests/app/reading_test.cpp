@@ -243,12 +243,13 @@ private slots:
         form.PrevPart();
         QCOMPARE(form.TextView()->Lines(), (TSList{"", "Two"}));
 
-        // Headers on: one tab, the header then the whole body.
+        // Headers on: the same tabs, each the header block above the part as it reads without.
         form.Commands().Find("K7")->trigger();
-        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->count(), 3);
         const TSList& lines = form.TextView()->Lines();
         QCOMPARE(lines.front(), std::string("From: a@example.com"));
-        QVERIFY(std::find(lines.begin(), lines.end(), "--b--") != lines.end());
+        QVERIFY(std::find(lines.begin(), lines.end(), "--b--") == lines.end());
+        QCOMPARE(lines.back(), std::string("Hello"));
         QCOMPARE(form.Settings().ReadString("Display", "ShowHeaders", "?"), std::string("Y"));
         form.close();
     }

@@ -11,6 +11,7 @@
 #include "app/font_color_dialog.h"
 #include "app/pane_layout.h"
 #include "app/status_line.h"
+#include "view/msglistbox.h"
 #include "view/textview.h"
 
 #include <QAction>
@@ -181,6 +182,7 @@ private slots:
                 return (temp / "back.bmp").string();
             };
             Press(d, "cmdBackPicRef");
+            Child<QCheckBox>(d, "cbShowImage")->setChecked(true);
             d.chooseFont = [](TFont& font) {
                 font.bold = true;
                 font.color = 0x0000FF;
@@ -219,6 +221,8 @@ private slots:
         QCOMPARE(Ini(temp, "Message", "QuoteChar"), std::string(">|"));
         QCOMPARE(Ini(temp, "Display", "TabCount"), std::string("8"));
         QCOMPARE(Ini(temp, "Display", "BackPicture"), (temp / "back.bmp").string());
+        QCOMPARE(Ini(temp, "Display", "ShowImage"), std::string("Y"));
+        QVERIFY(form.Commands().Checked("mnuShowImage"));
         QCOMPARE(Ini(temp, "Fonts", "QuoteStyleBold"), std::string("Y"));
         QCOMPARE(Ini(temp, "Fonts", "QuoteColor"), std::string("255"));
         QCOMPARE(Ini(temp, "Fonts", "ClickableColor"), std::string("65280"));
@@ -249,6 +253,7 @@ private slots:
             QVERIFY(Child<QRadioButton>(d, "optBottom")->isChecked());
             QVERIFY(Child<QRadioButton>(d, "optTSA")->isChecked());
             QVERIFY(Child<QPushButton>(d, "cmdFontQuote")->font().bold());
+            QVERIFY(Child<QCheckBox>(d, "cbShowImage")->isChecked());
             QCOMPARE(Child<QPlainTextEdit>(d, "mmPageLeftHeader")->toPlainText(),
                      QStringLiteral("L1\nL2"));
             QCOMPARE(Text(d, "edtPrtBottom"), QStringLiteral("0"));
@@ -258,6 +263,45 @@ private slots:
         });
         QCOMPARE(Ini(temp, "Message", "ReserveFolder"), std::string());
         QCOMPARE(Ini(temp, "Message", "ReservePacket"), std::string());
+    }
+
+    void fontsChosenInAFreshHomeAreReadAtTheNextStart() {
+        TempDir temp;  // no pelorin.INI yet
+        {
+            FakeDialogs dialogs;
+            TMainForm form({}, &dialogs);
+            RunSetUp(form, [&](TSetUpDlg& d) {
+                int size = 11;
+                d.chooseFont = [&size](TFont& font) {
+                    font.size = size++;
+                    font.italic = true;
+                    font.color = 0x102030;
+                    return true;
+                };
+                for (const char* button :
+                     {"cmdFontArea", "cmdFontSubj", "cmdFontText", "cmdFontQuote", "cmdFontMono"})
+                    Press(d, button);
+                d.chooseColour = [](int32_t& colour) {
+                    colour = 0x00AA00;
+                    return true;
+                };
+                Press(d, "cmdFontClick");
+                Press(d, "cmdOK");
+            });
+            QVERIFY(dialogs.shown.empty());
+        }
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        QCOMPARE(form.AreaTree()->font().pointSize(), 11);
+        QCOMPARE(form.MessageList()->font().pointSize(), 12);
+        QCOMPARE(form.TextView()->TextFont().pointSize(), 13);
+        QCOMPARE(form.TextView()->QuoteFont().pointSize(), 14);
+        QCOMPARE(form.TextView()->MonoFont().pointSize(), 15);
+        QVERIFY(form.TextView()->TextFont().italic());
+        QVERIFY(form.TextView()->MonoFont().italic());
+        QCOMPARE(form.TextView()->ClickableColor(), QColor(0, 0xAA, 0));
+        for (const char* prefix : {"Groups", "Subj", "Text", "Quote", "MonoSpace"})
+            QCOMPARE(Ini(temp, "Fonts", std::string(prefix) + "Color"), std::to_string(0x102030));
     }
 
     void aBindingSetOnTheKeyPageRunsAtOnce() {

@@ -13,14 +13,20 @@
 #include "app/app_version.h"
 #include "app/default_settings.h"
 #include "app/error_display.h"
+#include "app/help_manual.h"
 #include "app/status_line.h"
 #include "app/toolbars.h"
 #include "view/textview.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTabBar>
 #include <QTest>
 #include <QToolBar>
@@ -57,7 +63,13 @@ private slots:
             TMainForm form({}, &dialogs);
             QVERIFY(form.windowTitle().startsWith(QStringLiteral("Pelorin Version ")));
             QCOMPARE(form.AreaTree()->PacketCount(), 0);
-            QCOMPARE(form.size(), QSize(500, 300));
+            // No stored bounds: three quarters of the screen's available area, centred.
+            const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+            const QSize size(available.width() * 3 / 4, available.height() * 3 / 4);
+            QCOMPARE(form.size(), size);
+            QCOMPARE(form.pos(),
+                     available.topLeft() + QPoint((available.width() - size.width()) / 2,
+                                                  (available.height() - size.height()) / 2));
             QVERIFY(!form.Commands().Enabled("mnuClose"));
             QVERIFY(form.Commands().Checked("N3"));
             QVERIFY(form.Commands().Checked("mnuTab"));
@@ -66,6 +78,10 @@ private slots:
                  {"mnuTBFile", "mnuTBCopy", "mnuTBHistry", "mnuTBMessage", "mnuTBSort"})
                 QVERIFY(form.Commands().Checked(name));
             QCOMPARE(form.TextView()->ClickableColor(), QColor(0, 0, 255));
+            // Seven-digit counts fit the counts panel.
+            const QLabel* counts = form.StatusLine()->PanelLabel(0);
+            QVERIFY(counts->contentsRect().width() >=
+                    counts->fontMetrics().horizontalAdvance(QStringLiteral("1000000/1000000")));
             // Menus and toolbars hold the commands that exist, and nothing else.
             QStringList fileMenu;
             for (QAction* action : form.findChild<QMenu*>(QStringLiteral("FileMenu"))->actions())
@@ -98,6 +114,13 @@ private slots:
               "ToolbarCopy", "ToolbarView", "ToolbarMessage", "ToolbarSort"})
             QVERIFY2(std::find(sections.begin(), sections.end(), name) != sections.end(), name);
         QCOMPARE(ini.ReadString("Display", "SortType", "?"), std::string("0"));
+        // The panes in proportion: the area tree a quarter of the width, the strip two fifths of
+        // the height.
+        const int width = static_cast<int>(ini.ReadInteger("Window", "Width", 0));
+        const int height = static_cast<int>(ini.ReadInteger("Window", "Height", 0));
+        QVERIFY(width > 500 && height > 300);
+        QCOMPARE(ini.ReadInteger("Window", "BWidth", 0), width / 4);
+        QCOMPARE(ini.ReadInteger("Window", "BHeight", 0), height * 2 / 5);
         QCOMPARE(ini.ReadString("Display", "PanelPlane", "?"), std::string("Y"));
         QCOMPARE(ini.ReadString("Window", "SetPattern", "?"), std::string("AST"));
         QCOMPARE(ini.ReadString("Fonts", "ClickableColor", "?"), std::string("16711680"));
@@ -190,12 +213,19 @@ private slots:
                         Q((temp / "c" / "Areas").string()),        // any case, either way
                         Q((temp / "missing" / "AREAS").string()),  // no such file
                         Q(a),                                      // open already
+                        Q((temp / "nowhere" / "AREAS").string()),  // no such file either
+                        Q((temp / "missing" / "AREAS").string()),  // named once
                         QStringLiteral("..\\d\\AREAS")},           // "\" separates too
                        &dialogs);
         QDir::setCurrent(saved);
         QCOMPARE(OpenDirectories(form),
                  (std::vector<std::string>{Dir(temp / "a"), Dir(temp / "c"), Dir(temp / "d")}));
-        QVERIFY(dialogs.shown.empty());
+        // The missing ones are named, together, in one message.
+        QCOMPARE(dialogs.shown.size(), size_t{1});
+        QCOMPARE(dialogs.shown[0].icon, MsgIcon::Warning);
+        QCOMPARE(U(dialogs.shown[0].text), "次のパケットは見つからないため開けませんでした。\n" +
+                                               (temp / "missing" / "AREAS").string() + "\n" +
+                                               (temp / "nowhere" / "AREAS").string());
         (void)b;
         form.close();
     }
@@ -229,6 +259,48 @@ private slots:
             QVERIFY(dialogs.shown.empty());
             form.close();
         }
+    }
+
+    void theManualIsFoundAndOpenedWithF1() {
+        TempDir temp;
+        const std::filesystem::path source =
+            std::filesystem::path(PELORIN_SOURCE_DIR) / "dist" / "manual" / "index.html";
+        const std::string manual = ReadFile(source);
+        // Japanese, and about everything a daily user meets.
+        for (const char* part : {"lang=\"ja\"", "id=\"reading\"", "id=\"compose\"",
+                                 "id=\"address\"", "id=\"subcommand\"", "id=\"settings\"",
+                                 "id=\"transfer\"", "id=\"files\"", "pelorin-transfer fetch"})
+            QVERIFY2(manual.find(part) != std::string::npos, part);
+        // Beside the program (the build tree), else where installing puts it.
+        std::filesystem::create_directories(temp / "bin");
+        QCOMPARE(FindManual(Q((temp / "bin").string())), QString());
+        std::filesystem::create_directories(temp / "share" / "pelorin" / "manual");
+        std::filesystem::copy_file(source, temp / "share" / "pelorin" / "manual" / "index.html");
+        QCOMPARE(FindManual(Q((temp / "bin").string())),
+                 Q((temp / "share" / "pelorin" / "manual" / "index.html").string()));
+        std::filesystem::create_directories(temp / "bin" / "manual");
+        std::filesystem::copy_file(source, temp / "bin" / "manual" / "index.html");
+        QCOMPARE(FindManual(Q((temp / "bin").string())),
+                 Q((temp / "bin" / "manual" / "index.html").string()));
+
+        FakeDialogs dialogs;
+        TMainForm form({}, &dialogs);
+        QAction* help = form.Commands().Find("HelpContentsItem");
+        QCOMPARE(help->shortcut(), QKeySequence(Qt::Key_F1));
+        auto* menu = form.menuBar()->findChild<QMenu*>(QStringLiteral("HelpMenu"));
+        QCOMPARE(menu->actions().front(), help);
+        QString opened;
+        form.openManual = [&](const QString& file) { opened = file; };
+        help->trigger();
+        // The test program has no manual beside it: that is said, nothing is opened.
+        if (FindManual(QCoreApplication::applicationDirPath()).isEmpty()) {
+            QVERIFY(opened.isEmpty());
+            QCOMPARE(dialogs.shown.size(), size_t(1));
+            QCOMPARE(U(dialogs.shown[0].text), std::string("操作説明が見つかりません。"));
+        } else {
+            QCOMPARE(opened, FindManual(QCoreApplication::applicationDirPath()));
+        }
+        form.close();
     }
 
     void theAboutBoxShowsTheVersion() {

@@ -4,6 +4,7 @@
 // name, the rows it marks and selects.
 #include "app_testing.h"
 
+#include "app/status_line.h"
 #include "app/subcmd_dialog.h"
 #include "view/msglistbox.h"
 
@@ -226,6 +227,7 @@ private slots:
 
         form.AreaTree()->setCurrentItem(form.AreaTree()->PacketNode(0)->child(0));
         form.SelectArea('A');
+        QCOMPARE(form.StatusLine()->Panel(0), QStringLiteral("6/6"));
         QVERIFY(form.Commands().Enabled("mnuSubCommand"));
         QVERIFY(form.ExecuteBinding("ExecSubCommand(no action)"));  // not runnable: nothing
         QVERIFY(form.ExecuteBinding("ExecSubCommand(keep them)"));
@@ -240,6 +242,9 @@ private slots:
         QCOMPARE(list->SelCount(), 2);
         QVERIFY(form.CurrentMessage() == nullptr);
         QVERIFY(form.CurrentArea()->marksChanged);
+        // The status line's counts follow the marks the run set, as the tree does.
+        QCOMPARE(form.StatusLine()->Panel(0), QStringLiteral("4/6"));
+        QVERIFY(form.AreaTree()->PacketNode(0)->child(0)->text(0).contains(QStringLiteral("(4)")));
     }
 };
 

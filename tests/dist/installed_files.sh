@@ -13,7 +13,8 @@ check_installed() {
              share/icons/hicolor/48x48/apps/pelorin.png \
              share/icons/hicolor/256x256/apps/pelorin.png \
              share/man/man1/pelorin.1.gz share/man/man1/pelorin-cli.1.gz \
-             bin/pelorin-transfer share/man/man1/pelorin-transfer.1.gz; do
+             bin/pelorin-transfer share/man/man1/pelorin-transfer.1.gz \
+             share/pelorin/manual/index.html; do
         [ -f "$p/$f" ] || { echo "missing: $prefix/$f"; bad=1; }
     done
     for spi in ifjpeg ifgif iftiff; do
@@ -22,7 +23,7 @@ check_installed() {
     done
     # Nothing but the programs, the plug-ins and shared data: no tests, headers or archives.
     stray=$(cd "$p" && find . -type f | grep -v -E \
-        '^\./bin/pelorin(-cli|-transfer)?$|/pelorin/if[a-z0-9]+\.spi$|^\./share/(applications|metainfo|icons|man)/' \
+        '^\./bin/pelorin(-cli|-transfer)?$|/pelorin/if[a-z0-9]+\.spi$|^\./share/(applications|metainfo|icons|man)/|^\./share/pelorin/manual/index\.html$' \
         | grep -v -E '^\./share/doc/pelorin/' || true)
     [ -z "$stray" ] || { echo "unexpected files:"; echo "$stray"; bad=1; }
 

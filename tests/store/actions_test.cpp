@@ -139,10 +139,11 @@ TEST_F(ActionsTest, DecodesAttachmentsNamelessPartsAndUuencodedFiles) {
     ASSERT_EQ(dialogs.prompts.size(), 1u);
     EXPECT_EQ(U(dialogs.prompts[0]),
               "partsの2番目のパート\nContent-Type:image/gif\nのファイル名を指定してください");
-    EXPECT_EQ(U(DecodeSummaryText(summary)),
-              "選択された5件の内\n3件のdecodeに成功\n1件は同名のファイルが存在\n"
-              "1件はdecodeに失敗しました。\n\nnothing：添付ファイルもuuencodeされたファイルもありま"
-              "せん");
+    EXPECT_EQ(
+        U(DecodeSummaryText(summary)),
+        "選択された5件の内\n3件のデコードに成功\n1件は同名のファイルが存在\n"
+        "1件はデコードに失敗しました。\n\nnothing：添付ファイルもuuencodeされたファイルもありま"
+        "せん");
 }
 
 TEST_F(ActionsTest, HostileNamesStayInsideTheDataDirectoryOrFail) {
@@ -171,7 +172,7 @@ TEST_F(ActionsTest, HostileNamesStayInsideTheDataDirectoryOrFail) {
     ASSERT_EQ(summary.problems.size(), 2u);
     EXPECT_EQ(U(summary.problems[0]), "..：ファイル名として使えません");
     EXPECT_EQ(U(summary.problems[1]), "..：ファイル名として使えません");
-    EXPECT_NE(U(DecodeSummaryText(summary)).find("2件はdecodeに失敗しました。\n\n..："),
+    EXPECT_NE(U(DecodeSummaryText(summary)).find("2件はデコードに失敗しました。\n\n..："),
               std::string::npos);
 
     // A data directory that cannot be written: failures with the reason, nothing written.

@@ -142,7 +142,7 @@ private slots:
         QVERIFY(all->PictureName().isEmpty());
         QCOMPARE(messages.value(0), QStringLiteral("サポートされない拡張子 [%1]").arg(txt));
 
-        // Broken and random data under a Qt extension: unknown format.
+        // A picture cut off under a Qt extension: its reader knows it, its pixels are broken.
         const QString broken = Path(*dir, "broken.png");
         QByteArray bytes;
         {
@@ -158,8 +158,8 @@ private slots:
             file.resize(bytes.size() / 2);
         }
         all->SetPictureName(broken);
-        QCOMPARE(all->Error(), 2);
-        QCOMPARE(messages.value(1), QStringLiteral("未知のフォーマット [%1]").arg(broken));
+        QCOMPARE(all->Error(), 3);
+        QCOMPARE(messages.value(1), QStringLiteral("データが壊れている [%1]").arg(broken));
         QVERIFY(all->Picture().isNull());
 
         all->SetPictureName(Path(*dir, "missing.bmp"));
@@ -181,7 +181,18 @@ private slots:
         QCOMPARE(all->Error(), 21);
         QVERIFY(messages.value(4).contains(QLatin1String("GetPicture")));
         QVERIFY(messages.value(4).endsWith(QStringLiteral("[%1]").arg(tif)));
-        QCOMPARE(messages.size(), 5);
+
+        // Random bytes under a Qt extension: no reader knows them.
+        const QString random = Path(*dir, "random.png");
+        {
+            QFile file(random);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(64, '\x55'));
+        }
+        all->SetPictureName(random);
+        QCOMPARE(all->Error(), 2);
+        QCOMPARE(messages.value(5), QStringLiteral("未知のフォーマット [%1]").arg(random));
+        QCOMPARE(messages.size(), 6);
     }
 
     void hugeDimensionsAreRefused() {

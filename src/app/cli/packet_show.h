@@ -13,7 +13,7 @@ namespace pelorin::cli {
 bool NamesPacket(const std::string& path);
 
 // Prints message N of an area (rows numbered as `list --sort S` shows them, S from --sort,
-// default 0) as the text view shows it.
+// default 0) as the text view shows it; with --headers as it shows with ヘッダーの表示 on.
 int ShowPacketMessage(const std::vector<std::string>& args, const Options& opts);
 
 }  // namespace pelorin::cli

@@ -6,7 +6,14 @@
 // each displayed part - every leaf of its MIME tree, or the whole message when it has none -
 // with its text decoded (base64, quoted-printable, JIS); when there are several parts, each
 // starts with a line "---- part N: type/subtype [file name]". The packet is opened and closed
-// as for `list`, so nothing is marked read.
+// as for `list`, so nothing is marked read. With --headers the header is the block the window
+// shows with ヘッダーの表示 on (store/message_text.h HeaderBlockUtf8: one line per field, every
+// character), so the output is what that view shows, tab after tab.
+//
+// save: writes the body of the message as 名前をつけて保存 does (store/message_text.h
+// SaveBodies), in --charset UTF-8 or Shift_JIS, else pelorin.INI's [Files] SaveCharset, else the
+// locale's; a character the set cannot carry is written as "〓", and a line on standard error
+// says how many there were.
 //
 // mark: sets the mark (one character: "*" unread, " " read, "-" delete, "+" keep, or any
 // other single byte, which reads as read) and closes the packet as the program does, which
@@ -15,15 +22,19 @@
 #include "command.h"
 #include "packet_access.h"
 #include "packet_show.h"
+#include "terminal.h"
 
 #include "coding/cp932.h"
 #include "coding/header_words.h"
 #include "coding/jis.h"
 #include "coding/mime.h"
+#include "store/inifile.h"
+#include "store/message_text.h"
 #include "store/packet_files.h"
 #include "store/strutil.h"
 #include "store/textfile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -50,6 +61,14 @@ void PrintHeader(const std::vector<std::string>& header, bool utf8) {
         else
             Print(JisToSjis(Unfold(DecodeHeaderWords(field))) + "\n", utf8);
     }
+}
+
+bool TakeFlag(std::vector<std::string>& args, std::string_view name) {
+    const auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end())
+        return false;
+    args.erase(it);
+    return true;
 }
 
 std::string WithoutCr(std::string line) {
@@ -89,6 +108,45 @@ const CliCommand mark(
         return 0;
     });
 
+const CliCommand save(
+    "save",
+    "PACKET_DIR AREA N FILE [--sort 0-5] [--charset UTF-8|Shift_JIS]",
+    "write the body of message N to FILE as the window's 名前をつけて保存 does",
+    [](const std::vector<std::string>& in, const Options&) {
+        std::vector<std::string> args = in;
+        const int sort = SortOption(args);
+        std::string charsetName = TakeOption(args, "--charset");
+        if (!charsetName.empty() && !EqualNoCase(charsetName, "UTF-8") &&
+            !EqualNoCase(charsetName, "Shift_JIS"))
+            throw UsageError{"--charset takes UTF-8 or Shift_JIS"};
+        if (args.size() != 4)
+            throw UsageError{"name a packet directory, an area, a message number and a file"};
+        if (charsetName.empty()) {
+            TIniF settings(OwnDir() + "/pelorin.INI");
+            charsetName = settings.ReadString("Files", "SaveCharset", "");
+        }
+        const TextCharset charset = ParseTextCharset(charsetName);
+        OpenedArea opened = OpenArea(args[0], args[1], sort);
+        TMsg& msg = MessageNumber(opened, args[2]);
+        WriteFailure failure;
+        std::vector<SaveLoss> losses;
+        if (SaveBodies(cp932::FromUtf8(args[3]), {&msg}, charset, failure, losses) !=
+            ReplaceResult::Ok) {
+            std::fprintf(
+                stderr, "pelorin-cli save: %s could not be written (%s)\n", args[3].c_str(),
+                cp932::ToUtf8(failure.reason.empty() ? to_string(failure.result) : failure.reason)
+                    .c_str());
+            return 1;
+        }
+        for (const SaveLoss& loss : losses) {
+            std::fprintf(
+                stderr,
+                "pelorin-cli save: message %s: %zu characters %s cannot hold were written as 〓\n",
+                args[2].c_str(), loss.replaced, std::string(TextCharsetName(charset)).c_str());
+        }
+        return 0;
+    });
+
 }  // namespace
 
 bool NamesPacket(const std::string& path) {
@@ -101,6 +159,7 @@ bool NamesPacket(const std::string& path) {
 int ShowPacketMessage(const std::vector<std::string>& in, const Options& opts) {
     std::vector<std::string> args = in;
     const int sort = SortOption(args);
+    const bool headers = TakeFlag(args, "--headers");
     if (args.size() != 3)
         throw UsageError{"name a packet directory, an area and a message number"};
     OpenedArea opened = OpenArea(args[0], args[1], sort);
@@ -110,7 +169,16 @@ int ShowPacketMessage(const std::vector<std::string>& in, const Options& opts) {
     TMIMEc mime;
     mime.Root.ParseBody = true;
     mime.Parse(msg.lines);
-    PrintHeader(mime.Root.Header, utf8);
+    if (headers) {
+        for (const std::string& line : HeaderBlockUtf8(mime.Root.Header)) {
+            if (utf8)
+                PrintUtf8(line + "\n");
+            else
+                Print(cp932::FromUtf8(line) + "\n", false);
+        }
+    } else {
+        PrintHeader(mime.Root.Header, utf8);
+    }
     Print("\n", utf8);
     std::vector<TMIMEPart*> parts = mime.Root.Leaves();
     if (parts.empty())

@@ -72,7 +72,7 @@ std::vector<std::string_view> SplitRnews(std::string_view file) {
 }
 
 const CliCommand show("show",
-                      "FILE... | PACKET_DIR AREA N [--sort 0-5]",
+                      "FILE... | PACKET_DIR AREA N [--sort 0-5] [--headers]",
                       "print message files with decoded headers and bodies, or message N of "
                       "an area as the window shows it",
                       [](const std::vector<std::string>& args, const Options& opts) {
