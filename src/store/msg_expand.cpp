@@ -90,13 +90,12 @@ size_t FindClose(std::string_view t, size_t from) {
     return std::string_view::npos;
 }
 
-// A number right-aligned in `width` characters, losing leading digits when too long.
+// A number right-aligned in at least `width` characters: the width is a minimum, and a longer
+// number is shown whole (a count cut to its last digits would read as another number).
 std::string RightAligned(int64_t value, bool hasWidth, size_t width) {
     std::string digits = std::to_string(value);
-    if (!hasWidth)
+    if (!hasWidth || digits.size() >= width)
         return digits;
-    if (digits.size() > width)
-        return digits.substr(digits.size() - width);
     return std::string(width - digits.size(), ' ') + digits;
 }
 

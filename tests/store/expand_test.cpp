@@ -62,9 +62,7 @@ TEST_F(Expand, SubjectIsDecodedOnceMore) {
 TEST_F(Expand, WidthsCutPadOrAlign) {
     EXPECT_EQ(X("%5s"), "abcde");
     EXPECT_EQ(X("%50s"), "abcdefgh");
-    EXPECT_EQ(X("%3B"), "345");
     EXPECT_EQ(X("%8L"), "      42");
-    EXPECT_EQ(X("%0B"), "");
     EXPECT_EQ(X("%2V"), "    ");
     msg.depth = 3;
     EXPECT_EQ(X("%2V"), "      ");
@@ -73,6 +71,20 @@ TEST_F(Expand, WidthsCutPadOrAlign) {
     EXPECT_EQ(X("%9K"), "+");
     EXPECT_EQ(X("%10(%s%)|"), "abcdefgh  |");
     EXPECT_EQ(X("%4(%s%)|"), "abcd|");
+}
+
+TEST_F(Expand, ANumberWidthIsAMinimumNeverACut) {
+    // Byte and line counts are shown whole however narrow the width: 919805 lines in a
+    // five-wide column is "919805", never its last five digits.
+    msg.lineCount = 919805;
+    EXPECT_EQ(X("%5L|"), "919805|");
+    EXPECT_EQ(X("%6L|"), "919805|");
+    EXPECT_EQ(X("%7L|"), " 919805|");
+    EXPECT_EQ(X("%3B|%0B|%L"), "12345|12345|919805");
+    msg.lineCount = INT32_MAX;
+    EXPECT_EQ(X("%1L"), "2147483647");
+    // A column around it still holds its width.
+    EXPECT_EQ(X("%4(%5L%)|"), "2147|");
 }
 
 TEST_F(Expand, WidthsNeverSplitADoubleByteCharacter) {
