@@ -4,6 +4,7 @@
 #include "coding/cp932.h"
 #include "store/append_journal.h"
 #include "store/grp.h"
+#include "store/inifile.h"
 #include "store/msgfile.h"
 #include "store/packet_files.h"
 #include "store/packet_lock.h"
@@ -11,7 +12,9 @@
 #include "store/strutil.h"
 #include "store/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -301,6 +304,11 @@ AppendResult PacketAppender::Append(std::string_view area,
     if (!exists)
         line = CreateArea(area, encoding);
     const std::string base = sjis_ + line.prefix;
+    if (exists && !PacketFileExists(FindPacketFile(base + ".MSG")))
+        // Said, not refused: nothing is there to lose, and the new messages are wanted.
+        result.missingFile = "area " + cp932::ToUtf8(area) + ": AREAS names the message file " +
+                             line.prefix + ".MSG, which is not in " + dir_ +
+                             "; a new one is started";
     if (exists) {
         // A rewrite cut short would rename its files over ours: finish or undo it first.
         TGrp grp(std::string(area), base, line.encoding, std::string(area));
@@ -423,7 +431,29 @@ AppendResult PacketAppender::Append(std::string_view area,
     (void)SyncDirectory(dir_);
     result.bytes = static_cast<int64_t>(msgBytes.size());
     keepCache(msg.Size() + result.bytes);
+    UpdateCounts(area, msg.Size(), msg.Size() + result.bytes, result.appended);
     return result;
+}
+
+void PacketAppender::UpdateCounts(std::string_view area,
+                                  int64_t sizeBefore,
+                                  int64_t sizeAfter,
+                                  int appended) {
+    TIniF stat(FindPacketFile(sjis_ + "GRPSTAT.PBS"));
+    stat.SetLinkPolicy(LinkPolicy::Replace);
+    stat.SetDurable(true);
+    const int64_t size = ToInteger64(stat.ReadString(area, "MSGSize", "0"));
+    const int64_t count = stat.ReadInteger(area, "MSGCount", 0);
+    // Counts that did not describe the file before are left as they are: the reader counts
+    // the area when it loads it.
+    if (size != sizeBefore || count < 0 || (count == 0 && sizeBefore > 0))
+        return;
+    const int64_t unread = std::max<int32_t>(stat.ReadInteger(area, "UnreadMsgs", 0), 0);
+    auto clamp = [](int64_t v) { return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)); };
+    TIniF::Update batch(stat);
+    stat.WriteInteger(area, "MSGCount", clamp(count + appended));
+    stat.WriteString(area, "MSGSize", std::to_string(sizeAfter));
+    stat.WriteInteger(area, "UnreadMsgs", clamp(unread + appended));
 }
 
 }  // namespace pelorin::transfer

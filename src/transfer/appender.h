@@ -29,6 +29,11 @@
 // the same whenever it loads an area, so it never shows what is undone here). A write that
 // fails is undone the same way at once.
 //
+// Counts: after an append, the area's MSGCount, MSGSize and UnreadMsgs in GRPSTAT.PBS grow by
+// what was appended (all unread), still under the lock - so that the area list and
+// `pelorin-cli areas` know them before the area is loaded. Counts that did not describe the
+// file before the append are left alone; the reader counts such an area when it loads it.
+//
 // Message text: line ends CR LF become LF; a last line without LF gets one.
 #pragma once
 
@@ -61,6 +66,9 @@ struct AppendResult {
     int appended = 0;    // messages written
     int duplicates = 0;  // messages skipped because the area holds them already
     int64_t bytes = 0;   // bytes added to the message file
+    // Non-empty when AREAS names the area but its message file is missing: what to tell the
+    // user (UTF-8). The messages then start a new file.
+    std::string missingFile;
 };
 
 class PacketAppender {
@@ -106,6 +114,9 @@ private:
         bool digestsMade = false;
         std::unordered_set<std::string> digests;  // of every message's bytes
     };
+    // Moves the area's counts in GRPSTAT.PBS (MSGCount, MSGSize, UnreadMsgs) on by the
+    // messages just appended, all unread, when they described the file before.
+    void UpdateCounts(std::string_view area, int64_t sizeBefore, int64_t sizeAfter, int appended);
     // Makes `cache.digests` from the message file, once.
     void MakeDigests(IdCache& cache, const std::string& msgPath);
     std::unordered_map<std::string, IdCache> known_;  // by area name

@@ -64,6 +64,8 @@ public:
         try {
             AppendResult r = app_.Append(area_, encoding_, articles_);
             duplicates_ += r.duplicates;
+            if (!r.missingFile.empty())
+                Log::Get().Error(r.missingFile);
         } catch (const AppendError& e) {
             throw TransferError(Failure::LocalFile, e.message);
         }

@@ -69,7 +69,9 @@ void Log::Progress(std::string_view item, int64_t count, std::string_view unit, 
 
 void Log::Done(std::string_view item, int64_t count, std::string_view unit, int64_t bytes) {
     ClearProgress();
-    if (quiet || (!tty_ && !verbose))
+    // The summary goes to a terminal and a log file alike: a run from cron or a script says
+    // what it brought (--quiet keeps it silent).
+    if (quiet)
         return;
     std::fprintf(stderr, "%.*s: %lld %.*s, %s\n", static_cast<int>(item.size()), item.data(),
                  static_cast<long long>(count), static_cast<int>(unit.size()), unit.data(),

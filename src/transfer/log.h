@@ -1,8 +1,8 @@
 // What pelorin-transfer tells its user while it works, on standard error:
 //  - one progress line per server, group and mailbox ("fj.test: 12 messages, 34 KiB"),
-//    redrawn in place while it counts and left standing when the item is done - only when
-//    standard error is a terminal (or with --verbose), so that a run from cron stays silent
-//    unless something fails;
+//    redrawn in place while it counts (only on a terminal) and left standing when the item is
+//    done - that summary line is written whatever standard error is (a terminal, a file, a
+//    pipe), so a run from cron or a script says what it fetched; --quiet leaves errors only;
 //  - with --verbose, every protocol line sent and received ("> GROUP fj.test", "< 211 ...").
 //    Credentials never reach a trace: AUTHINFO PASS, AUTH PLAIN/LOGIN payloads, LOGIN and PASS
 //    arguments are shown as "****".
@@ -25,7 +25,7 @@ public:
     void Trace(bool sent, std::string_view line);
     // The running count of an item (terminal only).
     void Progress(std::string_view item, int64_t count, std::string_view unit, int64_t bytes);
-    // The final line of an item.
+    // The final line of an item (always, unless quiet).
     void Done(std::string_view item, int64_t count, std::string_view unit, int64_t bytes);
     // A warning or error line ("pelorin-transfer: ...").
     void Error(std::string_view message);

@@ -204,6 +204,8 @@ public:
             AppendResult r = appender_.Append(name_, letters_, batch_);
             result_.messages += r.appended;
             result_.duplicates += r.duplicates;
+            if (!r.missingFile.empty())
+                result_.warnings.push_back(r.missingFile);
         } catch (const AppendError& e) {
             LocalFailure(e.message);
         }

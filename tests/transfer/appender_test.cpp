@@ -157,5 +157,53 @@ TEST(Appender, AreasOfOtherFormatsAreRefused) {
     EXPECT_EQ(ReadFile(dir / "AREAS"), "00000001\tbox\tmn\n");
 }
 
+// The counts the area list shows before an area is loaded, as `pelorin-cli areas` reads them.
+std::pair<int, int> Peeked(const std::filesystem::path& dir, const std::string& area) {
+    TSoup soup(dir.string());
+    soup.LoadAreas();
+    TGrp* g = soup.FindArea(area);
+    return g ? g->PeekCounts() : std::pair<int, int>{-2, -2};
+}
+
+TEST(Appender, CountsAreKnownAfterAnAppendAndGrowWithTheNext) {
+    TempDir dir;
+    PacketAppender app(dir.path().string());
+    app.Append("mail", "bn", {News(1, "a"), News(2, "b")});
+    app.Append("fj.test", "uc", {News(3, "c")});
+    EXPECT_EQ(Peeked(dir.path(), "mail"), (std::pair<int, int>{2, 2}));
+    EXPECT_EQ(Peeked(dir.path(), "fj.test"), (std::pair<int, int>{1, 1}));
+
+    // The reader reads one, saves its marks; the next append adds to what it left.
+    {
+        TSoup soup(dir.path().string());
+        soup.LoadAreas();
+        TGrp* g = soup.FindArea("mail");
+        g->Load();
+        g->messages[0]->mark = ' ';
+        g->marksChanged = true;
+        ASSERT_EQ(g->SaveMarks(), ReplaceResult::Ok);
+    }
+    AppendResult r = app.Append("mail", "bn", {News(2, "b"), News(4, "d"), News(5, "e")});
+    EXPECT_EQ(r.appended, 2);  // the duplicate counts for nothing
+    EXPECT_EQ(Peeked(dir.path(), "mail"), (std::pair<int, int>{4, 3}));
+    EXPECT_EQ(Loaded(dir.path(), "mail"), " a#0 *b#0 *d#0 *e#0 ");
+
+    // Counts that did not describe the file are left for the reader to count on loading.
+    WriteFile(dir / "GRPSTAT.PBS", "[mail]\nMSGCount=9\nMSGSize=12\nUnreadMsgs=9\n");
+    app.Append("mail", "bn", {News(6, "f")});
+    EXPECT_EQ(ReadFile(dir / "GRPSTAT.PBS"), "[mail]\nMSGCount=9\nMSGSize=12\nUnreadMsgs=9\n");
+}
+
+TEST(Appender, AnAreaWhoseMessageFileIsMissingIsSaidAndStartsANewOne) {
+    TempDir dir;
+    WriteFile(dir / "AREAS", "00000007\tmail\tbn\n");
+    PacketAppender app(dir.path().string());
+    AppendResult r = app.Append("mail", "bn", {News(1, "a")});
+    EXPECT_NE(r.missingFile.find("00000007.MSG"), std::string::npos) << r.missingFile;
+    EXPECT_NE(r.missingFile.find("area mail"), std::string::npos) << r.missingFile;
+    EXPECT_EQ(Loaded(dir.path(), "mail"), "*a#0 ");
+    EXPECT_EQ(app.Append("mail", "bn", {News(2, "b")}).missingFile, "");
+}
+
 }  // namespace
 }  // namespace pelorin::transfer

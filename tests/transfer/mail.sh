@@ -50,6 +50,8 @@ export TEST_PASSWORD=secret
 # Into an empty packet: IMAP alone first (Dovecot's POP3 marks what it hands out as seen).
 sed '/^\[pop3 box\]/,$d' "$PELORIN_HOME/transfer.INI" >"$T/imap.INI"
 expect_rc 0 "$TRANSFER" --config "$T/imap.INI" fetch "$PKT"
+# Without a terminal the run still says what it brought, a line per mailbox.
+grep -q "^imap box: 4 messages" "$T/last.out" || { cat "$T/last.out"; fail "no summary line"; }
 # IMAP with AfterFetch=keep leaves the mailbox as it was: still unseen.
 unseen=$(curl -s --cacert "$CERT" -u tester:secret "imaps://127.0.0.1:$IMAPS_PORT/INBOX" -X 'SEARCH UNSEEN')
 check "mail left unseen ($unseen)" [ "$(echo "$unseen" | tr -dc '0-9 ' | wc -w)" -eq 4 ]
@@ -78,6 +80,8 @@ check "mail still unseen after the cut ($unseen)" [ "$(echo "$unseen" | tr -dc '
 
 # With POP3 too (which Dovecot lets flag the mail it hands out as seen).
 expect_rc 0 "$TRANSFER" fetch "$PKT"
+check "counts known after the fetch ($("$CLI" areas "$PKT"))" grep -q '^(4/4) popmail ' <("$CLI" areas "$PKT")
+check "a summary line for each account" [ "$(grep -c -e '^imap box: ' -e '^pop3 box: ' "$T/last.out")" -eq 2 ]
 check "four mails over IMAP" [ "$(list mail | wc -l)" -eq 4 ]
 check "four mails over POP3" [ "$(list popmail | wc -l)" -eq 4 ]
 check "the Japanese subject decodes" grep -q '|<m4@example.org>|日本語' <(list mail)
@@ -88,7 +92,8 @@ check "AREAS" grep -q "$(printf 'mail\tbn')" "$PKT/AREAS"
 "$CLI" mark "$PKT" mail 2 ' ' >/dev/null || fail "mark"
 make_mail 5 "plain 5"; deliver "$T/mail5"
 expect_rc 0 "$TRANSFER" fetch "$PKT"
-expect_rc 0 "$TRANSFER" fetch "$PKT"
+expect_rc 0 "$TRANSFER" --quiet fetch "$PKT"
+check "--quiet prints nothing" [ ! -s "$T/last.out" ]
 { [ "$(list mail | wc -l)" -eq 5 ] && [ "$(count_unique mail)" -eq 5 ]; } || fail "five mails, no duplicate"
 { [ "$(list popmail | wc -l)" -eq 5 ] && [ "$(count_unique popmail)" -eq 5 ]; } || fail "POP3 five, no duplicate"
 check "marks kept" [ "$(list mail | cut -c1 | tr -d '\n')" = "+ ***" ]

@@ -81,7 +81,8 @@ TEST(ZipPacket, ImportMergesAreasAndWritesNothingOutsideThePacket) {
     // The private unpacking folder is gone.
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(packet)) ++entries;
-    EXPECT_EQ(entries, 4);  // AREAS, two .MSG files and the lock file
+    EXPECT_EQ(entries, 5);  // AREAS, two .MSG files, their counts (GRPSTAT.PBS) and the lock
+    EXPECT_TRUE(std::filesystem::exists(packet / "GRPSTAT.PBS"));
 }
 
 TEST(ZipPacket, AnAreaPrefixWithAFolderReadsNothingOutsideTheArchive) {
