@@ -359,7 +359,17 @@ void FetchPop3(const MailServer& server,
                 ++left;
                 continue;
             }
-            std::string text = pop.Retrieve(e.number);
+            std::string text;
+            try {
+                text = pop.Retrieve(e.number);
+            } catch (const Pop3Refused& refused) {
+                // Not recorded, so the next run asks for it again.
+                Log::Get().Error("[" + server.section + "] message " + std::to_string(e.number) +
+                                 " (" + e.uidl + ") was refused by the server: " + refused.reply +
+                                 "; left on the server and tried again on the next run");
+                ++left;
+                continue;
+            }
             batchUidls.push_back(e.uidl);
             batch.Add(Article{std::move(text), e.number});
         }

@@ -272,8 +272,46 @@ std::vector<Pop3Entry> Pop3Client::List() {
     return out;
 }
 
+namespace {
+// The "-ERR" line a RETR was answered with: the server refusing the message (curl only says
+// that the reply was unexpected). curl then ends the session; the next request opens another.
+struct RetrTrace {
+    std::string reply;
+};
+int RetrDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* user) {
+    if (type == CURLINFO_HEADER_IN) {
+        std::string_view line(data, size);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+        // The refusal, not the QUIT's answer that curl may add after it.
+        auto* trace = static_cast<RetrTrace*>(user);
+        if (trace->reply.empty() && line.rfind("-ERR", 0) == 0)
+            trace->reply = std::string(line.substr(0, 300));
+    }
+    return Debug(handle, type, data, size, &traceState);
+}
+}  // namespace
+
 std::string Pop3Client::Retrieve(int number) {
-    return session_.Perform(std::to_string(number));
+    CURL* c = static_cast<CURL*>(session_.Handle());
+    RetrTrace trace;
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, RetrDebug);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &trace);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    auto restore = [&] {
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, Debug);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, &traceState);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, Log::Get().verbose ? 1L : 0L);
+    };
+    try {
+        std::string text = session_.Perform(std::to_string(number));
+        restore();
+        return text;
+    } catch (const TransferError& e) {
+        restore();
+        if (e.kind() == Failure::Server && trace.reply.rfind("-ERR", 0) == 0)
+            throw Pop3Refused{trace.reply};
+        throw;
+    }
 }
 
 void Pop3Client::Delete(int number) {

@@ -68,11 +68,18 @@ struct Pop3Entry {
     int64_t size = -1;  // octets as LIST gives them; -1 when LIST did not say
 };
 
+// RETR answered "-ERR": the server will not give this message now; the session goes on.
+struct Pop3Refused {
+    std::string reply;  // the server's line, "-ERR ..."
+};
+
 class Pop3Client {
 public:
     Pop3Client(const MailServer& server, const std::string& password);
     // UIDL, with the sizes of LIST.
     std::vector<Pop3Entry> List();
+    // The text of a message; throws Pop3Refused when the server refuses it, TransferError
+    // for anything else.
     std::string Retrieve(int number);
     // Marks a message for deletion; the server deletes it when the session ends (QUIT).
     void Delete(int number);

@@ -1,5 +1,5 @@
-# Servers that misbehave (hostile_server.py on 127.0.0.1): a message the IMAP server refuses is
-# named and skipped, the rest arrive, and the next run fetches it once the server gives it; a
+# Servers that misbehave (hostile_server.py on 127.0.0.1): a message the IMAP or POP3 server
+# refuses is named and skipped, the rest arrive, and the next run fetches it once the server gives it; a
 # server that never completes the handshake, a huge literal, an answer without end, silence
 # and a trickle - over IMAP and NNTP - end the run with an error that names the server and the
 # limit, within the limits of transfer.INI and in bounded memory.
@@ -57,6 +57,21 @@ check "UID 2 once it is given" [ "$(list "$T/refused" | sort | tr '\n' ' ')" = "
 expect_rc 0 "$TRANSFER" --config "$T/hostile.INI" fetch "$T/refused"
 check "nothing twice" [ "$(list "$T/refused" | wc -l)" -eq 3 ]
 check "Retry emptied" grep -qx 'Retry=' <(tr -d '\r' <"$T/transfer-state.INI")
+kill "${PIDS[-1]}"
+
+# POP3 alike: RETR answered -ERR names the message, the others come, the next run takes it.
+start_hostile pop3 refuse "$T/refusing"
+settings pop3
+touch "$T/refusing"
+expect_rc 1 "$TRANSFER" --config "$T/hostile.INI" fetch "$T/pop-refused"
+grep -q "message 2 (uid-2) was refused by the server: -ERR \[SYS/TEMP\] message 2 cannot be read now" \
+    "$T/last.out" || { cat "$T/last.out"; fail "POP3 message 2 not named"; }
+check "POP3: the others fetched" [ "$(list "$T/pop-refused" | tr '\n' ' ')" = "<h1@example.org> <h3@example.org> " ]
+rm "$T/refusing"
+expect_rc 0 "$TRANSFER" --config "$T/hostile.INI" fetch "$T/pop-refused"
+check "POP3: message 2 once it is given" [ "$(list "$T/pop-refused" | tr '\n' ' ')" = "<h1@example.org> <h3@example.org> <h2@example.org> " ]
+expect_rc 0 "$TRANSFER" --config "$T/hostile.INI" fetch "$T/pop-refused"
+check "POP3: nothing twice" [ "$(list "$T/pop-refused" | wc -l)" -eq 3 ]
 kill "${PIDS[-1]}"
 
 # A server whose queue is full never completes the handshake.

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
-"""A misbehaving IMAP or NNTP server for the transfer tests, plain on 127.0.0.1:PORT. It serves
-three small messages (UIDs / article numbers 1 to 3) and misbehaves as MODE says:
+"""A misbehaving IMAP, POP3 or NNTP server for the transfer tests, plain on 127.0.0.1:PORT. It
+serves three small messages (UIDs / message or article numbers 1 to 3) and misbehaves as MODE
+says:
 
   refuse      IMAP: answers NO to any fetch that includes UID 2 while the file FLAG exists
+              POP3: answers -ERR to RETR 2 while the file FLAG exists
   literal     IMAP: announces the text of UID 1 as a literal of 4,000,000,000 bytes and sends
               zeros as fast as it can
   endless     IMAP: answers the size listing with FETCH lines that never end
@@ -15,7 +17,7 @@ three small messages (UIDs / article numbers 1 to 3) and misbehaves as MODE says
   trickle     greets one byte a second
   slowtext    IMAP: sends the text of UID 1 one byte a second
 
-usage: hostile_server.py PORT imap|nntp MODE [FLAG]
+usage: hostile_server.py PORT imap|pop3|nntp MODE [FLAG]
 Writes "ready" to stdout once it listens; serves connections one after another, for ever.
 """
 import os
@@ -166,12 +168,46 @@ def nntp(conn):
             conn.sendall(b"500 unknown\r\n")
 
 
+def pop3(conn):
+    f = conn.makefile("rb")
+    conn.sendall(b"+OK hostile POP3 ready\r\n")
+    while True:
+        line = f.readline()
+        if not line:
+            return
+        cmd, _, arg = line.decode("latin-1").strip().partition(" ")
+        cmd = cmd.upper()
+        if cmd in ("USER", "PASS", "NOOP"):
+            conn.sendall(b"+OK\r\n")
+        elif cmd == "CAPA":
+            conn.sendall(b"+OK\r\nUSER\r\nUIDL\r\n.\r\n")
+        elif cmd == "UIDL":
+            conn.sendall(b"+OK\r\n" + b"".join(b"%d uid-%d\r\n" % (n, n) for n in MESSAGES)
+                         + b".\r\n")
+        elif cmd == "LIST":
+            conn.sendall(b"+OK\r\n" + b"".join(b"%d %d\r\n" % (n, len(t)) for n, t in
+                                                MESSAGES.items()) + b".\r\n")
+        elif cmd == "RETR" and arg.isdigit() and int(arg) in MESSAGES:
+            n = int(arg)
+            if mode == "refuse" and n == 2 and flag and os.path.exists(flag):
+                conn.sendall(b"-ERR [SYS/TEMP] message 2 cannot be read now\r\n")
+                continue
+            conn.sendall(b"+OK\r\n" + MESSAGES[n] + b".\r\n")
+        elif cmd == "QUIT":
+            conn.sendall(b"+OK bye\r\n")
+            return
+        else:
+            conn.sendall(b"-ERR unknown\r\n")
+
+
 def serve(conn):
     try:
         if mode == "silent":
             time.sleep(3600)
         elif proto == "imap":
             imap(conn)
+        elif proto == "pop3":
+            pop3(conn)
         else:
             nntp(conn)
     except OSError:
