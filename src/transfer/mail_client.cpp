@@ -102,6 +102,7 @@ CurlSession::CurlSession(const ServerConfig& server,
     : curl_(curl_easy_init())
     , section_(server.section) {
     where_ = server.Where();
+    auth_ = server.auth;
     if (!curl_)
         throw TransferError(Failure::Server, "[" + section_ + "] curl could not start");
     const bool tls = server.security == Security::Tls;
@@ -156,6 +157,10 @@ void CurlSession::Fail(int code, const std::string& what) {
     Failure kind = Failure::Server;
     if (result == CURLE_LOGIN_DENIED)
         kind = Failure::Auth;
+    if (result == CURLE_LOGIN_DENIED && auth_ != AuthMethod::Password)
+        message = where_ + " the server refused the access token (" + to_string(auth_) + ": " +
+                  (error_[0] ? error_ : curl_easy_strerror(result)) +
+                  "); TokenCommand= must print a current token for User=";
     else if (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE)
         kind = Failure::Certificate;
     throw TransferError(kind, message);

@@ -58,6 +58,7 @@ private:
     std::string section_;
     std::string where_;  // "[section] host:port", how errors name the server
     uint64_t maxBody_ = 0;
+    AuthMethod auth_ = AuthMethod::Password;
     char error_[256] = {};
 };
 

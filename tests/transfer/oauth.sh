@@ -73,7 +73,7 @@ for mech in xoauth2 oauthbearer; do
     rm -f "$PELORIN_HOME"/transfer-state.INI "$PELORIN_HOME"/pop3-*
     TEST_TOKEN=expired-token expect_rc 4 "$TRANSFER" fetch "$T/pkt-$mech"
     grep -q "\[imap token\].*refused" "$T/last.out" || { cat "$T/last.out"; fail "$mech: IMAP refusal not named"; }
-    grep -q "\[pop3 token\]" "$T/last.out" || { cat "$T/last.out"; fail "$mech: POP3 refusal not named"; }
+    grep -q "\[pop3 token\].*refused the access token ($MECH" "$T/last.out" || { cat "$T/last.out"; fail "$mech: POP3 refusal not named"; }
     grep -q expired-token "$T/last.out" && fail "$mech: the token was printed"
     check "$mech: packet unchanged" [ "$(cat "$T/pkt-$mech"/*.MSG | md5sum)" = "$before" ]
 done
