@@ -3,6 +3,7 @@
 #include "transfer/config.h"
 
 #include "support/testing.h"
+#include "transfer/imap_client.h"
 #include "transfer/log.h"
 
 #include <cstdlib>
@@ -103,6 +104,57 @@ TEST(TransferConfig, TracesMaskCredentials) {
     EXPECT_EQ(MaskCredentials("A001 LOGIN user hunter2"), "A001 LOGIN ****");
     EXPECT_EQ(MaskCredentials("AUTH PLAIN AHVzZXIAaHVudGVyMg=="), "AUTH PLAIN ****");
     EXPECT_EQ(MaskCredentials("GROUP fj.test"), "GROUP fj.test");
+}
+
+TEST(TransferConfig, TokenSignInTakesItsTokenFromTheCommandsFirstLine) {
+    TempDir dir;
+    TransferConfig c = LoadConfig(Write(dir,
+                                        "[imap g]\nHost=i.example\nUser=me@example.org\n"
+                                        "Auth=XOAUTH2\nTokenCommand=printf 'tok-1\\nrest\\n'\n"
+                                        "[smtp]\nHost=s.example\nUser=me\nAuth=oauthbearer\n"
+                                        "TokenCommand=echo t2 ; true\n",
+                                        0644));
+    ASSERT_EQ(c.mail.size(), 1u);
+    EXPECT_EQ(c.mail[0].auth, AuthMethod::XOAuth2);
+    // A token needs no owner-only file: it comes from a program, never from the file.
+    EXPECT_EQ(ResolvePassword(c.mail[0], c), "tok-1");
+    EXPECT_EQ(c.smtp.auth, AuthMethod::OAuthBearer);
+    EXPECT_EQ(ResolvePassword(c.smtp, c), "t2");
+
+    auto refused = [&](const std::string& text) {
+        try {
+            LoadConfig(Write(dir, text, 0600));
+        } catch (const ConfigError& e) {
+            return e.message;
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refused("[imap g]\nHost=h\nUser=u\nAuth=gssapi\n"),
+              "[imap g] Auth=gssapi: use password, xoauth2 or oauthbearer");
+    EXPECT_NE(refused("[imap g]\nHost=h\nUser=u\nAuth=xoauth2\n").find("needs TokenCommand="),
+              std::string::npos);
+    EXPECT_NE(
+        refused("[pop3 g]\nHost=h\nAuth=oauthbearer\nTokenCommand=true\n").find("needs User="),
+        std::string::npos);
+    EXPECT_NE(refused("[imap g]\nHost=h\nTrustCertificate=" + (dir / "none.pem").string() + "\n")
+                  .find("TrustCertificate=" + (dir / "none.pem").string() + ": No such file"),
+              std::string::npos);
+}
+
+TEST(TransferConfig, TheTokenGoesInEachMechanismsOwnFormat) {
+    ServerConfig s;
+    s.host = "imap.example.org";
+    s.port = 993;
+    s.user = "a,b=c@example.org";
+    s.auth = AuthMethod::XOAuth2;
+    EXPECT_EQ(SaslTokenResponse(s, "T0K"), std::string("user=a,b=c@example.org\x01"
+                                                       "auth=Bearer T0K\x01\x01"));
+    // RFC 7628: the user in the GS2 header with "," and "=" escaped, then host and port.
+    s.auth = AuthMethod::OAuthBearer;
+    EXPECT_EQ(SaslTokenResponse(s, "T0K"), std::string("n,a=a=2Cb=3Dc@example.org,\x01"
+                                                       "host=imap.example.org\x01"
+                                                       "port=993\x01"
+                                                       "auth=Bearer T0K\x01\x01"));
 }
 
 }  // namespace
