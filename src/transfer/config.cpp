@@ -216,6 +216,9 @@ TransferConfig LoadConfig(const std::string& path) {
         if (StartsWithWord(section, "news")) {
             NewsServer s;
             ReadServer(ini, section, "news", s, 563, 119, Security::Tls);
+            if (s.auth != AuthMethod::Password)
+                throw ConfigError{"[" + section + "] Auth=" + SjisLower(to_string(s.auth)) +
+                                  ": a news server signs in with a password (AUTHINFO)"};
             s.groups = SplitList(Read(ini, section, "Groups"));
             s.summaryGroups = SplitList(Read(ini, section, "Summary"));
             s.summaryLines = ReadNumber(ini, section, "SummaryLines", 20, 0, 100000);

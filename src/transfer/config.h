@@ -27,7 +27,8 @@
 // Auth=xoauth2 or Auth=oauthbearer (RFC 7628) with TokenCommand= (a program that prints a
 // current access token, first line of its output; the user's own helper, which may refresh
 // the token first). The token is handled like a password: never printed, never traced.
-// Auth=password (the default) signs in with the password keys above.
+// Auth=password (the default) signs in with the password keys above; news servers know only
+// that one.
 //
 // Values may carry a comment after a blank: "Port=1119   ; the test server" (not
 // PasswordCommand, whose shell command may hold " ;", nor Password, taken exactly).

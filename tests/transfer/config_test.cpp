@@ -131,6 +131,8 @@ TEST(TransferConfig, TokenSignInTakesItsTokenFromTheCommandsFirstLine) {
     };
     EXPECT_EQ(refused("[imap g]\nHost=h\nUser=u\nAuth=gssapi\n"),
               "[imap g] Auth=gssapi: use password, xoauth2 or oauthbearer");
+    EXPECT_EQ(refused("[news n]\nHost=h\nUser=u\nAuth=xoauth2\nTokenCommand=true\n"),
+              "[news n] Auth=xoauth2: a news server signs in with a password (AUTHINFO)");
     EXPECT_NE(refused("[imap g]\nHost=h\nUser=u\nAuth=xoauth2\n").find("needs TokenCommand="),
               std::string::npos);
     EXPECT_NE(
