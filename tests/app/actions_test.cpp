@@ -123,7 +123,7 @@ private slots:
                 menus.indexOf(QStringLiteral("ファイル(&F)")) + 1);
         QVERIFY(menus.indexOf(QStringLiteral("表示(&D)")) ==
                 menus.indexOf(QStringLiteral("編集(&E)")) + 1);
-        QVERIFY(!form.Commands().Enabled("mnuFind"));
+        QVERIFY(form.Commands().Enabled("mnuFind"));  // search
         QCOMPARE(form.Commands().Find("EditCopyItem")->shortcut(),
                  QKeySequence(QKeySequence::Copy));
         auto* bar = form.findChild<QToolBar*>(QStringLiteral("ToolbarCopy"));
