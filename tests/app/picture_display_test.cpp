@@ -280,7 +280,7 @@ private slots:
         form.EditCopy();
         QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(30, 20));
         QCOMPARE(QGuiApplication::clipboard()->image().pixel(5, 5), qRgb(9, 9, 9));
-        // A broken one: the control's message and "Not Support".
+        // A broken one: the control's message and ours.
         WriteFile(temp / "b.bmp", "BM not really");
         form.OpenChosenFile((temp / "b.bmp").string());
         QCOMPARE(dialogs.shown.size(), size_t{2});

@@ -52,8 +52,9 @@ TEST_F(Setup, ReadingAnEmptyFileWritesTheDialogsDefaults) {
     EXPECT_EQ(s.cutPattern, "Top");
     EXPECT_EQ(s.setPattern, "AST");
     EXPECT_EQ(s.tabCount, 4);
-    // Lists and fonts are not written back.
-    EXPECT_FALSE(back.KeyExists("Fonts", "TextName"));
+    // Fonts are written as shown, so that OK stores only what changed; lists are not.
+    EXPECT_TRUE(back.KeyExists("Fonts", "TextName"));
+    EXPECT_EQ(back.ReadString("Display", "ShowImage", "?"), "N");
     EXPECT_FALSE(back.SectionExists("KeyBind"));
     EXPECT_TRUE(s.autoLoad.empty());
 }

@@ -297,15 +297,17 @@ private slots:
 
         // Hovering shows the hand over an item and the plain pointer elsewhere.
         QTest::mouseMove(view->viewport(), PointAt(1, 12));
-        QCOMPARE(view->ClickText(), std::string("http://example.jp/a"));
+        QCOMPARE(view->ClickText(), std::string("http://example.jp/a?b"));
         QCOMPARE(view->viewport()->cursor().shape(), Qt::PointingHandCursor);
-        QTest::mouseMove(view->viewport(), PointAt(1, 27));  // the "b" after "?"
+        QTest::mouseMove(view->viewport(), PointAt(1, 27));  // the "b" after "?": the URL's too
+        QCOMPARE(view->ClickText(), std::string("http://example.jp/a?b"));
+        QTest::mouseMove(view->viewport(), PointAt(1, 30));  // "で" after it
         QCOMPARE(view->ClickText(), std::string());
         QCOMPARE(view->viewport()->cursor().shape(), Qt::ArrowCursor);
 
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, PointAt(1, 12));
         QCOMPARE(lefts.count(), 1);
-        QCOMPARE(clicked, std::string("http://example.jp/a"));
+        QCOMPARE(clicked, std::string("http://example.jp/a?b"));
         QTest::mouseClick(view->viewport(), Qt::RightButton, {}, PointAt(2, 6));
         QCOMPARE(rights.count(), 1);
         QCOMPARE(clicked, std::string("<abc@def.jp>"));
@@ -318,7 +320,7 @@ private slots:
         QTest::mouseMove(view->viewport(), PointAt(1, 14));
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, PointAt(1, 14));
         QCOMPARE(lefts.count(), 2);
-        QCOMPARE(items, (std::vector<std::string>{"http://example.jp/a", "<abc@def.jp>"}));
+        QCOMPARE(items, (std::vector<std::string>{"http://example.jp/a?b", "<abc@def.jp>"}));
         // A double click (as the window system delivers it) is two clicks and selects nothing.
         QTest::mouseDClick(view->windowHandle(), Qt::LeftButton, {},
                            view->viewport()->mapTo(view.get(), PointAt(1, 2, 2)));
