@@ -122,6 +122,8 @@ public:
     // Shows a message the search found: its packet and area are opened, the display history
     // keeps where the window was, so 戻る comes back.
     void ShowFoundMessage(TGrp* area, TMsg* msg);
+    // 記事の検索: the search window, searching for the text selected in the text view.
+    void SearchSelectedText();
     // Brings the search index up to date with the open packets, off the GUI thread, a moment
     // after a packet opened.
     void ScheduleIndexing();

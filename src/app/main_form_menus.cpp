@@ -12,7 +12,8 @@
 // that button with the keys held): 全体をコピー (the whole shown message, whatever is selected),
 // コピー (the selection, or the whole message), ファイルへ保存, ファイルへデコード, フォルダへコピー,
 // リプライメール, フォローアップ記事, 本文取得要求, アドレス帳へ追加 (the address book with the
-// sender's name and address filled in, for 追加) and 記事の検索 (off until search takes it).
+// sender's name and address filled in, for 追加) and 記事の検索 (the search window, searching
+// for the selected text).
 // Items share the commands of the menus, so they are on and off as those are.
 #include "store/msg.h"
 
@@ -64,11 +65,7 @@ void TMainForm::BuildMarkCommands() {
     c.Add("pmnCopyAll", QStringLiteral("全体をコピー"), QString(), [this] { CopyWholeMessage(); });
     c.Add("pmnAddAddress", QStringLiteral("アドレス帳へ追加"), QString(),
           [this] { AddSenderToAddressBook(); });
-    c.Add("pmnFind", QStringLiteral("記事の検索"), QString(), [this] {
-        if (QAction* find = commands_->Find("mnuFind"); find && find->isEnabled())
-            find->trigger();
-    });
-    c.Enable("pmnFind", false);  // search enables it when it takes it over
+    c.Add("pmnFind", QStringLiteral("記事の検索"), QString(), [this] { SearchSelectedText(); });
 }
 
 void TMainForm::BuildContextMenus() {
@@ -145,7 +142,7 @@ void TMainForm::BuildContextMenus() {
 }
 
 void TMainForm::PopupTextMenu(const QPoint& globalPos) {
-    commands_->Enable({"pmnCopyAll", "pmnAddAddress"}, message_ != nullptr);
+    commands_->Enable({"pmnCopyAll", "pmnAddAddress", "pmnFind"}, message_ != nullptr);
     textMenu_->exec(globalPos);
 }
 

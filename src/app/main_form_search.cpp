@@ -4,6 +4,8 @@
 #include "app/main_form.h"
 #include "app/search_window.h"
 #include "view/msglistbox.h"
+#include "view/sjis_qt.h"
+#include "view/textview.h"
 
 #include <QTimer>
 
@@ -45,6 +47,14 @@ void TMainForm::OpenSearch(const QString& text) {
     window->activateWindow();
     if (!text.isEmpty())
         window->SearchFor(text);
+}
+
+void TMainForm::SearchSelectedText() {
+    QString text;
+    if (message_)
+        text = text_->LineCoding() == textview::LineCoding::Utf8 ? text_->SelectedUnicodeText()
+                                                                 : ToQString(text_->SelectedText());
+    OpenSearch(text);
 }
 
 void TMainForm::ShowFoundMessage(TGrp* area, TMsg* msg) {

@@ -87,6 +87,10 @@ private slots:
         QCOMPARE(form.CurrentArea()->areaName, std::string("fj.two"));
         QCOMPARE(form.CurrentMessage()->messageId, std::string("<s3@x>"));
         QVERIFY(window->isVisible());
+        // 記事の検索 of the text's pop-up menu brings the window back.
+        window->hide();
+        form.Commands().Find("pmnFind")->trigger();
+        QVERIFY(window->isVisible());
         // 戻る: back where the window was.
         form.HistoryBack();
         QCOMPARE(form.CurrentArea()->areaName, std::string("fj.one"));
