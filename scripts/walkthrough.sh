@@ -11,8 +11,8 @@
 # It runs on a virtual X server when xvfb-run is installed (Debian package xvfb), else on Qt's
 # offscreen platform.
 #
-# Last, the settings walk-through opens 設定 and saves a picture of each page and of the font
-# dialog as setup_*.png.
+# Then the settings walk-through opens 設定 and saves a picture of each page and of the font
+# dialog as setup_*.png; last, the search window with its results, search_1_results.png.
 #
 #   scripts/walkthrough.sh [FOLDER]
 set -euo pipefail
@@ -21,13 +21,14 @@ out=${1:-$root/build/walkthrough}
 build=$root/build/walkthrough-build
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELORIN_BENCH=OFF >/dev/null
 cmake --build "$build" --target app_walkthrough_test app_compose_walkthrough_test \
-    app_setup_walkthrough_test
+    app_setup_walkthrough_test app_search_window_test
 mkdir -p "$out"
 PELORIN_SCREENSHOT_DIR=$(cd "$out" && pwd)
 PELORIN_HOME=$(mktemp -d)
 export PELORIN_SCREENSHOT_DIR PELORIN_HOME
 trap 'rm -rf "$PELORIN_HOME"' EXIT
-for walk in app_walkthrough_test app_compose_walkthrough_test app_setup_walkthrough_test; do
+for walk in app_walkthrough_test app_compose_walkthrough_test app_setup_walkthrough_test \
+    app_search_window_test; do
     if command -v xvfb-run >/dev/null; then
         QT_QPA_PLATFORM=xcb xvfb-run -a "$build/tests/$walk"
     else
@@ -35,4 +36,4 @@ for walk in app_walkthrough_test app_compose_walkthrough_test app_setup_walkthro
     fi
 done
 ls "$PELORIN_SCREENSHOT_DIR"/walkthrough_*.png "$PELORIN_SCREENSHOT_DIR"/compose_*.png \
-    "$PELORIN_SCREENSHOT_DIR"/setup_*.png
+    "$PELORIN_SCREENSHOT_DIR"/setup_*.png "$PELORIN_SCREENSHOT_DIR"/search_*.png

@@ -73,10 +73,12 @@ TSearchWindow::TSearchWindow(Host host, QWidget* parent)
     fuzzy_->setObjectName(QStringLiteral("cbFuzzy"));
     fuzzy_->setChecked(true);
     options->addWidget(fuzzy_);
-    options->addStretch(1);
+    options->addSpacing(16);
     count_ = new QLabel(this);
     count_->setObjectName(QStringLiteral("lbCount"));
+    count_->setMinimumWidth(count_->fontMetrics().horizontalAdvance(QStringLiteral("0000000 件")));
     options->addWidget(count_);
+    options->addStretch(1);
     layout->addLayout(options);
 
     error_ = new QLabel(this);
@@ -106,6 +108,11 @@ TSearchWindow::TSearchWindow(Host host, QWidget* parent)
                                QStringLiteral("日付"), QStringLiteral("差出人"),
                                QStringLiteral("件名"), QStringLiteral("本文")});
     results_->header()->setStretchLastSection(true);
+    // Room for a mark, an area name, "2026/01/31 12:00", a name and a subject; the line of
+    // text takes the rest.
+    const int em = fontMetrics().horizontalAdvance(QStringLiteral("あ"));
+    const int widths[] = {4, 8, 10, 10, 16};
+    for (int c = 0; c < 5; ++c) results_->setColumnWidth(c, widths[c] * em);
     layout->addWidget(results_, 1);
     resize(900, 520);
 

@@ -1,6 +1,8 @@
 // The search window from the main window: Ctrl+F opens it, a typed query lists what it finds
 // newest first across the open packets, a bad query is named, Enter on a result shows that
-// message in its own packet and area, and 戻る comes back to the message shown before.
+// message in its own packet and area, and 戻る comes back to the message shown before. With
+// $PELORIN_SCREENSHOT_DIR set (scripts/walkthrough.sh), a picture of the results is saved as
+// search_1_results.png.
 #include "app/search_window.h"
 
 #include "app_testing.h"
@@ -9,6 +11,7 @@
 #include "view/msglistbox.h"
 
 #include <QAction>
+#include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -79,6 +82,10 @@ private slots:
         QCOMPARE(window->ResultAt(0)->messageId, std::string("<s3@x>"));  // newest first
         QCOMPARE(window->ResultAt(1)->messageId, std::string("<s1@x>"));
         auto* results = window->findChild<QTreeWidget*>(QStringLiteral("tvResults"));
+        // scripts/walkthrough.sh keeps a picture of the window with its results.
+        if (const QByteArray dir = qgetenv("PELORIN_SCREENSHOT_DIR"); !dir.isEmpty())
+            QVERIFY(window->grab().toImage().save(QString::fromLocal8Bit(dir) +
+                                                  QStringLiteral("/search_1_results.png")));
         QVERIFY(results->topLevelItem(0)->text(5).contains(QStringLiteral("【APPLE】")));
 
         // Enter on the first result: the other packet's area opens with that message.
