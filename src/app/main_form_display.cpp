@@ -201,8 +201,9 @@ void TMainForm::DisplayMessage() {
             ReadText(*ini_, s::kDisplay, s::kMessageTabString, s::kDefaultMessageTabString));
         const QSignalBlocker quiet(tabs_);
         while (tabs_->count() > 0) tabs_->removeTab(0);
+        // "&" in a subject is a character, not the mark of a keyboard shortcut.
         for (const std::string& caption : TabCaptions(tabText, parts_))
-            tabs_->addTab(ToQString(caption));
+            tabs_->addTab(ToQString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
         tabs_->setCurrentIndex(0);
         // 13.
         DisplayPart();

@@ -213,8 +213,9 @@ private slots:
             "--b\nContent-Type: text/plain\n\nHello\n--b\nContent-Type: text/plain\n\nTwo\n"
             "--b\nContent-Type: application/octet-stream; name=\"f.bin\"\n"
             "Content-Transfer-Encoding: base64\n\nAAAA\n--b--\n";
-        const std::string areas =
-            MakeAreas(temp / "p", {{"g", {{"one", "", "Abc xyz\n"}, {"three", multipart, body}}}});
+        const std::string areas = MakeAreas(
+            temp / "p",
+            {{"g", {{"one", "", "Abc xyz\n"}, {"three", multipart, body}, {"R&D", "", "text\n"}}}});
         WriteSettings(temp, "[Display]\r\nMessageTabString=<%s>\r\n");
         FakeDialogs dialogs;
         TMainForm form({}, &dialogs);
@@ -233,6 +234,10 @@ private slots:
         form.StepNext(true, 0);
         QCOMPARE(tabs->count(), 3);
         QCOMPARE(tabs->tabText(0), QStringLiteral("<S three>(text/plain)"));
+        // An "&" of the subject stays a character (doubled, so the tab shows one, no shortcut).
+        form.StepNext(true, 0);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("<S R&&D>"));
+        form.StepPrev(true);
         QCOMPARE(tabs->tabText(2), QStringLiteral("(application/octet-stream):f.bin"));
         QCOMPARE(form.TextView()->Lines(), (TSList{"", "Hello"}));
         form.NextPart();
