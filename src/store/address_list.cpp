@@ -246,7 +246,7 @@ private:
             m.name = JoinWords(words);
             m.address = AngleAddress();
         } else if (At('@')) {
-            // A bare addr-spec; a name written before it without "<>" is taken apart.
+            // A bare address (local@domain); a name written before it without "<>" is taken apart.
             size_t k = words.size();
             while (k > 0 && (k == words.size() || StartsWithDot(words[k]->text) ||
                              EndsWithDot(words[k - 1]->text)))
@@ -301,7 +301,7 @@ private:
         }
     }
 
-    // After "<": an optional route (dropped), the addr-spec, ">".
+    // After "<": an optional route (dropped), the address local@domain, ">".
     std::string AngleAddress() {
         // obs-route: "@a,@b:" before the address.
         if (At('@')) {
@@ -313,7 +313,7 @@ private:
                 i_ = j + 1;
         }
         std::string address;
-        std::vector<const Token*> spec;
+        std::vector<const Token*> parts;
         bool closed = false;
         while (i_ < t_.size()) {
             const Token& t = t_[i_];
@@ -330,29 +330,29 @@ private:
                 break;
             }
             address += t.kind == Tok::Quoted ? Quote(t.text, text_) : t.text;
-            spec.push_back(&t);
+            parts.push_back(&t);
         }
         if (!closed)
             Note("an unclosed \"<\"");
-        if (!IsAddrSpec(spec))
+        if (!IsBareAddress(parts))
             Note("an address that is not local@domain");
         return address;
     }
 
     // Whether tokens are what a bare address reads whole: dot-connected words, "@",
     // dot-connected atoms.
-    static bool IsAddrSpec(const std::vector<const Token*>& spec) {
+    static bool IsBareAddress(const std::vector<const Token*>& parts) {
         size_t at = 0;
-        while (at < spec.size() && !IsSpecial(*spec[at], '@')) ++at;
-        if (at == 0 || at + 1 >= spec.size())
+        while (at < parts.size() && !IsSpecial(*parts[at], '@')) ++at;
+        if (at == 0 || at + 1 >= parts.size())
             return false;
-        for (size_t k = 0; k < spec.size(); ++k) {
-            const Token& t = *spec[k];
+        for (size_t k = 0; k < parts.size(); ++k) {
+            const Token& t = *parts[k];
             if (k == at)
                 continue;
             if (t.kind == Tok::Special || (k > at && t.kind != Tok::Atom))
                 return false;
-            if (k != 0 && k != at + 1 && !EndsWithDot(spec[k - 1]->text) && !StartsWithDot(t.text))
+            if (k != 0 && k != at + 1 && !EndsWithDot(parts[k - 1]->text) && !StartsWithDot(t.text))
                 return false;
         }
         return true;

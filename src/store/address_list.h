@@ -2,7 +2,7 @@
 // user types them in the header form: one parser for the window and the transfer companion.
 //
 // An address list is a comma-separated list of addresses; an address is a mailbox or a group
-// ("name: mailbox, mailbox;", whose members count as recipients). A mailbox is an addr-spec
+// ("name: mailbox, mailbox;", whose members count as recipients). A mailbox is a bare address
 // ("local@domain") or a name with an angle address ("name <local@domain>"). Comments (nested
 // parentheses) may stand anywhere between the pieces; a comment after a bare address gives
 // its name ("a@b (Name)"). Names are words: atoms, quoted strings (their quotes and

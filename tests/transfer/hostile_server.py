@@ -39,9 +39,9 @@ MESSAGES = {n: message(n) for n in (1, 2, 3)}
 BIG = b"".join(b"big line %d of a long body\r\n" % i for i in range(300000))
 
 
-def uids_of(spec):
+def uids_of(uid_set):
     out = set()
-    for part in spec.split(","):
+    for part in uid_set.split(","):
         if ":" in part:
             a, b = part.split(":")
             a = int(a)
@@ -49,7 +49,7 @@ def uids_of(spec):
             out.update(range(min(a, b), max(a, b) + 1))
         else:
             out.add(int(part))
-    return sorted(u for u in out if u in MESSAGES) or ([3] if spec.endswith("*") else [])
+    return sorted(u for u in out if u in MESSAGES) or ([3] if uid_set.endswith("*") else [])
 
 
 def trickle(conn, data):
