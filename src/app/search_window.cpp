@@ -91,7 +91,7 @@ TSearchWindow::TSearchWindow(Host host, QWidget* parent)
     auto* progressRow = new QHBoxLayout;
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("pbIndex"));
-    progress_->setFormat(QStringLiteral("索引を作成中 %v/%m"));
+    progress_->setFormat(QStringLiteral("索引を作成中 %p%"));
     progressRow->addWidget(progress_, 1);
     cancel_ = new QPushButton(QStringLiteral("中止"), this);
     cancel_->setObjectName(QStringLiteral("btCancel"));
@@ -204,15 +204,16 @@ void TSearchWindow::StartIndexing(const std::vector<TSoup*>& packets) {
         for (const IndexSource& s : sources) {
             if (cancel_flag_)
                 break;
-            index->Update(s, [this](int64_t done, int64_t total) {
-                if (done % 200 == 0 || done == total) {
+            index->Update(s, [this, last = -1](int64_t done, int64_t total) mutable {
+                // Bytes, shown as a share in thousandths, once a step.
+                const int step = total > 0 ? static_cast<int>(done * 1000 / total) : 1000;
+                if (step != last) {
+                    last = step;
                     QMetaObject::invokeMethod(
                         this,
-                        [this, done, total] {
-                            progress_->setRange(
-                                0, static_cast<int>(std::min<int64_t>(total, INT32_MAX)));
-                            progress_->setValue(
-                                static_cast<int>(std::min<int64_t>(done, INT32_MAX)));
+                        [this, step] {
+                            progress_->setRange(0, 1000);
+                            progress_->setValue(step);
                         },
                         Qt::QueuedConnection);
                 }

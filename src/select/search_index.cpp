@@ -95,9 +95,26 @@ struct AreaWork {
     std::string prefix;
     FileState now;
     bool whole = false;  // its documents go first: the area is read again whole
-    MessageList messages;
-    int64_t from = 0;
+    int64_t from = 0;    // messages from this place of the message file on are new
 };
+
+// The records of an area as its files hold them.
+MessageList ReadRecords(const IndexSource::Area& area) {
+    MessageList messages;
+    const SharedPath msgPath(FindPacketFile(area.pathBase + ".MSG"));
+    if (area.letter2 == 'c' || area.letter2 == 'C') {
+        if (PacketFileExists(area.pathBase + ".IDX"))
+            ParseIndexFile(FindPacketFile(area.pathBase + ".IDX"), area.letter2, msgPath, messages,
+                           {});
+    } else if (area.letter2 == 'n' && PacketFileExists(msgPath.str())) {
+        ParseContext ctx{msgPath, ""};
+        if (area.letter1 == 'u')
+            ParseRnewsFile(ctx, messages, {});
+        else if (area.letter1 == 'b' || area.letter1 == 'B')
+            ParseBinaryFile(ctx, messages, {});
+    }
+    return messages;
+}
 
 }  // namespace
 
@@ -180,8 +197,7 @@ int64_t SearchIndex::Update(const IndexSource& soup,
         w.key = AreaKey(soup.directory, w.prefix);
         present.insert(w.key);
         Stat(area.pathBase + ".MSG", w.now.msgInode, w.now.msgSize);
-        const char l1 = area.letter1, l2 = area.letter2;
-        const bool indexed = l2 == 'c' || l2 == 'C';
+        const bool indexed = area.letter2 == 'c' || area.letter2 == 'C';
         if (indexed)
             Stat(area.pathBase + ".IDX", w.now.idxInode, w.now.idxSize);
         const std::string stored = db.get_metadata("area:" + w.key);
@@ -195,24 +211,15 @@ int64_t SearchIndex::Update(const IndexSource& soup,
         } else {
             w.whole = true;
         }
-        const SharedPath msgPath(FindPacketFile(area.pathBase + ".MSG"));
-        if (indexed) {
-            if (PacketFileExists(area.pathBase + ".IDX"))
-                ParseIndexFile(FindPacketFile(area.pathBase + ".IDX"), l2, msgPath, w.messages, {});
-        } else if (l2 == 'n' && PacketFileExists(msgPath.str())) {
-            ParseContext ctx{msgPath, ""};
-            if (l1 == 'u')
-                ParseRnewsFile(ctx, w.messages, {});
-            else if (l1 == 'b' || l1 == 'B')
-                ParseBinaryFile(ctx, w.messages, {});
-        }
-        for (const auto& m : w.messages) total += m->offset >= w.from;
+        // Progress counts the bytes of message file still to read.
+        total += std::max<int64_t>(w.now.msgSize - w.from, 0);
         work.push_back(std::move(w));
     }
 
     Xapian::TermGenerator tg;
     tg.set_flags(Xapian::TermGenerator::FLAG_CJK_NGRAM);
     int64_t done = 0;
+    int64_t doneBytes = 0;
     int sinceCommit = 0;
     bool cancelled = false;
     try {
@@ -222,11 +229,14 @@ int64_t SearchIndex::Update(const IndexSource& soup,
             if (w.whole)
                 db.delete_document("XA" + w.key);
             const std::string areaName = AsciiLower(cp932::ToUtf8(w.area->areaName));
+            // One area's records at a time, read from its files, so that a large packet never
+            // holds them all at once.
+            const MessageList messages = ReadRecords(*w.area);
             MappedFile file;
-            if (!w.messages.empty())
-                file.Open(w.messages.front()->msgFile.str());
+            if (!messages.empty())
+                file.Open(messages.front()->msgFile.str());
             const std::string_view bytes = file.Bytes();
-            for (const auto& m : w.messages) {
+            for (const auto& m : messages) {
                 if (m->offset < w.from)
                     continue;
                 std::string_view text;
@@ -260,12 +270,16 @@ int64_t SearchIndex::Update(const IndexSource& soup,
                     db.commit();
                     sinceCommit = 0;
                 }
-                if (progress && !progress(done, total)) {
+                if (progress &&
+                    !progress(doneBytes + std::clamp<int64_t>(m->offset + m->length - w.from, 0,
+                                                              w.now.msgSize - w.from),
+                              total)) {
                     cancelled = true;
                     break;
                 }
                 file.DoneBefore(static_cast<size_t>(std::max<int64_t>(m->offset, 0)));
             }
+            doneBytes += std::max<int64_t>(w.now.msgSize - w.from, 0);
             if (!cancelled) {
                 db.set_metadata("area:" + w.key, w.now.Text());
                 db.set_metadata("where:" + w.key, soup.directory + '\t' + w.prefix);

@@ -67,7 +67,7 @@ public:
     SearchIndex& operator=(const SearchIndex&) = delete;
 
     // Brings the index up to date with the packet's areas as they are on disk. `progress` (may
-    // be empty) gets messages done and messages to do; returning false cancels (what was
+    // be empty) gets the bytes of message files read and to read, once a message; returning false cancels (what was
     // indexed stays, and the rest is done next time). Returns the messages added; -1 when the
     // index is being written by another process (nothing done).
     int64_t Update(const IndexSource& packet,

@@ -42,13 +42,16 @@ void UpdateIndex(SearchIndex& index, const std::vector<std::unique_ptr<TSoup>>& 
     const bool tty = ::isatty(2) != 0;
     for (const auto& soup : soups) {
         const std::string name = cp932::ToUtf8(soup->directory);
+        int shown = -1;
         const int64_t added = index.Update(*soup, [&](int64_t done, int64_t total) {
-            if (tty && (done % 500 == 0 || done == total))
-                std::fprintf(stderr, "\rindexing %s: %lld/%lld", name.c_str(),
-                             static_cast<long long>(done), static_cast<long long>(total));
+            const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+            if (tty && percent != shown) {
+                shown = percent;
+                std::fprintf(stderr, "\rindexing %s: %d%%", name.c_str(), percent);
+            }
             return true;
         });
-        if (tty && added > 0)
+        if (shown >= 0)
             std::fprintf(stderr, "\n");
         if (added < 0)
             std::fprintf(stderr,
