@@ -85,9 +85,11 @@ SearchFields ReadSearchFields(std::string_view text) {
             current = &subject;
         else if (StartsWithNoCase(line, "from:") && from.empty())
             current = &from;
-        else if (StartsWithNoCase(line, "to:") || StartsWithNoCase(line, "cc:"))
-            current = &to, to += to.empty() ? "" : ", ";
-        else if (StartsWithNoCase(line, "date:") && date.empty())
+        else if (StartsWithNoCase(line, "to:") || StartsWithNoCase(line, "cc:")) {
+            if (!to.empty())
+                to += ", ";
+            current = &to;
+        } else if (StartsWithNoCase(line, "date:") && date.empty())
             current = &date;
         else if (NamesAttachment(line))
             out.attachment = true;

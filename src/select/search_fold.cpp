@@ -4,6 +4,8 @@
 #include "select/fuzzy_dictionary.h"
 #include "select/re_dictionary.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -47,19 +49,24 @@ public:
             for (const std::string& m : members) {
                 if (m.empty())
                     continue;
-                const size_t first =
-                    std::min(m.size(), SequenceLength(static_cast<unsigned char>(m[0])));
-                byFirst_[m.substr(0, first)].push_back({m, target});
+                byFirst_[FirstCode(m)].push_back({m, target});
             }
         }
     }
     const std::vector<Member>* Find(std::string_view first) const {
-        auto it = byFirst_.find(std::string(first));
+        auto it = byFirst_.find(FirstCode(first));
         return it == byFirst_.end() ? nullptr : &it->second;
     }
 
 private:
-    std::unordered_map<std::string, std::vector<Member>> byFirst_;
+    // The bytes of the first character as one number: a key that costs no allocation.
+    static uint32_t FirstCode(std::string_view text) {
+        const size_t n = std::min(text.size(), SequenceLength(static_cast<unsigned char>(text[0])));
+        uint32_t code = 0;
+        for (size_t i = 0; i < n; ++i) code = code << 8 | static_cast<unsigned char>(text[i]);
+        return code;
+    }
+    std::unordered_map<uint32_t, std::vector<Member>> byFirst_;
 };
 
 const FoldTable& Table() {

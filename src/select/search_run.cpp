@@ -99,6 +99,24 @@ void ConfirmPhrases(const SearchQuery& q, std::vector<FoundMessage>& found) {
     });
 }
 
+// At most about `width` characters of UTF-8 `line` around its bytes [at, at + length): a
+// third of them before, the rest from there on; "…" where the line goes on.
+std::string Around(const std::string& line, size_t at, size_t length, size_t width) {
+    auto lead = [&](size_t i) { return (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80; };
+    size_t begin = std::min(at, line.size());
+    for (size_t n = 0; begin > 0 && n < width / 3; ++n) {
+        --begin;
+        while (begin > 0 && !lead(begin)) --begin;
+    }
+    size_t end = std::min(at + length, line.size());
+    for (size_t n = 0; end < line.size() && n < width - width / 3; ++n) {
+        ++end;
+        while (end < line.size() && !lead(end)) ++end;
+    }
+    return (begin > 0 ? "…" : "") + line.substr(begin, end - begin) +
+           (end < line.size() ? "…" : "");
+}
+
 // The pattern applied to `found`, which keeps only the messages it matches.
 void ApplyPattern(const SearchQuery& q, bool fuzzy, std::vector<FoundMessage>& found) {
     if (q.pattern.empty() || found.empty())
@@ -181,9 +199,9 @@ std::string SearchSnippet(TMsg& msg, const SearchQuery& query, size_t width) {
         for (const SearchTerm& t : clause)
             if (!t.negated && t.field != SearchTerm::Field::Area && !t.text.empty())
                 words.push_back(t.text);
-    // Lines of the body, compared folded; folding keeps most characters in place, so the
-    // line is cut around the hit in its folded form and shown as folded text would mislead:
-    // the original line is shown, marked where the folded one has the word.
+    // Lines of the body are compared folded, and shown as written. Folding never makes a
+    // character longer, so a folded line of the same length changed no length anywhere and
+    // its byte places are the written line's: the hit is marked there.
     size_t start = 0;
     while (start <= f.body.size()) {
         size_t end = f.body.find('\n', start);
@@ -195,18 +213,15 @@ std::string SearchSnippet(TMsg& msg, const SearchQuery& query, size_t width) {
             const size_t at = folded.find(w);
             if (at == std::string::npos)
                 continue;
-            if (folded.size() == line.size()) {
-                // Same length: the places agree; mark the hit in the original text.
-                std::string out = line.substr(0, at) + "【" + line.substr(at, w.size()) + "】" +
-                                  line.substr(at + w.size());
-                (void)width;
-                return out;
-            }
-            return line;
+            if (folded.size() != line.size())
+                return Around(line, 0, 0, width);
+            return Around(line.substr(0, at) + "【" + line.substr(at, w.size()) + "】" +
+                              line.substr(at + w.size()),
+                          at, w.size() + 6, width);
         }
         start = end + 1;
     }
-    return f.subject;
+    return Around(f.subject, 0, 0, width);
 }
 
 }  // namespace pelorin
